@@ -1,0 +1,38 @@
+# Everything a fresh Debian machine needs: `make run` and `make test`.
+BUILD_DIR ?= build
+WERROR ?= OFF
+PACKAGES := build-essential cmake libgtest-dev freeglut3-dev libglew-dev libgl1-mesa-dev \
+            libglx-mesa0 libgl1-mesa-dri xvfb xauth x11-utils xdotool imagemagick libpng-dev
+XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then sudo=; \
+	  elif command -v sudo >/dev/null 2>&1; then sudo=sudo; \
+	  else echo "Missing packages:" $$missing; echo "Install them as root: apt-get install" $$missing; exit 1; fi; \
+	  echo "Installing:" $$missing; \
+	  $$sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DSMOKE_WERROR=$(WERROR)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $$(nproc)
+
+run: build
+	@if [ -x $(BUILD_DIR)/smoke ]; then ./$(BUILD_DIR)/smoke $(ARGS); \
+	else echo "The interactive program is not built yet: only the simulation library and its tests exist."; fi
+
+# GL tests need an X display: without one, the whole run gets a virtual one.
+test: build
+	@if [ -n "$$DISPLAY" ]; then ctest --test-dir $(BUILD_DIR) --output-on-failure; \
+	else $(XVFB) ctest --test-dir $(BUILD_DIR) --output-on-failure; fi
+
+clean:
+	rm -rf $(BUILD_DIR)

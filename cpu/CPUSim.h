@@ -1,0 +1,75 @@
+#pragma once
+// The software solver: stable fluids on the processor, one plain array per field.
+
+#include <array>
+#include <cstdint>
+#include <utility>
+
+#include "cpu/Field.h"
+#include "sim/FluidSim2D.h"
+
+constexpr float DIFFUSION_RATE = 10.0f;
+constexpr int SOLVER_SWEEPS = 10;
+constexpr float VORTICITY_STRENGTH = 0.1f;
+constexpr float BUOYANCY = 0.002f;
+constexpr float GRADIENT_EPSILON = 0.00001f;
+constexpr float DENSITY_DISPLAY_SCALE = 100.0f;
+
+class CPUSim : public FluidSim2D {
+public:
+    CPUSim(uint32_t resI, uint32_t resJ);
+    ~CPUSim() override = default;
+
+    void draw(int32_t arg) override;
+    Vec2 getVelocity(uint32_t i, uint32_t j) override;
+    float getDensity(uint32_t i, uint32_t j) override;
+    uint32_t index(uint32_t i, uint32_t j) override;
+    void addDensity(uint32_t i, uint32_t j, float amount) override;
+    void addVelocity(uint32_t i, uint32_t j, float du, float dv) override;
+    void reset() override;
+    void applyVorticity(double dt) override;
+    void step(double dt) override;
+    void clearSources() override;
+    virtual void velocityStep(double dt);
+    virtual void densityStep(double dt);
+
+    // The kernels. Each writes `out` only (and mHeights in project); `out` and `in` differ.
+    void addSources(VectorField& out, const VectorField& in, const VectorField& sources);
+    void addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources);
+    void diffuse(VectorField& out, const VectorField& in, double dt);
+    void diffuse(ScalarField& out, const ScalarField& in, double dt);
+    void project(VectorField& out, const VectorField& in);
+    void advect(VectorField& out, const VectorField& in, double dt);
+    void advect(ScalarField& out, const ScalarField& in, double dt);
+
+    // Read access for tests and tools that need whole fields.
+    const VectorField& velocity() const { return *mVelocity; }
+    const ScalarField& density() const { return *mDensity; }
+    const VectorField& velocitySources() const { return mVelocitySources; }
+    const ScalarField& densitySources() const { return mDensitySources; }
+
+private:
+    template <class T> void addSourcesKernel(Field<T>& out, const Field<T>& in, const Field<T>& sources);
+    template <class T> void diffuseKernel(Field<T>& out, const Field<T>& in, double dt);
+    template <class T> void advectKernel(Field<T>& out, const Field<T>& in, double dt);
+    template <class F> void forEachInteriorCell(F&& visit) const;
+    void computeCurls();
+    void computeNormCurlGrads();
+    void addBodyForces(float t);
+    void swapVelocity() { std::swap(mVelocity, mNewVelocity); }
+    void swapDensity() { std::swap(mDensity, mNewDensity); }
+    float cellWidth() const { return worldRect.width / float(resI); }
+    float cellHeight() const { return worldRect.height / float(resJ); }
+
+    std::array<VectorField, 2> mVelocityBuffers;
+    VectorField* mVelocity;
+    VectorField* mNewVelocity;
+    VectorField mVelocitySources;
+    ScalarField mHeights;
+    std::array<ScalarField, 2> mDensityBuffers;
+    ScalarField* mDensity;
+    ScalarField* mNewDensity;
+    ScalarField mDensitySources;
+    ScalarField mCurls;
+    VectorField mNormCurlGrads;
+};

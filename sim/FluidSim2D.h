@@ -1,0 +1,54 @@
+#pragma once
+// The abstract simulation that the application shell talks to. Both solvers
+// (software and shader) implement it; the shell never sees which one it has.
+
+#include <cstdint>
+
+#include "sim/Geometry.h"
+
+namespace Qel {
+
+class Drawable {
+public:
+    virtual void draw(int32_t arg) = 0;
+    virtual ~Drawable() = default;
+};
+
+}  // namespace Qel
+
+class FluidSim2D : public Qel::Drawable {
+public:
+    FluidSim2D(uint32_t resI, uint32_t resJ);
+    FluidSim2D(const FluidSim2D&) = delete;
+    FluidSim2D& operator=(const FluidSim2D&) = delete;
+    ~FluidSim2D() override = default;
+
+    // The order of these virtual operations is part of the interface.
+    virtual void splatDensity(float amount, uint32_t i, uint32_t j);
+    virtual void dragVelocity(float strength, const Vec2& from, const Vec2& to);
+    virtual Vec2 getVelocity(uint32_t i, uint32_t j) = 0;
+    virtual float getDensity(uint32_t i, uint32_t j) = 0;
+    virtual uint32_t index(uint32_t i, uint32_t j) = 0;
+    virtual void addDensity(uint32_t i, uint32_t j, float amount) = 0;
+    virtual void addVelocity(uint32_t i, uint32_t j, float du, float dv) = 0;
+    virtual void reset() = 0;
+    virtual void applyVorticity(double dt) = 0;
+    virtual void step(double dt) = 0;
+    virtual void clearSources() = 0;
+
+    Vec2 cellToWorld(uint32_t i, uint32_t j) const;
+    CellCoord worldToCell(Vec2 p) const;
+    CellCoord worldToCellFloor(Vec2 p) const;
+
+    int32_t stepCount = 4;
+    uint32_t resI;
+    uint32_t resJ;
+    Rect gridRect;
+    Rect worldRect;
+    bool diffuseEnabled = true;
+    bool advectEnabled = true;
+    bool projectEnabled = true;
+};
+
+// Per-step console diagnostics are printed only while stepCount is below this.
+constexpr int32_t STEP_LOG_LIMIT = 4;

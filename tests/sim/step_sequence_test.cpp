@@ -1,0 +1,72 @@
+// The per-step call sequence shared by every program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sim/StepSequence.h"
+
+namespace {
+
+class CallLog : public FluidSim2D {
+public:
+    CallLog() : FluidSim2D(20, 30) {}
+    void draw(int32_t) override {}
+    void splatDensity(float amount, uint32_t i, uint32_t j) override {
+        calls.push_back("splat " + std::to_string(amount) + " " + std::to_string(i) + " " + std::to_string(j));
+    }
+    void dragVelocity(float strength, const Vec2& from, const Vec2&) override {
+        calls.push_back("drag " + std::to_string(strength) + " " + std::to_string(from.x));
+    }
+    Vec2 getVelocity(uint32_t, uint32_t) override { return {0, 0}; }
+    float getDensity(uint32_t, uint32_t) override { return 0; }
+    uint32_t index(uint32_t i, uint32_t j) override { return cellNumber(i, j, resI); }
+    void addDensity(uint32_t, uint32_t, float) override {}
+    void addVelocity(uint32_t, uint32_t, float, float) override {}
+    void reset() override {}
+    void applyVorticity(double dt) override { calls.push_back("vorticity " + std::to_string(dt)); }
+    void step(double dt) override { calls.push_back("step " + std::to_string(dt)); }
+    void clearSources() override { calls.push_back("clear"); }
+    std::vector<std::string> calls;
+};
+
+TEST(StepSequence, PoursThenStrokesOldestFirstThenForcesStepAndClear) {
+    CallLog sim;
+    const std::vector<DragSegment> strokes{{{0.1f, 0.2f}, {0.3f, 0.4f}}, {{0.5f, 0.5f}, {0.6f, 0.6f}}};
+    StepInput input;
+    input.pouring = true;
+    input.pourCell = {7, 9, true};
+    input.strokes = &strokes;
+    advanceSimulation(sim, 0.25, input);
+    const std::vector<std::string> expected{"splat 100.000000 7 9", "drag 0.006500 0.100000",
+                                            "drag 0.006500 0.500000", "vorticity 0.250000",
+                                            "step 0.250000", "clear"};
+    EXPECT_EQ(sim.calls, expected);
+    EXPECT_EQ(sim.stepCount, 5);
+}
+
+TEST(StepSequence, NoPourOverAnInvalidCellOrWithTheButtonUp) {
+    CallLog sim;
+    StepInput input;
+    input.pouring = true;
+    input.pourCell = {0, 0, false};
+    advanceSimulation(sim, 0.1, input);
+    input.pouring = false;
+    input.pourCell = {3, 3, true};
+    advanceSimulation(sim, 0.1, input);
+    for (const std::string& call : sim.calls) EXPECT_NE(call.rfind("splat", 0), 0u) << call;
+    EXPECT_EQ(sim.calls.size(), 6u);
+}
+
+TEST(StepSequence, LogsOnlyWhileTheStepCountIsLow) {
+    CallLog sim;
+    sim.stepCount = 3;
+    testing::internal::CaptureStdout();
+    advanceSimulation(sim, 0.5, StepInput{});
+    advanceSimulation(sim, 0.5, StepInput{});
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "START STEP (dt = 0.500000)\nEND STEP\n\n");
+    EXPECT_EQ(sim.stepCount, 5);
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+#include "tools/headless/HeadlessGL.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace headless {
+namespace {
+
+pid_t virtualDisplayPid = -1;
+int windowId = 0;
+
+void stopVirtualDisplay() {
+    if (virtualDisplayPid <= 0) return;
+    kill(virtualDisplayPid, SIGTERM);
+    waitpid(virtualDisplayPid, nullptr, 0);
+    virtualDisplayPid = -1;
+}
+
+// Starts Xvfb on the first free display number; Xvfb itself picks the number
+// and reports it through -displayfd, so parallel runs cannot race for one.
+void startVirtualDisplay() {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("cannot create a pipe for Xvfb");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("cannot start Xvfb");
+    if (pid == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2048x2048x24", "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) {
+        waitpid(pid, nullptr, 0);
+        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+    }
+    virtualDisplayPid = pid;
+    std::atexit(stopVirtualDisplay);
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+}
+
+void displayNothing() {}
+
+}  // namespace
+
+int openWindow(int width, int height, const char* title) {
+    if (windowId != 0) return windowId;
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') startVirtualDisplay();
+
+    int argc = 1;
+    char name[] = "smoke";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB);
+    glutInitWindowSize(width, height);
+    glutInitWindowPosition(0, 0);
+    windowId = glutCreateWindow(title);
+    glutDisplayFunc(displayNothing);
+    glewInit();
+    // Let the window be mapped before anything draws into it.
+    glutMainLoopEvent();
+    return windowId;
+}
+
+std::string rendererName() {
+    auto text = [](GLenum name) {
+        const GLubyte* s = glGetString(name);
+        return s ? std::string(reinterpret_cast<const char*>(s)) : std::string("?");
+    };
+    return text(GL_VENDOR) + " / " + text(GL_RENDERER) + " / " + text(GL_VERSION);
+}
+
+}  // namespace headless
