@@ -1,0 +1,23 @@
+#pragma once
+// What the window draws over the smoke, in world coordinates: velocity arrows,
+// cell centres and stirring strokes. Shared by the interactive program and the
+// scenario renderer, so both show the same picture.
+
+#include <vector>
+
+#include "sim/FluidSim2D.h"
+
+// Smaller speeds get no arrow; when no cell is this fast nothing is drawn at all.
+constexpr float ARROW_SPEED_THRESHOLD = 1e-5f;
+
+// One arrow per moving interior cell, centred on it, black tail to yellow head. Scaled
+// arrows are one cell long for the fastest cell and proportionally shorter for the
+// rest; unscaled ones are all one cell long and show direction only.
+void drawVelocityArrows(FluidSim2D& sim, bool scaleArrows);
+
+// A red point at every interior cell centre.
+void drawCellCentres(const FluidSim2D& sim);
+
+// Each stroke as a line shading from black at its start to cyan at its end; `pending`
+// (the stroke still being dragged, or null) is drawn last.
+void drawStrokes(const std::vector<DragSegment>& strokes, const DragSegment* pending);
