@@ -3,8 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
+#include "cpu/CpuKernels.h"
 #include "cpu/Field.h"
 #include "sim/FluidSim2D.h"
 
@@ -17,10 +19,15 @@ constexpr float DENSITY_DISPLAY_SCALE = 100.0f;
 
 class CPUSim : public FluidSim2D {
 public:
+    // Runs the fast kernels.
     CPUSim(uint32_t resI, uint32_t resJ);
-    ~CPUSim() override = default;
+    // Runs the given kernel set (the plain one, to check or time the fast one against).
+    CPUSim(uint32_t resI, uint32_t resJ, std::unique_ptr<CpuKernels> kernels);
+    ~CPUSim() override;
 
     void draw(int32_t arg) override;
+    // The same velocity as every solver's stroke, added by the kernel set.
+    void dragVelocity(float strength, const Vec2& from, const Vec2& to) override;
     Vec2 getVelocity(uint32_t i, uint32_t j) override;
     float getDensity(uint32_t i, uint32_t j) override;
     uint32_t index(uint32_t i, uint32_t j) override;
@@ -49,13 +56,6 @@ public:
     const ScalarField& densitySources() const { return mDensitySources; }
 
 private:
-    template <class T> void addSourcesKernel(Field<T>& out, const Field<T>& in, const Field<T>& sources);
-    template <class T> void diffuseKernel(Field<T>& out, const Field<T>& in, double dt);
-    template <class T> void advectKernel(Field<T>& out, const Field<T>& in, double dt);
-    template <class F> void forEachInteriorCell(F&& visit) const;
-    void computeCurls();
-    void computeNormCurlGrads();
-    void addBodyForces(float t);
     void swapVelocity() { std::swap(mVelocity, mNewVelocity); }
     void swapDensity() { std::swap(mDensity, mNewDensity); }
     float cellWidth() const { return worldRect.width / float(resI); }
@@ -72,4 +72,5 @@ private:
     ScalarField mDensitySources;
     ScalarField mCurls;
     VectorField mNormCurlGrads;
+    std::unique_ptr<CpuKernels> mKernels;
 };

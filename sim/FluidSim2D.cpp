@@ -9,8 +9,6 @@ constexpr float SPLAT_CORE = 0.2f;
 // 130 as a float, widened with a hair of headroom so a cell at exactly 130 still
 // gets a tiny positive amount (the scan runs, the cell barely changes).
 constexpr double DENSITY_CAP = 130.0000011920929;
-constexpr float STROKE_RADIUS = 0.2f;
-constexpr float STROKE_CORE = 0.1f;
 
 // Weight of a cell at normalised distance t from a disc with core fraction c:
 // 1 inside the core, falling as 1 - u^2 to 0 at the rim, 0 beyond it.
@@ -77,41 +75,52 @@ void FluidSim2D::splatDensity(float amount, uint32_t i, uint32_t j) {
     }
 }
 
-void FluidSim2D::dragVelocity(float strength, const Vec2& from, const Vec2& to) {
+StrokeFootprint FluidSim2D::strokeFootprint(float strength, const Vec2& from, const Vec2& to) const {
     const Vec2 a = clampToRect(from, worldRect);
     const Vec2 b = clampToRect(to, worldRect);
     const Vec2 lower{std::fmin(a.x, b.x), std::fmin(a.y, b.y)};
     const Vec2 upper{std::fmax(a.x, b.x), std::fmax(a.y, b.y)};
-    const CellCoord lo = worldToCell(clampToRect(offset(lower, -STROKE_RADIUS), worldRect));
-    const CellCoord hi = worldToCell(clampToRect(offset(upper, STROKE_RADIUS), worldRect));
-
-    const Vec2 d{float(double(to.x) - double(from.x)), float(double(to.y) - double(from.y))};
-    const float len = length(d.x, d.y);
+    StrokeFootprint f{};
+    f.lo = worldToCell(clampToRect(offset(lower, -STROKE_RADIUS), worldRect));
+    f.hi = worldToCell(clampToRect(offset(upper, STROKE_RADIUS), worldRect));
+    f.from = from;
+    f.to = to;
+    f.d = {float(double(to.x) - double(from.x)), float(double(to.y) - double(from.y))};
+    f.len = length(f.d.x, f.d.y);
+    f.strength = strength;
     // A stroke without length has no direction; it stirs nothing rather than
     // writing 0/0 into the sources.
-    if (!(len > 0.0f) || !std::isfinite(len)) return;
-    const Vec2 direction{float(double(d.x) / double(len)), float(double(d.y) / double(len))};
+    f.stirs = f.len > 0.0f && std::isfinite(f.len) && f.lo.i <= f.hi.i;
+    if (f.stirs) f.direction = {float(double(f.d.x) / double(f.len)), float(double(f.d.y) / double(f.len))};
+    return f;
+}
 
-    if (lo.i > hi.i) return;
-    for (uint32_t ci = lo.i; ci <= hi.i; ++ci) {
-        for (uint32_t cj = lo.j; cj <= hi.j; ++cj) {
-            const Vec2 w = cellToWorld(ci, cj);
-            const Vec2 q{float(double(w.x) - double(from.x)), float(double(w.y) - double(from.y))};
-            const float dot = float(double(q.x) * double(d.x) + double(q.y) * double(d.y));
-            const float proj = float(double(dot) / double(len));
-            float dist;
-            if (proj < 0.0f) {
-                dist = length(q.x, q.y);
-            } else if (len < proj) {
-                dist = distance(w, to);
-            } else {
-                const float s = float(double(dot) / (double(len) * double(len)));
-                dist = length(double(q.x) - double(s) * double(d.x), double(q.y) - double(s) * double(d.y));
-            }
-            const float t = float(double(dist) / double(STROKE_RADIUS));
-            const float weight = float(discFalloff(t, STROKE_CORE));
-            const float k = float(double(weight) * double(strength));
-            addVelocity(ci, cj, float(double(direction.x) * double(k)), float(double(direction.y) * double(k)));
+Vec2 strokeIncrement(const StrokeFootprint& f, Vec2 w) {
+    const Vec2 q{float(double(w.x) - double(f.from.x)), float(double(w.y) - double(f.from.y))};
+    const float dot = float(double(q.x) * double(f.d.x) + double(q.y) * double(f.d.y));
+    const float proj = float(double(dot) / double(f.len));
+    float dist;
+    if (proj < 0.0f) {
+        dist = length(q.x, q.y);
+    } else if (f.len < proj) {
+        dist = distance(w, f.to);
+    } else {
+        const float s = float(double(dot) / (double(f.len) * double(f.len)));
+        dist = length(double(q.x) - double(s) * double(f.d.x), double(q.y) - double(s) * double(f.d.y));
+    }
+    const float t = float(double(dist) / double(STROKE_RADIUS));
+    const float weight = float(discFalloff(t, STROKE_CORE));
+    const float k = float(double(weight) * double(f.strength));
+    return {float(double(f.direction.x) * double(k)), float(double(f.direction.y) * double(k))};
+}
+
+void FluidSim2D::dragVelocity(float strength, const Vec2& from, const Vec2& to) {
+    const StrokeFootprint f = strokeFootprint(strength, from, to);
+    if (!f.stirs) return;
+    for (uint32_t ci = f.lo.i; ci <= f.hi.i; ++ci) {
+        for (uint32_t cj = f.lo.j; cj <= f.hi.j; ++cj) {
+            const Vec2 v = strokeIncrement(f, cellToWorld(ci, cj));
+            addVelocity(ci, cj, v.x, v.y);
         }
     }
 }

@@ -16,6 +16,26 @@ public:
 
 }  // namespace Qel
 
+constexpr float STROKE_RADIUS = 0.2f;
+constexpr float STROKE_CORE = 0.1f;
+
+// What a stirring stroke reaches: the box of cells around it, and what it adds to
+// each of them (strokeIncrement). A stroke that stirs nothing has `stirs` false.
+struct StrokeFootprint {
+    CellCoord lo;
+    CellCoord hi;
+    Vec2 from;
+    Vec2 to;
+    Vec2 d;  // to − from
+    float len;
+    Vec2 direction;
+    float strength;
+    bool stirs;
+};
+
+// The velocity that a stroke adds to the cell whose centre is at `centre`.
+Vec2 strokeIncrement(const StrokeFootprint& stroke, Vec2 centre);
+
 class FluidSim2D : public Qel::Drawable {
 public:
     FluidSim2D(uint32_t resI, uint32_t resJ);
@@ -39,6 +59,7 @@ public:
     Vec2 cellToWorld(uint32_t i, uint32_t j) const;
     CellCoord worldToCell(Vec2 p) const;
     CellCoord worldToCellFloor(Vec2 p) const;
+    StrokeFootprint strokeFootprint(float strength, const Vec2& from, const Vec2& to) const;
 
     int32_t stepCount = 4;
     uint32_t resI;

@@ -1,0 +1,123 @@
+#include "bench/BenchReport.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "bench/BenchScene.h"
+
+namespace {
+
+std::string gridName(GridSize2D g) { return std::to_string(g.resI) + "x" + std::to_string(g.resJ); }
+
+double stepsPerSecond(const BenchRow& row) { return 1000.0 / row.step.medianMs; }
+double cellsPerSecond(const BenchRow& row) { return double(row.grid.resI) * row.grid.resJ * stepsPerSecond(row); }
+
+std::string format(const char* pattern, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+struct SpeedUp {
+    std::string solver;
+    GridSize2D grid;
+    double factor;
+};
+
+// For each grid with a baseline row, every other solver that ran there.
+std::vector<SpeedUp> speedUps(const std::vector<BenchRow>& rows) {
+    std::vector<SpeedUp> result;
+    for (const BenchRow& base : rows) {
+        if (base.solver != SPEED_UP_BASELINE || !base.error.empty()) continue;
+        for (const BenchRow& row : rows)
+            if (row.solver != base.solver && row.error.empty() && row.grid.resI == base.grid.resI &&
+                row.grid.resJ == base.grid.resJ)
+                result.push_back({row.solver, row.grid, base.step.medianMs / row.step.medianMs});
+    }
+    return result;
+}
+
+std::string jsonText(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\u%04x", unsigned(static_cast<unsigned char>(c)));
+            quoted += code;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string jsonNumber(double value) { return std::isfinite(value) ? format("%.6g", value) : "null"; }
+
+std::string padded(const std::string& text, size_t width) {
+    return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
+}  // namespace
+
+void printTable(std::ostream& out, const BenchSetting& setting, const std::vector<BenchRow>& rows) {
+    out << "smoke-bench: median over the timed runs of the whole application step (pour, two strokes,\n"
+        << "applyVorticity, step, clearSources; dt " << format("%.4f", BENCH_STEP_TIME) << " s) and of draw\n"
+        << "processor:    " << setting.processor << "\n"
+        << "fast kernels: " << setting.fastKernels << "\n"
+        << "renderer:     " << setting.renderer << "\n\n";
+    out << padded("solver", 15) << padded("grid", 11) << padded("step ms", 10) << padded("steps/s", 10)
+        << padded("Mcells/s", 10) << padded("draw ms", 10) << padded("peak MiB", 10) << "runs\n";
+    for (const BenchRow& row : rows) {
+        out << padded(row.solver, 15) << padded(gridName(row.grid), 11);
+        if (!row.error.empty()) {
+            out << "not measured: " << row.error << "\n";
+            continue;
+        }
+        out << padded(format("%.3f", row.step.medianMs), 10) << padded(format("%.1f", stepsPerSecond(row)), 10)
+            << padded(format("%.1f", cellsPerSecond(row) / 1e6), 10) << padded(format("%.3f", row.draw.medianMs), 10)
+            << padded(format("%.1f", row.peakMiB), 10) << row.step.runs << "/" << row.draw.runs << "\n";
+        for (const ExtraMeasure& extra : row.extras)
+            out << "    " << extra.name << ": " << format("%.6g", extra.value) << (extra.unit.empty() ? "" : " ")
+                << extra.unit << "\n";
+    }
+    const std::vector<SpeedUp> ups = speedUps(rows);
+    if (!ups.empty()) out << "\nwhole step, times faster than " << SPEED_UP_BASELINE << ":\n";
+    for (const SpeedUp& up : ups)
+        out << "  " << padded(up.solver, 13) << padded(gridName(up.grid), 11) << format("%.1f", up.factor) << "\n";
+    out << "\npeak MiB is the peak resident memory of the whole process so far; runs are timed steps/draws.\n";
+}
+
+void printJson(std::ostream& out, const BenchSetting& setting, const std::vector<BenchRow>& rows) {
+    out << "{\n  \"processor\": " << jsonText(setting.processor) << ",\n  \"renderer\": " << jsonText(setting.renderer)
+        << ",\n  \"fast_kernels\": " << jsonText(setting.fastKernels)
+        << ",\n  \"step_time_s\": " << jsonNumber(BENCH_STEP_TIME)
+        << ",\n  \"warmup_steps\": " << setting.options.warmupSteps << ",\n  \"rows\": [";
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const BenchRow& row = rows[k];
+        out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(row.solver) << ", \"resI\": " << row.grid.resI
+            << ", \"resJ\": " << row.grid.resJ;
+        if (!row.error.empty()) {
+            out << ", \"error\": " << jsonText(row.error) << "}";
+            continue;
+        }
+        out << ", \"step_ms\": " << jsonNumber(row.step.medianMs) << ", \"steps_per_s\": "
+            << jsonNumber(stepsPerSecond(row)) << ", \"cells_per_s\": " << jsonNumber(cellsPerSecond(row))
+            << ", \"draw_ms\": " << jsonNumber(row.draw.medianMs) << ", \"step_runs\": " << row.step.runs
+            << ", \"draw_runs\": " << row.draw.runs << ", \"peak_rss_mib\": " << jsonNumber(row.peakMiB)
+            << ", \"extras\": {";
+        for (size_t e = 0; e < row.extras.size(); ++e)
+            out << (e ? ", " : "") << jsonText(row.extras[e].name) << ": " << jsonNumber(row.extras[e].value);
+        out << "}}";
+    }
+    out << "\n  ],\n  \"speed_ups\": [";
+    const std::vector<SpeedUp> ups = speedUps(rows);
+    for (size_t k = 0; k < ups.size(); ++k)
+        out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(ups[k].solver) << ", \"baseline\": "
+            << jsonText(SPEED_UP_BASELINE) << ", \"resI\": " << ups[k].grid.resI << ", \"resJ\": " << ups[k].grid.resJ
+            << ", \"step\": " << jsonNumber(ups[k].factor) << "}";
+    out << "\n  ]\n}\n";
+}

@@ -1,0 +1,34 @@
+#pragma once
+// smoke-bench's results, as a table for people or as JSON for programs.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "bench/BenchOptions.h"
+#include "bench/Measure.h"
+#include "bench/SolverEntries.h"
+
+struct BenchRow {
+    std::string solver;
+    GridSize2D grid;
+    Timing step;
+    Timing draw;
+    double peakMiB;  // the process's peak resident memory so far
+    std::vector<ExtraMeasure> extras;
+    std::string error;  // why the solver could not run at this size; empty when it ran
+};
+
+// What was measured on what.
+struct BenchSetting {
+    std::string processor;
+    std::string renderer;
+    std::string fastKernels;
+    BenchOptions options;
+};
+
+// Every solver's whole step against the plain kernels', grid by grid.
+constexpr const char* SPEED_UP_BASELINE = "cpu-reference";
+
+void printTable(std::ostream& out, const BenchSetting& setting, const std::vector<BenchRow>& rows);
+void printJson(std::ostream& out, const BenchSetting& setting, const std::vector<BenchRow>& rows);

@@ -1,0 +1,30 @@
+#include "bench/Measure.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+double medianOf(std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+Timing timeRepeatedly(const TimingPlan& plan, const std::function<void()>& action) {
+    for (int k = 0; k < plan.warmupRuns; ++k) action();
+    std::vector<double> runs;
+    const Clock::time_point start = Clock::now();
+    while (int(runs.size()) < plan.minRuns ||
+           std::chrono::duration<double>(Clock::now() - start).count() < plan.minSeconds) {
+        const Clock::time_point before = Clock::now();
+        action();
+        runs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+    }
+    return {medianOf(runs), int(runs.size())};
+}

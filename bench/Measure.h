@@ -1,0 +1,23 @@
+#pragma once
+// Timing one action repeatedly and keeping its median.
+
+#include <functional>
+#include <vector>
+
+struct TimingPlan {
+    int warmupRuns;
+    int minRuns;
+    double minSeconds;
+};
+
+struct Timing {
+    double medianMs;
+    int runs;
+};
+
+// The middle value; the mean of the two middle ones for an even count.
+double medianOf(std::vector<double> values);
+
+// Runs `action` warmupRuns times untimed, then times single runs until there have
+// been at least minRuns of them and at least minSeconds have passed.
+Timing timeRepeatedly(const TimingPlan& plan, const std::function<void()>& action);

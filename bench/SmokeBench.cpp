@@ -1,0 +1,136 @@
+// smoke-bench: how fast each solver steps and draws, grid size by grid size.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/BenchOptions.h"
+#include "bench/BenchReport.h"
+#include "bench/BenchScene.h"
+#include "bench/Measure.h"
+#include "bench/SolverEntries.h"
+#include "cpu/kernels/FastKernels.h"
+#include "tools/headless/HeadlessGL.h"
+
+namespace {
+
+// While it lives, what the solvers print goes to standard error, so that standard
+// output carries the report alone (JSON included).
+class SolverChatterToStderr {
+public:
+    SolverChatterToStderr() {
+        std::fflush(stdout);
+        mSaved = dup(STDOUT_FILENO);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+    }
+    ~SolverChatterToStderr() {
+        std::fflush(stdout);
+        if (mSaved >= 0) {
+            dup2(mSaved, STDOUT_FILENO);
+            close(mSaved);
+        }
+    }
+    SolverChatterToStderr(const SolverChatterToStderr&) = delete;
+    SolverChatterToStderr& operator=(const SolverChatterToStderr&) = delete;
+
+private:
+    int mSaved = -1;
+};
+
+double peakResidentMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+std::string processorName() {
+    std::ifstream info("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(info, line))
+        if (line.rfind("model name", 0) == 0 && line.find(':') != std::string::npos)
+            return line.substr(line.find(':') + 2) + " (" + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) +
+                   " cores online, one used)";
+    return "unknown";
+}
+
+std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
+    std::vector<SolverEntry> all = solverEntries(), chosen;
+    if (options.solvers.empty()) {
+        for (const SolverEntry& entry : all)
+            if (entry.byDefault) chosen.push_back(entry);
+        return chosen;
+    }
+    for (const std::string& name : options.solvers) {
+        const size_t before = chosen.size();
+        for (const SolverEntry& entry : all)
+            if (entry.name == name) chosen.push_back(entry);
+        if (chosen.size() == before) {
+            std::string known;
+            for (const SolverEntry& entry : all) known += " " + entry.name;
+            throw std::invalid_argument("no solver \"" + name + "\"; this build has:" + known);
+        }
+    }
+    return chosen;
+}
+
+BenchRow measure(const SolverEntry& entry, GridSize2D grid, const BenchOptions& options) {
+    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}};
+    try {
+        SolverChatterToStderr chatter;
+        std::unique_ptr<FluidSim2D> sim = entry.make(grid.resI, grid.resJ);
+        BenchScene scene(*sim);
+        const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
+        row.step = timeRepeatedly(plan, [&] { scene.step(); });
+        row.draw = timeRepeatedly({1, options.minSteps, options.minSeconds}, [&] { scene.draw(); });
+        if (entry.extras) row.extras = entry.extras(*sim, scene, plan);
+    } catch (const std::exception& e) {
+        row.error = e.what();
+    }
+    row.peakMiB = peakResidentMiB();
+    return row;
+}
+
+int run(const BenchOptions& options) {
+    const std::vector<SolverEntry> entries = chosenEntries(options);
+    headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
+    const BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
+    std::vector<BenchRow> rows;
+    for (const GridSize2D& grid : options.grids)
+        for (const SolverEntry& entry : entries) {
+            rows.push_back(measure(entry, grid, options));
+            if (!options.json)
+                std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " measured\n";
+        }
+    if (options.json) {
+        printJson(std::cout, setting, rows);
+    } else {
+        printTable(std::cout, setting, rows);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    BenchOptions options;
+    try {
+        options = parseBenchOptions(std::vector<std::string>(argv + 1, argv + argc));
+        if (options.help) {
+            std::cout << benchUsage();
+            return 0;
+        }
+        return run(options);
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "smoke-bench: " << e.what() << "\n\n" << benchUsage();
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "smoke-bench: " << e.what() << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The numerical kernels of the software solver as one replaceable set. The solver
+// runs the fast set; the plain set that it must match bit for bit lives with the
+// tests and the benchmark, which run the same solver with either.
+
+#include "cpu/Field.h"
+#include "sim/FluidSim2D.h"
+
+// The fields that the body forces read and write.
+struct BodyForceFields {
+    const VectorField& velocity;
+    const ScalarField& density;
+    ScalarField& curls;
+    VectorField& normCurlGrads;
+    VectorField& velocitySources;
+};
+
+// Every kernel writes its outputs only, and only their interior cells, except where
+// it says otherwise; `out` and `in` are always different arrays. The float
+// parameters are rounded once by the caller, so both sets see the same values.
+class CpuKernels {
+public:
+    CpuKernels() = default;
+    CpuKernels(const CpuKernels&) = delete;
+    CpuKernels& operator=(const CpuKernels&) = delete;
+    virtual ~CpuKernels() = default;
+
+    virtual void addSources(VectorField& out, const VectorField& in, const VectorField& sources) = 0;
+    virtual void addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) = 0;
+    // Clears all of `out`, border included, then relaxes it with coefficient a.
+    virtual void diffuse(VectorField& out, const VectorField& in, float a) = 0;
+    virtual void diffuse(ScalarField& out, const ScalarField& in, float a) = 0;
+    // Leaves the final heights in `heights`, border cleared.
+    virtual void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) = 0;
+    // Traces back along `velocity` over the grid's rectangles.
+    virtual void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
+                        float t) = 0;
+    virtual void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
+                        float t) = 0;
+    // Recomputes curls and normalised curl gradients in full (borders cleared) and adds
+    // t times buoyancy plus confinement to the velocity sources.
+    virtual void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t) = 0;
+    // Adds a stroke's velocity (strokeIncrement) to every cell of its box; the stroke stirs.
+    virtual void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) = 0;
+};

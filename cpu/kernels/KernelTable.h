@@ -1,0 +1,80 @@
+#pragma once
+// The fast kernels of one instruction set, as plain functions over raw arrays.
+// Every array is laid out by cell number (i fastest, one border cell on each side);
+// a Vec2 array is read as its x and y floats in turn.
+
+#include <cstdint>
+
+namespace kernels {
+
+// Interior cells; a row holds resI + 2 cells.
+struct GridSize {
+    uint32_t resI;
+    uint32_t resJ;
+};
+
+// Two scratch arrays of skewedFloats(grid) floats each, zero where never written.
+struct SkewScratch {
+    float* relaxed;
+    float* fixed;
+};
+
+// Where each cell's backtrace starts and how world positions become grid positions.
+struct BacktraceMap {
+    const float* centreX;  // world x of each column's centres, resI + 2 of them
+    const float* centreY;  // world y of each row's centres, resJ + 2 of them
+    float left, right, bottom, top;  // the world rectangle's edges
+    double scaleX, fromX, toX;  // grid x = float(scaleX × (double(world x) − fromX) + toX)
+    double scaleY, fromY, toY;
+    float t;  // the step time
+};
+
+struct BodyForceArrays {
+    const float* velocity;
+    const float* density;
+    float* curls;
+    float* normCurlGrads;
+    float* velocitySources;
+};
+
+struct BodyForceConstants {
+    float vorticityStrength;
+    float buoyancy;
+    float gradientEpsilon;  // a curl gradient shorter than this is not normalised
+};
+
+// A stroke's box of cells (inclusive) and everything its weights are computed from.
+struct StrokeCells {
+    const float* centreX;  // world x of each column's centres, resI + 2 of them
+    const float* centreY;  // world y of each row's centres, resJ + 2 of them
+    uint32_t loI, hiI, loJ, hiJ;
+    float fromX, fromY, toX, toY;
+    float dx, dy, len;
+    float directionX, directionY;
+    float strength;
+    float radius, core;
+};
+
+struct KernelTable {
+    const char* name;
+    // components is 2 for Vec2 arrays, 1 for float arrays.
+    void (*addSources)(float* out, const float* in, const float* sources, GridSize grid, int components);
+    void (*diffuse)(float* out, const float* in, SkewScratch scratch, GridSize grid, int components, int sweeps,
+                    float a);
+    void (*project)(float* out, const float* in, float* heights, SkewScratch scratch, GridSize grid, int sweeps,
+                    float hx, float hy);
+    void (*advect)(float* out, const float* in, const float* velocity, GridSize grid, int components,
+                   const BacktraceMap& map);
+    void (*addBodyForces)(const BodyForceArrays& fields, GridSize grid, float hx, float hy, float t,
+                          const BodyForceConstants& constants);
+    void (*addStroke)(float* velocitySources, GridSize grid, const StrokeCells& stroke);
+};
+
+// Floats in each skewed scratch array for a grid.
+uint64_t skewedFloats(GridSize grid);
+
+const KernelTable& sse2Kernels();
+// Only where the processor has AVX2.
+const KernelTable& avx2Kernels();
+
+}  // namespace kernels

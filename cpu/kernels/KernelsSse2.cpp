@@ -1,0 +1,14 @@
+// The kernels for any x86-64 processor.
+#include "cpu/kernels/KernelBodies.h"
+#include "cpu/kernels/LanesSse2.h"
+
+namespace kernels {
+
+uint64_t skewedFloats(GridSize grid) { return skewedFloatsOf(grid); }
+
+const KernelTable& sse2Kernels() {
+    static constexpr KernelTable table = kernelTableFor<Sse2Lanes>("sse2");
+    return table;
+}
+
+}  // namespace kernels

@@ -1,0 +1,59 @@
+#pragma once
+// Projection: the divergence is computed once, straight into the skewed layout; the
+// height field is relaxed there, copied out, and its gradient taken in plain layout.
+// (Anonymous namespace and no project headers: see LanesScalar.h.)
+
+#include "cpu/kernels/LanesScalar.h"
+#include "cpu/kernels/Relaxation.h"
+#include "cpu/kernels/Runs.h"
+#include "cpu/kernels/SkewedGrid.h"
+
+namespace {
+
+// −(hx/2 × (x east − x west) + hy/2 × (y north − y south)) of a Vec2 array.
+struct Divergence {
+    const float* velocity;
+    GridSize grid;
+    float halfHx;
+    float halfHy;
+
+    template <class Lanes>
+    typename Lanes::F run(uint32_t i, uint32_t j) const {
+        const size_t o = cellAt(grid, i, j), width = rowWidth(grid);
+        const typename Lanes::F dx = Lanes::evens(velocity + 2 * (o + 1)) - Lanes::evens(velocity + 2 * (o - 1));
+        const typename Lanes::F dy =
+            Lanes::odds(velocity + 2 * (o + width)) - Lanes::odds(velocity + 2 * (o - width));
+        return -(Lanes::set1(halfHx) * dx + Lanes::set1(halfHy) * dy);
+    }
+    float one(uint32_t i, uint32_t j, int) const { return run<ScalarLanes>(i, j); }
+};
+
+template <class Lanes>
+void subtractGradient(float* out, const float* in, const float* heights, GridSize grid, float hx, float hy) {
+    const size_t width = rowWidth(grid);
+    forEachRun<Lanes>(grid, [&](auto lanes, uint32_t i, uint32_t j) {
+        using L = decltype(lanes);
+        const size_t o = cellAt(grid, i, j);
+        const auto dx = (L::load(heights + o + 1) - L::load(heights + o - 1)) / L::set1(2.0f * hx);
+        const auto dy = (L::load(heights + o + width) - L::load(heights + o - width)) / L::set1(2.0f * hy);
+        L::storeInterleaved(out + 2 * o, L::evens(in + 2 * o) - dx, L::odds(in + 2 * o) - dy);
+    });
+}
+
+template <class Lanes>
+void project(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
+             float hx, float hy) {
+    using F = typename Lanes::F;
+    const Skew s = skewOf(grid);
+    skewIn<Lanes, 1>(scratch.fixed, s, Divergence{in, grid, hx * 0.5f, hy * 0.5f});
+    clearSkewedBorder<1>(scratch.relaxed, s);
+    const F quarter = Lanes::set1(0.25f);
+    relax<Lanes, 1>(scratch.relaxed, scratch.fixed, s, sweeps, [&](F west, F east, F south, F north, F divergence) {
+        return ((((west + east) + south) + north) + divergence) * quarter;
+    });
+    skewOut<Lanes, 1>(scratch.relaxed, s, heights, grid);
+    clearBorder(heights, grid, 1);
+    subtractGradient<Lanes>(out, in, heights, grid, hx, hy);
+}
+
+}  // namespace

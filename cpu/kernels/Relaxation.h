@@ -1,0 +1,59 @@
+#pragma once
+// Gauss-Seidel sweeps over a skewed array, a whole anti-diagonal at a time.
+//
+// A plain sweep (i outer, j inner, or equally j outer, i inner) updates cell (i, j)
+// from (i − 1, j) and (i, j − 1), already updated in this sweep, and from (i + 1, j)
+// and (i, j + 1), still holding the last sweep's values. In the skewed layout the
+// first two lie on the previous diagonal and the other two on the next one, so
+// visiting the diagonals in order reads exactly the same values, while the cells of
+// one diagonal depend on none of each other and fill the vector lanes together.
+// (Anonymous namespace and no project headers: see LanesScalar.h.)
+
+#include <cstddef>
+#include <cstdint>
+
+#include "cpu/kernels/SkewedGrid.h"
+
+namespace {
+
+// One sweep of x, with fixed the per-cell input in the same layout.
+// update(west, east, south, north, fixed) computes a cell's new value; with
+// fromZero every old value (east and north) is the zero that x starts from.
+template <class Lanes, int C, bool fromZero, class Update>
+void sweep(float* x, const float* fixed, const Skew& s, const Update& update) {
+    using F = typename Lanes::F;
+    constexpr uint32_t L = Lanes::N / C;
+    const ptrdiff_t along = ptrdiff_t(s.pitch) * C;  // from (i, j) to (i + 1, j)
+    const ptrdiff_t across = along + C;               // from (i, j) to (i, j + 1)
+    const F zero = Lanes::set1(0.0f);
+    auto relaxed = [&](const float* p, const float* q) {
+        const F west = Lanes::load(p - along);
+        const F south = Lanes::load(p - across);
+        const F east = fromZero ? zero : Lanes::load(p + along);
+        const F north = fromZero ? zero : Lanes::load(p + across);
+        return update(west, east, south, north, Lanes::load(q));
+    };
+    for (uint32_t d = 2; d <= s.resI + s.resJ; ++d) {
+        const uint32_t jLow = d > s.resI + 1 ? d - s.resI : 1;
+        const uint32_t jHigh = d - 1 < s.resJ ? d - 1 : s.resJ;
+        const size_t first = s.at(d - jLow, jLow) * C;
+        float* p = x + first;
+        const float* q = fixed + first;
+        uint32_t j = jLow;
+        for (; j + L <= jHigh + 1; j += L, p += Lanes::N, q += Lanes::N) Lanes::store(p, relaxed(p, q));
+        // The diagonal's last cells: the lanes past its end keep what they held.
+        if (j <= jHigh) {
+            const auto inside = Lanes::firstLanes(int(jHigh - j + 1) * C);
+            Lanes::store(p, Lanes::select(inside, relaxed(p, q), Lanes::load(p)));
+        }
+    }
+}
+
+// `sweeps` (at least one) sweeps of x from zero; its border must be zero.
+template <class Lanes, int C, class Update>
+void relax(float* x, const float* fixed, const Skew& s, int sweeps, const Update& update) {
+    sweep<Lanes, C, true>(x, fixed, s, update);
+    for (int k = 1; k < sweeps; ++k) sweep<Lanes, C, false>(x, fixed, s, update);
+}
+
+}  // namespace

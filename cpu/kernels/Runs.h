@@ -1,0 +1,44 @@
+#pragma once
+// Walking the plain layout: interior rows in storage order, a vector's worth of
+// cells at a time, the cells left at a row's end one by one.
+// (Anonymous namespace and no project headers: see LanesScalar.h.)
+
+#include <cstddef>
+#include <cstdint>
+
+#include "cpu/kernels/KernelTable.h"
+#include "cpu/kernels/LanesScalar.h"
+
+namespace {
+
+using kernels::GridSize;
+
+inline size_t rowWidth(GridSize grid) { return size_t(grid.resI) + 2; }
+inline size_t cellAt(GridSize grid, uint32_t i, uint32_t j) { return size_t(j) * rowWidth(grid) + i; }
+
+// visit(lanes, i, j) for the cells i .. i + N − 1 of row j, with N the lanes' width.
+template <class Lanes, class Visit>
+void forEachRunInRow(uint32_t resI, uint32_t j, Visit& visit) {
+    uint32_t i = 1;
+    for (; i + Lanes::N <= resI + 1; i += Lanes::N) visit(Lanes{}, i, j);
+    for (; i <= resI; ++i) visit(ScalarLanes{}, i, j);
+}
+
+template <class Lanes, class Visit>
+void forEachRun(GridSize grid, Visit visit) {
+    for (uint32_t j = 1; j <= grid.resJ; ++j) forEachRunInRow<Lanes>(grid.resI, j, visit);
+}
+
+// Zeroes the border ring of a plain array of `components` floats per cell.
+inline void clearBorder(float* cells, GridSize grid, int components) {
+    const size_t width = rowWidth(grid), rowFloats = width * components;
+    const size_t top = cellAt(grid, 0, grid.resJ + 1) * components;
+    for (size_t k = 0; k < rowFloats; ++k) cells[k] = cells[top + k] = 0.0f;
+    for (uint32_t j = 1; j <= grid.resJ; ++j)
+        for (int c = 0; c < components; ++c) {
+            cells[cellAt(grid, 0, j) * components + c] = 0.0f;
+            cells[cellAt(grid, grid.resI + 1, j) * components + c] = 0.0f;
+        }
+}
+
+}  // namespace

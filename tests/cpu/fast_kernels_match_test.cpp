@@ -1,0 +1,307 @@
+// The fast kernels give every float of every field bit for bit as the plain kernels
+// do: kernel by kernel on random fields, and over long random runs of the whole solver.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <iomanip>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cpu/CPUSim.h"
+#include "cpu/kernels/FastKernels.h"
+#include "sim/StepSequence.h"
+#include "tests/cpu/reference/PlainKernels.h"
+
+namespace {
+
+struct Grid {
+    uint32_t resI;
+    uint32_t resJ;
+};
+
+// Tiny, odd, non-square, one vector wide and several vectors wide.
+const Grid GRIDS[] = {{1, 1}, {2, 2}, {1, 6}, {7, 1}, {3, 5}, {8, 8}, {9, 17}, {16, 3}, {31, 33}, {70, 45}, {130, 97}};
+
+std::vector<KernelIsa> availableIsas() {
+    std::vector<KernelIsa> isas{KernelIsa::Sse2};
+    if (kernelIsaAvailable(KernelIsa::Avx2)) isas.push_back(KernelIsa::Avx2);
+    return isas;
+}
+
+uint32_t bitsOf(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// Equal bits; with `anyNan`, two NaNs match whatever their payloads.
+bool same(float a, float b, bool anyNan) { return bitsOf(a) == bitsOf(b) || (anyNan && a != a && b != b); }
+
+std::string describe(uint32_t cell, uint32_t resI, float fast, float plain) {
+    std::ostringstream text;
+    text << std::setprecision(9) << "cell (" << cell % (resI + 2) << ", " << cell / (resI + 2) << "): fast " << fast
+         << " plain " << plain << std::hex << " (bits " << bitsOf(fast) << " and " << bitsOf(plain) << ")";
+    return text.str();
+}
+
+// Every float of the two arrays, border included, has the same bits.
+::testing::AssertionResult sameBits(const ScalarField& fast, const ScalarField& plain, bool anyNan = false) {
+    for (uint32_t c = 0; c < fast.size(); ++c)
+        if (!same(fast[c], plain[c], anyNan))
+            return ::testing::AssertionFailure() << describe(c, fast.resI(), fast[c], plain[c]);
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult sameBits(const VectorField& fast, const VectorField& plain, bool anyNan = false) {
+    for (uint32_t c = 0; c < fast.size(); ++c) {
+        if (!same(fast[c].x, plain[c].x, anyNan))
+            return ::testing::AssertionFailure() << "x of " << describe(c, fast.resI(), fast[c].x, plain[c].x);
+        if (!same(fast[c].y, plain[c].y, anyNan))
+            return ::testing::AssertionFailure() << "y of " << describe(c, fast.resI(), fast[c].y, plain[c].y);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Random values in every cell, border included: the kernels must agree on what they
+// read there too, and on leaving alone what they must not write.
+ScalarField randomScalars(const Grid& g, std::mt19937& rng, float low, float high) {
+    std::uniform_real_distribution<float> value(low, high);
+    ScalarField field(g.resI, g.resJ);
+    for (uint32_t c = 0; c < field.size(); ++c) field[c] = value(rng);
+    return field;
+}
+
+VectorField randomVectors(const Grid& g, std::mt19937& rng, float scale) {
+    std::uniform_real_distribution<float> value(-scale, scale);
+    VectorField field(g.resI, g.resJ);
+    for (uint32_t c = 0; c < field.size(); ++c) field[c] = {value(rng), value(rng)};
+    return field;
+}
+
+std::unique_ptr<CPUSim> fastSim(const Grid& g, KernelIsa isa) {
+    return std::make_unique<CPUSim>(g.resI, g.resJ, std::make_unique<FastKernels>(g.resI, g.resJ, isa));
+}
+
+// One grid, solved with the fast kernels and with the plain ones.
+struct SolverPair {
+    SolverPair(const Grid& grid, KernelIsa isa)
+        : g(grid), fast(fastSim(grid, isa)), plain(makePlainCpuSim(grid.resI, grid.resJ)) {}
+
+    std::array<CPUSim*, 2> both() { return {fast.get(), plain.get()}; }
+
+    // The same random velocity and density in both, put in through their sources.
+    void loadRandomState(std::mt19937& rng, float speed) {
+        const VectorField v = randomVectors(g, rng, speed);
+        const ScalarField d = randomScalars(g, rng, 0.0f, 90.0f);
+        for (CPUSim* sim : both()) {
+            sim->diffuseEnabled = sim->advectEnabled = sim->projectEnabled = false;
+            for (uint32_t j = 1; j <= g.resJ; ++j)
+                for (uint32_t i = 1; i <= g.resI; ++i) {
+                    sim->addVelocity(i, j, v(i, j).x, v(i, j).y);
+                    sim->addDensity(i, j, d(i, j));
+                }
+            sim->step(0.0);
+            sim->clearSources();
+            sim->diffuseEnabled = sim->advectEnabled = sim->projectEnabled = true;
+        }
+    }
+
+    // kernel(sim, out) on each solver, each writing its own copy of `start`; the two must match.
+    template <class FieldT, class Kernel>
+    ::testing::AssertionResult sameOutput(const FieldT& start, Kernel kernel, bool anyNan = false) {
+        FieldT fastOut = start, plainOut = start;
+        kernel(*fast, fastOut);
+        kernel(*plain, plainOut);
+        return sameBits(fastOut, plainOut, anyNan);
+    }
+
+    Grid g;
+    std::unique_ptr<CPUSim> fast;
+    std::unique_ptr<CPUSim> plain;
+};
+
+class FastKernelsMatch : public ::testing::TestWithParam<KernelIsa> {};
+
+std::string isaName(const ::testing::TestParamInfo<KernelIsa>& info) { return kernelIsaName(info.param); }
+
+INSTANTIATE_TEST_SUITE_P(EachInstructionSet, FastKernelsMatch, ::testing::ValuesIn(availableIsas()), isaName);
+
+TEST_P(FastKernelsMatch, DiffusionOfBothFieldKindsGoesWrongNowhere) {
+    std::mt19937 rng(11);
+    for (const Grid& g : GRIDS) {
+        for (double dt : {0.0, 0.013, 0.1, 0.9}) {
+            SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ << " dt " << dt);
+            SolverPair pair(g, GetParam());
+            const VectorField v = randomVectors(g, rng, 3.0f);
+            const ScalarField d = randomScalars(g, rng, 0.0f, 100.0f);
+            EXPECT_TRUE(pair.sameOutput(randomVectors(g, rng, 1.0f),
+                                        [&](CPUSim& sim, VectorField& out) { sim.diffuse(out, v, dt); }));
+            EXPECT_TRUE(pair.sameOutput(randomScalars(g, rng, -5.0f, 5.0f),
+                                        [&](CPUSim& sim, ScalarField& out) { sim.diffuse(out, d, dt); }));
+        }
+    }
+}
+
+TEST_P(FastKernelsMatch, ProjectionReadsTheBorderAndLeavesItAlone) {
+    std::mt19937 rng(12);
+    for (const Grid& g : GRIDS) {
+        SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
+        SolverPair pair(g, GetParam());
+        const VectorField in = randomVectors(g, rng, 2.0f);
+        EXPECT_TRUE(pair.sameOutput(randomVectors(g, rng, 1.0f),
+                                    [&](CPUSim& sim, VectorField& out) { sim.project(out, in); }));
+    }
+}
+
+TEST_P(FastKernelsMatch, AdvectionTracesOutOfTheDomainAndBackAlike) {
+    std::mt19937 rng(13);
+    for (const Grid& g : GRIDS) {
+        for (float speed : {0.01f, 0.5f, 40.0f}) {
+            SolverPair pair(g, GetParam());
+            pair.loadRandomState(rng, speed);
+            const VectorField v = randomVectors(g, rng, 1.0f);
+            const ScalarField d = randomScalars(g, rng, 0.0f, 100.0f);
+            for (double dt : {0.0, 0.04, 0.3}) {
+                SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ << " speed " << speed << " dt " << dt);
+                EXPECT_TRUE(pair.sameOutput(randomVectors(g, rng, 1.0f),
+                                            [&](CPUSim& sim, VectorField& out) { sim.advect(out, v, dt); }));
+                EXPECT_TRUE(pair.sameOutput(randomScalars(g, rng, -1.0f, 1.0f),
+                                            [&](CPUSim& sim, ScalarField& out) { sim.advect(out, d, dt); }));
+            }
+        }
+    }
+}
+
+// A NaN velocity escapes the clamp; the plain kernel then reads the corner cell (0, 0),
+// and the fast one must neither read outside the array nor give other values.
+TEST_P(FastKernelsMatch, AdvectionAlongANanVelocityReadsTheCornerCell) {
+    std::mt19937 rng(16);
+    for (const Grid& g : GRIDS) {
+        SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
+        SolverPair pair(g, GetParam());
+        pair.loadRandomState(rng, 0.2f);
+        const float nan = std::nanf("");
+        const uint32_t i = 1 + rng() % g.resI, j = 1 + rng() % g.resJ;
+        const uint32_t k = 1 + rng() % g.resI, l = 1 + rng() % g.resJ;
+        for (CPUSim* sim : pair.both()) {
+            sim->addVelocity(i, j, nan, 0.0f);
+            sim->addVelocity(k, l, 0.0f, nan);
+            sim->diffuseEnabled = sim->projectEnabled = sim->advectEnabled = false;
+            sim->step(0.0);
+        }
+        ScalarField d = randomScalars(g, rng, 0.0f, 100.0f);
+        d(0, 0) = 1000.0f;  // the corner's neighbours are ordinary values
+        EXPECT_TRUE(pair.sameOutput(ScalarField(g.resI, g.resJ),
+                                    [&](CPUSim& sim, ScalarField& out) { sim.advect(out, d, 0.1); }, true));
+        EXPECT_TRUE(pair.sameOutput(VectorField(g.resI, g.resJ),
+                                    [&](CPUSim& sim, VectorField& out) { sim.advect(out, sim.velocity(), 0.1); },
+                                    true));
+    }
+}
+
+TEST_P(FastKernelsMatch, AddingSourcesLeavesTheBorderAlone) {
+    std::mt19937 rng(14);
+    for (const Grid& g : GRIDS) {
+        SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
+        SolverPair pair(g, GetParam());
+        const VectorField v = randomVectors(g, rng, 1.0f), sv = randomVectors(g, rng, 1.0f);
+        const ScalarField d = randomScalars(g, rng, 0.0f, 9.0f), sd = randomScalars(g, rng, 0.0f, 9.0f);
+        EXPECT_TRUE(pair.sameOutput(randomVectors(g, rng, 1.0f),
+                                    [&](CPUSim& sim, VectorField& out) { sim.addSources(out, v, sv); }));
+        EXPECT_TRUE(pair.sameOutput(randomScalars(g, rng, 0.0f, 1.0f),
+                                    [&](CPUSim& sim, ScalarField& out) { sim.addSources(out, d, sd); }));
+    }
+}
+
+TEST_P(FastKernelsMatch, BodyForcesOfSwirlsFlatCurlsAndSmokeAlike) {
+    std::mt19937 rng(15);
+    for (const Grid& g : GRIDS) {
+        for (float speed : {0.0f, 1e-6f, 0.3f}) {
+            SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ << " speed " << speed);
+            SolverPair pair(g, GetParam());
+            pair.loadRandomState(rng, speed);
+            const VectorField sources = randomVectors(g, rng, 0.1f);
+            for (CPUSim* sim : pair.both()) {
+                for (uint32_t j = 0; j <= g.resJ + 1; ++j)
+                    for (uint32_t i = 0; i <= g.resI + 1; ++i) sim->addVelocity(i, j, sources(i, j).x, sources(i, j).y);
+                sim->applyVorticity(0.07);
+            }
+            EXPECT_TRUE(sameBits(pair.fast->velocitySources(), pair.plain->velocitySources()));
+        }
+    }
+}
+
+TEST_P(FastKernelsMatch, StrokesOfEveryShapeAndPlaceAddTheSameVelocity) {
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<float> beyond(-0.4f, 1.4f), length(-0.02f, 0.02f);
+    for (const Grid& g : GRIDS) {
+        SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
+        SolverPair pair(g, GetParam());
+        for (int k = 0; k < 30; ++k) {
+            const Vec2 from{beyond(rng), beyond(rng)};
+            // Long strokes, strokes shorter than a cell, and single points.
+            const Vec2 to = k % 3 == 0 ? Vec2{beyond(rng), beyond(rng)}
+                                       : k % 3 == 1 ? Vec2{from.x + length(rng), from.y + length(rng)} : from;
+            const float strength = k % 2 ? 0.0065f : -3.0f;
+            for (CPUSim* sim : pair.both()) sim->dragVelocity(strength, from, to);
+        }
+        EXPECT_TRUE(sameBits(pair.fast->velocitySources(), pair.plain->velocitySources()));
+    }
+}
+
+// Random user input of every kind, every flag combination, resets: the two solvers
+// must never part, step after step.
+void runSideBySide(const Grid& g, KernelIsa isa, int steps, uint32_t seed) {
+    SolverPair pair(g, isa);
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::uniform_real_distribution<float> beyond(-0.3f, 1.3f);
+    std::uniform_real_distribution<double> dt(0.0, 0.3);
+    std::vector<DragSegment> strokes;
+    for (int n = 0; n < steps; ++n) {
+        const unsigned flags = rng() % 8;
+        const double stepTime = n % 17 == 5 ? 0.0 : dt(rng);
+        if (n % 9 == 0) strokes.push_back({{beyond(rng), beyond(rng)}, {beyond(rng), beyond(rng)}});
+        if (n % 23 == 22) strokes.clear();
+        const float strength = unit(rng) < 0.2f ? 0.5f : STROKE_STRENGTH;
+        StepInput input;
+        input.pouring = unit(rng) < 0.7f;
+        input.pourCell = pair.fast->worldToCell({unit(rng), unit(rng)});
+        input.strokes = &strokes;
+        const bool reset = n % 41 == 40;
+        for (CPUSim* sim : pair.both()) {
+            sim->diffuseEnabled = flags & 1;
+            sim->advectEnabled = flags & 2;
+            sim->projectEnabled = flags & 4;
+            if (reset) sim->reset();
+            for (const DragSegment& s : strokes) sim->dragVelocity(strength, s.from, s.to);
+            advanceSimulation(*sim, stepTime, input);
+        }
+        ASSERT_TRUE(sameBits(pair.fast->velocity(), pair.plain->velocity())) << "velocity after step " << n;
+        ASSERT_TRUE(sameBits(pair.fast->density(), pair.plain->density())) << "density after step " << n;
+    }
+}
+
+TEST_P(FastKernelsMatch, WholeSolverNeverPartsFromThePlainOneOverLongRandomRuns) {
+    uint32_t seed = 100;
+    for (const Grid& g : GRIDS) {
+        SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
+        runSideBySide(g, GetParam(), g.resI * g.resJ > 5000 ? 40 : 120, ++seed);
+    }
+}
+
+TEST_P(FastKernelsMatch, WholeSolverAtTheDefaultResolution) { runSideBySide({201, 201}, GetParam(), 12, 7); }
+
+TEST(FastKernels, FieldsOfAnotherGridAreRefusedRatherThanOverrun) {
+    CPUSim sim(12, 9);
+    VectorField small(5, 5), out(12, 9);
+    EXPECT_THROW(sim.diffuse(out, small, 0.1), std::invalid_argument);
+    EXPECT_THROW(sim.project(small, out), std::invalid_argument);
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+#include "tests/cpu/reference/PlainKernels.h"
+
+#include <cmath>
+
+#include "cpu/CPUSim.h"
+
+namespace {
+
+// The Gauss-Seidel sweeps read neighbours already updated in the same sweep, so
+// this visiting order is part of their result.
+template <class T, class F>
+void forEachInteriorCell(const Field<T>& field, F&& visit) {
+    for (uint32_t i = 1; i <= field.resI(); ++i)
+        for (uint32_t j = 1; j <= field.resJ(); ++j) visit(i, j);
+}
+
+template <class T>
+void addSourcesKernel(Field<T>& out, const Field<T>& in, const Field<T>& sources) {
+    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) { out(i, j) = in(i, j) + sources(i, j); });
+}
+
+template <class T>
+void diffuseKernel(Field<T>& out, const Field<T>& in, float a) {
+    out.fill(T{});
+    for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
+        forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
+            const T s = ((out(i + 1, j) + out(i - 1, j)) + out(i, j - 1)) + out(i, j + 1);
+            out(i, j) = (in(i, j) + a * s) / (1.0f + 4.0f * a);
+        });
+    }
+}
+
+template <class T>
+void advectKernel(Field<T>& out, const Field<T>& in, const VectorField& velocity, const FluidSim2D& grid, float t) {
+    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
+        const Vec2 v = velocity(i, j);
+        const Vec2 p = mapPoint(float(i), float(j), grid.gridRect, grid.worldRect);
+        const Vec2 back = clampToRect(p - v * t, grid.worldRect);
+        const CellCoord c = grid.worldToCellFloor(back);
+        const Vec2 g = mapPoint(back, grid.worldRect, grid.gridRect);
+        const float fx = g.x - std::floor(g.x);
+        const float fy = g.y - std::floor(g.y);
+        const T& q00 = in(c.i, c.j);
+        const T& q10 = in(c.i + 1, c.j);
+        const T& q11 = in(c.i + 1, c.j + 1);
+        const T& q01 = in(c.i, c.j + 1);
+        const T bottom = q00 + (q10 - q00) * fx;
+        const T top = q01 + (q11 - q01) * fx;
+        out(i, j) = bottom + (top - bottom) * fy;
+    });
+}
+
+}  // namespace
+
+void PlainKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
+    addSourcesKernel(out, in, sources);
+}
+void PlainKernels::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
+    addSourcesKernel(out, in, sources);
+}
+void PlainKernels::diffuse(VectorField& out, const VectorField& in, float a) { diffuseKernel(out, in, a); }
+void PlainKernels::diffuse(ScalarField& out, const ScalarField& in, float a) { diffuseKernel(out, in, a); }
+
+void PlainKernels::advect(VectorField& out, const VectorField& in, const VectorField& velocity,
+                          const FluidSim2D& grid, float t) {
+    advectKernel(out, in, velocity, grid, t);
+}
+void PlainKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
+                          const FluidSim2D& grid, float t) {
+    advectKernel(out, in, velocity, grid, t);
+}
+
+void PlainKernels::project(VectorField& out, const VectorField& in, ScalarField& h, float hx, float hy) {
+    h.fill(0.0f);
+    for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
+        forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
+            const float div =
+                -(hx * 0.5f * (in(i + 1, j).x - in(i - 1, j).x) + hy * 0.5f * (in(i, j + 1).y - in(i, j - 1).y));
+            h(i, j) = ((((h(i - 1, j) + h(i + 1, j)) + h(i, j - 1)) + h(i, j + 1)) + div) * 0.25f;
+        });
+    }
+    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
+        out(i, j).x = in(i, j).x - (h(i + 1, j) - h(i - 1, j)) / (2.0f * hx);
+        out(i, j).y = in(i, j).y - (h(i, j + 1) - h(i, j - 1)) / (2.0f * hy);
+    });
+}
+
+void PlainKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t) {
+    const VectorField& v = f.velocity;
+    f.curls.fill(0.0f);
+    forEachInteriorCell(v, [&](uint32_t i, uint32_t j) {
+        f.curls(i, j) = (v(i + 1, j).y - v(i - 1, j).y) / (2.0f * hx) - (v(i, j + 1).x - v(i, j - 1).x) / (2.0f * hy);
+    });
+
+    const ScalarField& w = f.curls;
+    f.normCurlGrads.fill({0.0f, 0.0f});
+    forEachInteriorCell(v, [&](uint32_t i, uint32_t j) {
+        const Vec2 g{(std::fabs(w(i + 1, j)) - std::fabs(w(i - 1, j))) / (2.0f * hx),
+                     (std::fabs(w(i, j + 1)) - std::fabs(w(i, j - 1))) / (2.0f * hy)};
+        const float length = std::sqrt(g.x * g.x + g.y * g.y);
+        // A gradient this short has no reliable direction: it stays raw, which
+        // also avoids dividing by zero on a flat curl.
+        f.normCurlGrads(i, j) = length >= GRADIENT_EPSILON ? g / length : g;
+    });
+
+    forEachInteriorCell(v, [&](uint32_t i, uint32_t j) {
+        const Vec2 n = f.normCurlGrads(i, j);
+        const Vec2 buoyancy{0.0f, BUOYANCY * f.density(i, j)};
+        const Vec2 confinement = Vec2{n.y, -n.x} * (VORTICITY_STRENGTH * w(i, j));
+        f.velocitySources(i, j) += t * (buoyancy + confinement);
+    });
+}
+
+// As the solvers' common stroke does it, with this solver's sources as the sink.
+void PlainKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const StrokeFootprint& stroke) {
+    for (uint32_t ci = stroke.lo.i; ci <= stroke.hi.i; ++ci)
+        for (uint32_t cj = stroke.lo.j; cj <= stroke.hi.j; ++cj)
+            sources(ci, cj) += strokeIncrement(stroke, grid.cellToWorld(ci, cj));
+}
+
+std::unique_ptr<CPUSim> makePlainCpuSim(uint32_t resI, uint32_t resJ) {
+    return std::make_unique<CPUSim>(resI, resJ, std::make_unique<PlainKernels>());
+}

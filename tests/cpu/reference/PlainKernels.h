@@ -1,0 +1,30 @@
+#pragma once
+// The software solver's kernels written straight from their definitions: every
+// pass visits i in the outer loop and j in the inner one, one cell at a time.
+// They are the reference that the fast kernels must equal bit for bit, and the
+// baseline the benchmark measures the fast kernels against.
+
+#include <cstdint>
+#include <memory>
+
+#include "cpu/CpuKernels.h"
+
+class CPUSim;
+
+class PlainKernels : public CpuKernels {
+public:
+    void addSources(VectorField& out, const VectorField& in, const VectorField& sources) override;
+    void addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) override;
+    void diffuse(VectorField& out, const VectorField& in, float a) override;
+    void diffuse(ScalarField& out, const ScalarField& in, float a) override;
+    void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) override;
+    void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
+                float t) override;
+    void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
+                float t) override;
+    void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t) override;
+    void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
+};
+
+// A software solver that runs the plain kernels.
+std::unique_ptr<CPUSim> makePlainCpuSim(uint32_t resI, uint32_t resJ);
