@@ -22,29 +22,30 @@ namespace {
 template <class Lanes, int C, bool fromZero, class Update>
 void sweep(float* x, const float* fixed, const Skew& s, const Update& update) {
     using F = typename Lanes::F;
-    constexpr uint32_t L = Lanes::N / C;
     const ptrdiff_t along = ptrdiff_t(s.pitch) * C;  // from (i, j) to (i + 1, j)
     const ptrdiff_t across = along + C;               // from (i, j) to (i, j + 1)
     const F zero = Lanes::set1(0.0f);
-    auto relaxed = [&](const float* p, const float* q) {
-        const F west = Lanes::load(p - along);
-        const F south = Lanes::load(p - across);
-        const F east = fromZero ? zero : Lanes::load(p + along);
-        const F north = fromZero ? zero : Lanes::load(p + across);
-        return update(west, east, south, north, Lanes::load(q));
-    };
     for (uint32_t d = 2; d <= s.resI + s.resJ; ++d) {
         const uint32_t jLow = d > s.resI + 1 ? d - s.resI : 1;
         const uint32_t jHigh = d - 1 < s.resJ ? d - 1 : s.resJ;
         const size_t first = s.at(d - jLow, jLow) * C;
-        float* p = x + first;
-        const float* q = fixed + first;
-        uint32_t j = jLow;
-        for (; j + L <= jHigh + 1; j += L, p += Lanes::N, q += Lanes::N) Lanes::store(p, relaxed(p, q));
+        const size_t count = size_t(jHigh - jLow + 1) * C;  // floats on this diagonal
+        float* cells = x + first;
+        const float* west = cells - along;
+        const float* south = cells - across;
+        const float* east = cells + along;
+        const float* north = cells + across;
+        const float* in = fixed + first;
+        auto relaxed = [&](size_t k) {
+            return update(Lanes::load(west + k), fromZero ? zero : Lanes::load(east + k), Lanes::load(south + k),
+                          fromZero ? zero : Lanes::load(north + k), Lanes::load(in + k));
+        };
+        size_t k = 0;
+        for (; k + Lanes::N <= count; k += Lanes::N) Lanes::store(cells + k, relaxed(k));
         // The diagonal's last cells: the lanes past its end keep what they held.
-        if (j <= jHigh) {
-            const auto inside = Lanes::firstLanes(int(jHigh - j + 1) * C);
-            Lanes::store(p, Lanes::select(inside, relaxed(p, q), Lanes::load(p)));
+        if (k < count) {
+            const auto inside = Lanes::firstLanes(int(count - k));
+            Lanes::store(cells + k, Lanes::select(inside, relaxed(k), Lanes::load(cells + k)));
         }
     }
 }
