@@ -43,10 +43,8 @@ void advectCells(float* out, const float* in, const float* velocity, GridSize gr
         const F gy = L::mapAxis(by, m.scaleY, m.fromY, m.toY);
         const F fx = gx - L::floor(gx);
         const F fy = gy - L::floor(gy);
-        int32_t ci[L::N], cj[L::N], corner[L::N];
-        L::truncate(L::select(inside, gx, L::set1(0.0f)), ci);
-        L::truncate(L::select(inside, gy, L::set1(0.0f)), cj);
-        for (int k = 0; k < L::N; ++k) corner[k] = ci[k] + cj[k] * width;
+        int32_t corner[L::N];
+        L::cellNumbers(L::select(inside, gx, L::set1(0.0f)), L::select(inside, gy, L::set1(0.0f)), width, corner);
         if constexpr (C == 1) {
             F q00, q10, q01, q11;
             L::gatherAdjacent(in, corner, q00, q10);

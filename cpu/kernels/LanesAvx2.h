@@ -109,8 +109,9 @@ struct Avx2Lanes {
         const __m128 highMapped = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_mul_pd(s, _mm256_sub_pd(high, f)), t));
         return _mm256_insertf128_ps(_mm256_castps128_ps256(lowMapped), highMapped, 1);
     }
-    static void truncate(F x, int32_t* out) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_cvttps_epi32(x));
+    static void cellNumbers(F x, F y, int32_t width, int32_t* out) {
+        const __m256i rows = _mm256_mullo_epi32(_mm256_cvttps_epi32(y), _mm256_set1_epi32(width));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_add_epi32(_mm256_cvttps_epi32(x), rows));
     }
 
     // Two floats from p in the low quarter, two from q in the next one.

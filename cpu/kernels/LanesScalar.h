@@ -50,7 +50,8 @@ struct ScalarLanes {
 
     // float(scale × (double(x) − from) + to): a linear map done in double precision.
     static F mapAxis(F x, double scale, double from, double to) { return float(scale * (double(x) - from) + to); }
-    static void truncate(F x, int32_t* out) { *out = int32_t(x); }
+    // Cell number of the cell (int(x), int(y)) in rows of `width` cells.
+    static void cellNumbers(F x, F y, int32_t width, int32_t* out) { *out = int32_t(x) + int32_t(y) * width; }
 
     // first = base[offset], second = base[offset + 1].
     static void gatherAdjacent(const float* base, const int32_t* offsets, F& first, F& second) {

@@ -84,8 +84,12 @@ struct Sse2Lanes {
         const __m128d high = _mm_add_pd(_mm_mul_pd(s, _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), f)), t);
         return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
     }
-    static void truncate(F x, int32_t* out) {
+    // SSE2 has no 32-bit lane multiply: the products are formed one by one.
+    static void cellNumbers(F x, F y, int32_t width, int32_t* out) {
+        int32_t rows[N];
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_cvttps_epi32(x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(rows), _mm_cvttps_epi32(y));
+        for (int k = 0; k < N; ++k) out[k] += rows[k] * width;
     }
 
     // Two floats from p in the low half, two from q in the high half.
