@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "cpu/CPUSim.h"
+#include "cpu/kernels/StrokeReach.h"
 
 namespace {
 
@@ -47,7 +48,9 @@ FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa)
       mRelaxed(skewScratch(mGrid)),
       mFixed(skewScratch(mGrid)),
       mCentreX(size_t(resI) + 2),
-      mCentreY(size_t(resJ) + 2) {}
+      mCentreY(size_t(resJ) + 2),
+      mStrokeFirstI(size_t(resJ) + 2),
+      mStrokeLastI(size_t(resJ) + 2) {}
 
 // The kernels index the scratch arrays by this grid; a field of another size would run past them.
 template <class T>
@@ -130,9 +133,25 @@ void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, fl
 void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const StrokeFootprint& f) {
     checkGrid(sources);
     refreshCentres(grid);
-    const kernels::StrokeCells cells{mCentreX.data(), mCentreY.data(), f.lo.i, f.hi.i, f.lo.j, f.hi.j,
-                                     f.from.x, f.from.y, f.to.x, f.to.y, f.d.x, f.d.y, f.len,
-                                     f.direction.x, f.direction.y, f.strength, STROKE_RADIUS, STROKE_CORE};
+    strokeRowReach(f, mCentreX.data(), mCentreY.data(), mStrokeFirstI.data(), mStrokeLastI.data());
+    const kernels::StrokeCells cells{mCentreX.data(),
+                                     mCentreY.data(),
+                                     f.lo.j,
+                                     f.hi.j,
+                                     mStrokeFirstI.data(),
+                                     mStrokeLastI.data(),
+                                     f.from.x,
+                                     f.from.y,
+                                     f.to.x,
+                                     f.to.y,
+                                     f.d.x,
+                                     f.d.y,
+                                     f.len,
+                                     f.direction.x,
+                                     f.direction.y,
+                                     f.strength,
+                                     STROKE_RADIUS,
+                                     STROKE_CORE};
     mTable.addStroke(floats(sources), mGrid, cells);
 }
 

@@ -49,6 +49,8 @@ private:
     std::vector<float> mFixed;
     std::vector<float> mCentreX;
     std::vector<float> mCentreY;
+    std::vector<uint32_t> mStrokeFirstI;
+    std::vector<uint32_t> mStrokeLastI;
 };
 
 std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ);

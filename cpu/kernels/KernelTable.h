@@ -43,11 +43,14 @@ struct BodyForceConstants {
     float gradientEpsilon;  // a curl gradient shorter than this is not normalised
 };
 
-// A stroke's box of cells (inclusive) and everything its weights are computed from.
+// A stroke's rows of cells, the columns of each that it reaches (inclusive), and
+// everything its weights are computed from.
 struct StrokeCells {
     const float* centreX;  // world x of each column's centres, resI + 2 of them
     const float* centreY;  // world y of each row's centres, resJ + 2 of them
-    uint32_t loI, hiI, loJ, hiJ;
+    uint32_t loJ, hiJ;
+    const uint32_t* firstI;  // by row
+    const uint32_t* lastI;
     float fromX, fromY, toX, toY;
     float dx, dy, len;
     float directionX, directionY;

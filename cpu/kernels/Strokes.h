@@ -18,39 +18,59 @@ typename L::F strokeLength(typename L::D dx, typename L::D dy) {
     return L::sqrt(L::narrow(dx * dx + dy * dy));
 }
 
+// The stroke's numbers, widened and broadcast once: kept apart from the sources, which
+// the compiler must otherwise assume every store may change.
 template <class L>
-void addStrokeToRun(float* sources, const kernels::StrokeCells& s, uint32_t i, uint32_t j, size_t cell) {
+struct StrokeConstants {
+    explicit StrokeConstants(const kernels::StrokeCells& s)
+        : fromX(L::set1Double(s.fromX)), fromY(L::set1Double(s.fromY)), toX(L::set1Double(s.toX)),
+          toY(L::set1Double(s.toY)), dx(L::set1Double(s.dx)), dy(L::set1Double(s.dy)), len(L::set1Double(s.len)),
+          lenSquared(L::set1Double(double(s.len) * double(s.len))), radius(L::set1Double(s.radius)),
+          core(L::set1Double(s.core)), rimWidth(L::set1Double(1.0 - double(s.core))), strength(L::set1Double(s.strength)),
+          directionX(L::set1Double(s.directionX)), directionY(L::set1Double(s.directionY)), one(L::set1Double(1.0)),
+          zeroFloat(L::set1(0.0f)), oneFloat(L::set1(1.0f)), lenFloat(L::set1(s.len)), coreFloat(L::set1(s.core)) {}
+
+    typename L::D fromX, fromY, toX, toY, dx, dy, len, lenSquared, radius, core, rimWidth, strength;
+    typename L::D directionX, directionY, one;
+    typename L::F zeroFloat, oneFloat, lenFloat, coreFloat;
+};
+
+template <class L>
+void addStrokeToRun(float* pairs, const StrokeConstants<L>& c, const float* centreX, float centreY) {
     using F = typename L::F;
     using D = typename L::D;
-    auto wide = [](double x) { return L::set1Double(x); };
-    const D wx = L::widen(L::load(s.centreX + i));
-    const D wy = L::widen(L::set1(s.centreY[j]));
-    const D qx = L::widen(L::narrow(wx - wide(s.fromX)));
-    const D qy = L::widen(L::narrow(wy - wide(s.fromY)));
-    const D dot = L::widen(L::narrow(qx * wide(s.dx) + qy * wide(s.dy)));
-    const F proj = L::narrow(dot / wide(s.len));
+    const D wx = L::widen(L::load(centreX));
+    const D wy = L::widen(L::set1(centreY));
+    const D qx = L::widen(L::narrow(wx - c.fromX));
+    const D qy = L::widen(L::narrow(wy - c.fromY));
+    const D dot = L::widen(L::narrow(qx * c.dx + qy * c.dy));
+    const F proj = L::narrow(dot / c.len);
     const F before = strokeLength<L>(qx, qy);
-    const F past = strokeLength<L>(wx - wide(s.toX), wy - wide(s.toY));
-    const D along = L::widen(L::narrow(dot / wide(double(s.len) * double(s.len))));
-    const F beside = strokeLength<L>(qx - along * wide(s.dx), qy - along * wide(s.dy));
-    const F dist = L::select(L::lessThan(proj, L::set1(0.0f)), before,
-                             L::select(L::lessThan(L::set1(s.len), proj), past, beside));
-    const F t = L::narrow(L::widen(dist) / wide(s.radius));
-    const F u = L::narrow((L::widen(t) - wide(s.core)) / wide(1.0 - double(s.core)));
-    const F rim = L::select(L::greaterThan(u, L::set1(1.0f)), L::set1(1.0f), u);
-    const F weight = L::select(L::atMost(t, L::set1(s.core)), L::set1(1.0f),
-                               L::narrow(wide(1.0) - L::widen(rim) * L::widen(rim)));
-    const D k = L::widen(L::narrow(L::widen(weight) * wide(s.strength)));
-    L::addToPairs(sources + 2 * cell, L::narrow(wide(s.directionX) * k), L::narrow(wide(s.directionY) * k));
+    const F past = strokeLength<L>(wx - c.toX, wy - c.toY);
+    const D along = L::widen(L::narrow(dot / c.lenSquared));
+    const F beside = strokeLength<L>(qx - along * c.dx, qy - along * c.dy);
+    const F dist = L::select(L::lessThan(proj, c.zeroFloat), before, L::select(L::lessThan(c.lenFloat, proj), past, beside));
+    const F t = L::narrow(L::widen(dist) / c.radius);
+    const F u = L::narrow((L::widen(t) - c.core) / c.rimWidth);
+    const F rim = L::select(L::greaterThan(u, c.oneFloat), c.oneFloat, u);
+    const F weight = L::select(L::atMost(t, c.coreFloat), c.oneFloat, L::narrow(c.one - L::widen(rim) * L::widen(rim)));
+    const D k = L::widen(L::narrow(L::widen(weight) * c.strength));
+    L::addToPairs(pairs, L::narrow(c.directionX * k), L::narrow(c.directionY * k));
 }
 
 template <class Lanes>
 void addStroke(float* sources, GridSize grid, const kernels::StrokeCells& s) {
     using L = typename Lanes::Doubles;
+    const StrokeConstants<L> lanes(s);
+    const StrokeConstants<ScalarLanes> single(s);
     for (uint32_t j = s.loJ; j <= s.hiJ; ++j) {
-        uint32_t i = s.loI;
-        for (; i + L::N <= s.hiI + 1; i += L::N) addStrokeToRun<L>(sources, s, i, j, cellAt(grid, i, j));
-        for (; i <= s.hiI; ++i) addStrokeToRun<ScalarLanes>(sources, s, i, j, cellAt(grid, i, j));
+        const float centreY = s.centreY[j];
+        const uint32_t last = s.lastI[j];
+        uint32_t i = s.firstI[j];
+        for (; i + L::N <= last + 1; i += L::N)
+            addStrokeToRun<L>(sources + 2 * cellAt(grid, i, j), lanes, s.centreX + i, centreY);
+        for (; i <= last; ++i)
+            addStrokeToRun<ScalarLanes>(sources + 2 * cellAt(grid, i, j), single, s.centreX + i, centreY);
     }
 }
 
