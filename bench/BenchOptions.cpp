@@ -90,7 +90,7 @@ std::string benchUsage() {
            "step, clearSources) and, separately, draw, for each solver and grid size.\n"
            "\n"
            "  --res LIST      grid sizes, N or IxJ, separated by commas (default 64,201,512,1024)\n"
-           "  --solvers LIST  solvers by name, separated by commas (default: all that run here)\n"
+           "  --solvers LIST  solvers by name, separated by commas (default: all but cpu-sse2)\n"
            "  --steps N       timed runs of each measurement, at least (default 20)\n"
            "  --seconds S     and at least this long, in seconds (default 1)\n"
            "  --warmup N      untimed steps before timing (default 3)\n"
