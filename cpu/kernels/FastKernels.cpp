@@ -53,34 +53,34 @@ FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa)
       mStrokeLastI(size_t(resJ) + 2) {}
 
 // The kernels index the scratch arrays by this grid; a field of another size would run past them.
-template <class T>
-void FastKernels::checkGrid(const Field<T>& field) const {
-    if (field.resI() != mGrid.resI || field.resJ() != mGrid.resJ)
+template <class... Fields>
+void FastKernels::checkGrid(const Fields&... fields) const {
+    if (((fields.resI() != mGrid.resI || fields.resJ() != mGrid.resJ) || ...))
         throw std::invalid_argument("a field of another grid size than the solver's");
 }
 
 void FastKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
-    checkGrid(out), checkGrid(in), checkGrid(sources);
+    checkGrid(out, in, sources);
     mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 2);
 }
 
 void FastKernels::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
-    checkGrid(out), checkGrid(in), checkGrid(sources);
+    checkGrid(out, in, sources);
     mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 1);
 }
 
 void FastKernels::diffuse(VectorField& out, const VectorField& in, float a) {
-    checkGrid(out), checkGrid(in);
+    checkGrid(out, in);
     mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 2, SOLVER_SWEEPS, a);
 }
 
 void FastKernels::diffuse(ScalarField& out, const ScalarField& in, float a) {
-    checkGrid(out), checkGrid(in);
+    checkGrid(out, in);
     mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 1, SOLVER_SWEEPS, a);
 }
 
 void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) {
-    checkGrid(out), checkGrid(in), checkGrid(heights);
+    checkGrid(out, in, heights);
     mTable.project(floats(out), floats(in), floats(heights), scratch(), mGrid, SOLVER_SWEEPS, hx, hy);
 }
 
@@ -112,19 +112,18 @@ kernels::BacktraceMap FastKernels::backtraceMap(const FluidSim2D& grid, float t)
 
 void FastKernels::advect(VectorField& out, const VectorField& in, const VectorField& velocity,
                          const FluidSim2D& grid, float t) {
-    checkGrid(out), checkGrid(in), checkGrid(velocity);
+    checkGrid(out, in, velocity);
     mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 2, backtraceMap(grid, t));
 }
 
 void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
                          const FluidSim2D& grid, float t) {
-    checkGrid(out), checkGrid(in), checkGrid(velocity);
+    checkGrid(out, in, velocity);
     mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 1, backtraceMap(grid, t));
 }
 
 void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t) {
-    checkGrid(f.velocity), checkGrid(f.density), checkGrid(f.curls), checkGrid(f.normCurlGrads),
-        checkGrid(f.velocitySources);
+    checkGrid(f.velocity, f.density, f.curls, f.normCurlGrads, f.velocitySources);
     const kernels::BodyForceArrays arrays{floats(f.velocity), floats(f.density), floats(f.curls),
                                           floats(f.normCurlGrads), floats(f.velocitySources)};
     mTable.addBodyForces(arrays, mGrid, hx, hy, t, {VORTICITY_STRENGTH, BUOYANCY, GRADIENT_EPSILON});

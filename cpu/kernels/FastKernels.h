@@ -38,7 +38,7 @@ public:
     void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
 
 private:
-    template <class T> void checkGrid(const Field<T>& field) const;
+    template <class... Fields> void checkGrid(const Fields&... fields) const;
     kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data()}; }
     void refreshCentres(const FluidSim2D& grid);
     kernels::BacktraceMap backtraceMap(const FluidSim2D& grid, float t);
