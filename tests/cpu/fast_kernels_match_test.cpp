@@ -257,8 +257,10 @@ TEST_P(FastKernelsMatch, StrokesOfEveryShapeAndPlaceAddTheSameVelocity) {
 
 // Random user input of every kind, every flag combination, resets: the two solvers
 // must never part, step after step.
-void runSideBySide(const Grid& g, KernelIsa isa, int steps, uint32_t seed) {
+void runSideBySide(const Grid& g, KernelIsa isa, int steps, uint32_t seed, const Rect* world = nullptr) {
     SolverPair pair(g, isa);
+    if (world)
+        for (CPUSim* sim : pair.both()) sim->worldRect = *world;
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     std::uniform_real_distribution<float> beyond(-0.3f, 1.3f);
@@ -297,6 +299,12 @@ TEST_P(FastKernelsMatch, WholeSolverNeverPartsFromThePlainOneOverLongRandomRuns)
 }
 
 TEST_P(FastKernelsMatch, WholeSolverAtTheDefaultResolution) { runSideBySide({201, 201}, GetParam(), 12, 7); }
+
+// The kernels map between grid and world through the solver's rectangles, whatever they are.
+TEST_P(FastKernelsMatch, WholeSolverInAnotherWorldRectangle) {
+    const Rect world{-1.5f, 0.25f, 3.0f, 0.75f};
+    runSideBySide({37, 23}, GetParam(), 60, 9, &world);
+}
 
 TEST(FastKernels, FieldsOfAnotherGridAreRefusedRatherThanOverrun) {
     CPUSim sim(12, 9);
