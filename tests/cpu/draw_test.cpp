@@ -56,18 +56,4 @@ TEST(CpuDraw, DensityShowsAsGreyLevelsEachOnItsWorldSquare) {
         }
 }
 
-TEST(CpuDraw, ArgumentDoesNotChangeThePicture) {
-    CPUSim sim(5, 4);
-    sim.addDensity(2, 3, 60.0f);
-    sim.step(0.05);
-    const std::vector<unsigned char> first = drawAndRead(sim);
-    headless::openWindow(WIDTH, HEIGHT);
-    glClear(GL_COLOR_BUFFER_BIT);
-    sim.draw(-12345);
-    glFinish();
-    std::vector<unsigned char> second(WIDTH * HEIGHT * 3);
-    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, second.data());
-    EXPECT_EQ(first, second);
-}
-
 }  // namespace
