@@ -9,16 +9,14 @@
 
 #include "gpu/GPUSim.h"
 #include "tests/gpu/support/ReferenceModel.h"
+#include "tests/support/DrawnPicture.h"
 #include "tools/headless/HeadlessGL.h"
 
 #ifndef SMOKE_SHADER_SOURCE_DIR
 #error "the tests read the shaders of the source tree"
 #endif
 
-constexpr int WINDOW_WIDTH = 300;
-constexpr int WINDOW_HEIGHT = 200;
-
-inline void openTestWindow() { headless::openWindow(WINDOW_WIDTH, WINDOW_HEIGHT, "gpu tests"); }
+inline void openTestWindow() { headless::openWindow(PICTURE_WIDTH, PICTURE_HEIGHT, "gpu tests"); }
 
 // Passes a value through once the test context exists, for use in initialiser lists.
 inline uint32_t withContext(uint32_t value) {
@@ -41,6 +39,13 @@ public:
     using GPUSim::mNewFields;
     using GPUSim::mNormCurlGrads;
     using GPUSim::mUserSources;
+    using GPUSim::mVorticityProgram;
+    using GPUSim::mNormCurlGradProgram;
+    using GPUSim::mAddSourcesProgram;
+    using GPUSim::mDiffuseProgram;
+    using GPUSim::mDecompProgram;
+    using GPUSim::mProjectProgram;
+    using GPUSim::mAdvectProgram;
 
     std::vector<const TexAttachment*> attachedTextures() const {
         return {&mFields, &mNewFields, &mCurls, &mNormCurlGrads, &mHeights, &mIterate};
