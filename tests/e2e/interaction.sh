@@ -2,9 +2,10 @@
 # Drives the real program with the mouse and keyboard in a private virtual display:
 # smoke poured under the pointer rises, space freezes the picture, t steps it once,
 # q ends the program with status 0.
-# Usage: interaction.sh PATH-TO-SMOKE [SOLVER ARGUMENTS...]
+# Usage: interaction.sh PATH-TO-SMOKE software|shader [SOLVER ARGUMENTS...]
 SMOKE=$1
-shift
+EXPECTED_SOLVER=$2
+shift 2
 . "$(dirname "$0")/lib.sh"
 
 POINTER_X=400
@@ -63,4 +64,13 @@ shot stepped2
 same_picture stepped1 stepped2 || fail "after t the picture kept changing: the run is no longer paused"
 
 quit_cleanly
+
+# The solver that ran: the shader solver reports its nine programs at start-up.
+programs=$(grep -c '^Max uniforms: ' "$WORK/stdout")
+if [ "$EXPECTED_SOLVER" = shader ]; then
+    [ "$programs" -eq 9 ] || fail "the shader solver did not build its nine programs: $(cat "$WORK/stdout")"
+    grep -q 'Shader solver unavailable' "$WORK/stdout" && fail "the shader solver fell back: $(cat "$WORK/stdout")"
+else
+    [ "$programs" -eq 0 ] || fail "shader programs were built in software mode"
+fi
 echo "PASS"
