@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cpu/CPUSim.h"
+#include "tests/support/WindowPixels.h"
 #include "tools/headless/HeadlessGL.h"
 
 namespace {
@@ -15,21 +16,11 @@ constexpr int HEIGHT = 200;
 
 std::vector<unsigned char> drawAndRead(CPUSim& sim) {
     headless::openWindow(WIDTH, HEIGHT, "draw test");
-    glViewport(0, 0, WIDTH, HEIGHT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 1, 0, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    useUnitSquareView(WIDTH, HEIGHT);
     glClearColor(1.0f, 0.0f, 1.0f, 1.0f);  // magenta: any pixel not drawn shows
     glClear(GL_COLOR_BUFFER_BIT);
     sim.draw(1);
-    glFinish();
-    std::vector<unsigned char> rgb(WIDTH * HEIGHT * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
+    return readBackBuffer(WIDTH, HEIGHT);
 }
 
 TEST(CpuDraw, DensityShowsAsGreyLevelsEachOnItsWorldSquare) {

@@ -36,10 +36,10 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
     EXPECT_EQ(s.solver, SolverChoice::Both);
     ASSERT_EQ(s.actions.size(), 11u);
 
-    const std::vector<ActionKind> kinds{ActionKind::StepLength, ActionKind::Stroke, ActionKind::Pour,
-                                        ActionKind::Toggle,     ActionKind::Toggle, ActionKind::Toggle,
-                                        ActionKind::ClearStrokes, ActionKind::Reset, ActionKind::Run,
-                                        ActionKind::Picture,    ActionKind::Picture};
+    const std::vector<ActionKind> kinds{ActionKind::StepLength,   ActionKind::Stroke, ActionKind::Pour,
+                                        ActionKind::Toggle,       ActionKind::Toggle, ActionKind::Toggle,
+                                        ActionKind::ClearStrokes, ActionKind::Reset,  ActionKind::Run,
+                                        ActionKind::Picture,      ActionKind::Picture};
     for (size_t k = 0; k < kinds.size(); ++k) {
         EXPECT_EQ(s.actions[k].kind, kinds[k]) << "action " << k;
         EXPECT_EQ(s.actions[k].line, int(k) + 5) << "action " << k;
@@ -121,7 +121,8 @@ TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpec
         {"picture ../escape", "expected 'picture [NAME]'"},
         {"picture sub/dir", "expected 'picture [NAME]'"},
         {"picture frame-00001", "expected 'picture [NAME]'"},
-        {"picture nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn", "expected 'picture [NAME]'"},  // 65 characters
+        {"picture nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn",
+         "expected 'picture [NAME]'"},  // 65 characters
     };
     for (const BadLine& c : cases) {
         const std::string text = std::string("dt 0.1\n# fine so far\n") + c.text + "\nrun 2\n";
@@ -134,10 +135,8 @@ TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpec
 
 TEST(ScenarioParser, MalformedSettingsAreReportedWithTheirLine) {
     const std::vector<BadLine> cases{
-        {"grid 0", "expected 'grid N' or 'grid I J'"},
-        {"grid 4097", "expected 'grid N' or 'grid I J'"},
-        {"grid 8 8 8", "expected 'grid N' or 'grid I J'"},
-        {"grid 12.5", "expected 'grid N' or 'grid I J'"},
+        {"grid 0", "expected 'grid N' or 'grid I J'"},     {"grid 4097", "expected 'grid N' or 'grid I J'"},
+        {"grid 8 8 8", "expected 'grid N' or 'grid I J'"}, {"grid 12.5", "expected 'grid N' or 'grid I J'"},
         {"solver fast", "expected 'solver cpu|gpu|both'"},
     };
     for (const BadLine& c : cases) expectRefusedAt(std::string("\n# settings\n") + c.text + "\n", 3, c.expected);

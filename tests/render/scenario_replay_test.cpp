@@ -21,7 +21,9 @@ struct Recorder : ScenarioObserver {
         events.push_back("picture " + name);
         strokeCounts.push_back(strokes.size());
     }
-    void stepped(uint64_t n, const std::vector<DragSegment>&) override { events.push_back("step " + std::to_string(n)); }
+    void stepped(uint64_t n, const std::vector<DragSegment>&) override {
+        events.push_back("step " + std::to_string(n));
+    }
 };
 
 Scenario scenarioFrom(const std::string& text) {
@@ -98,8 +100,8 @@ TEST(ScenarioReplay, PicturesAndStepsAreReportedInOrderWithTheStrokesOfTheMoment
     CPUSim sim(6, 5);
     Recorder recorder;
     runScenario(s, {&sim}, recorder);
-    const std::vector<std::string> expected{"picture one", "step 1", "step 2", "step 3", "picture two",
-                                            "picture picture-3"};
+    const std::vector<std::string> expected{"picture one", "step 1",      "step 2",
+                                            "step 3",      "picture two", "picture picture-3"};
     EXPECT_EQ(recorder.events, expected);
     EXPECT_EQ(recorder.strokeCounts, (std::vector<size_t>{1, 2, 0}));
 }
@@ -155,12 +157,20 @@ TEST(ScenarioReplay, SimulationsOfAnotherGridSizeAreRefused) {
 TEST(FieldComparison, RelativeDifferenceIsTheNormOfTheGapOverTheLargerField) {
     CPUSim a(7, 5);
     CPUSim b(7, 5);
-    setFields(a, [](uint32_t i, uint32_t j) { return Vec2{float(i) - 3.0f, float(j) * 0.5f}; },
-              [](uint32_t i, uint32_t j) { return float(i * j) + 1.0f; });
-    setFields(b, [](uint32_t i, uint32_t j) { return Vec2{(float(i) - 3.0f) * 1.25f, float(j) * 0.625f}; },
-              [](uint32_t i, uint32_t j) { return (float(i * j) + 1.0f) * 0.5f; });
+    setFields(
+        a,
+        [](uint32_t i, uint32_t j) {
+            return Vec2{float(i) - 3.0f, float(j) * 0.5f};
+        },
+        [](uint32_t i, uint32_t j) { return float(i * j) + 1.0f; });
+    setFields(
+        b,
+        [](uint32_t i, uint32_t j) {
+            return Vec2{(float(i) - 3.0f) * 1.25f, float(j) * 0.625f};
+        },
+        [](uint32_t i, uint32_t j) { return (float(i * j) + 1.0f) * 0.5f; });
     const FieldDifference d = relativeDifference(a, b);
-    EXPECT_NEAR(d.density, 0.5, 1e-6);        // |a - a/2| / |a|
+    EXPECT_NEAR(d.density, 0.5, 1e-6);           // |a - a/2| / |a|
     EXPECT_NEAR(d.velocity, 0.25 / 1.25, 1e-6);  // |1.25v - v| / |1.25v|
     const FieldDifference swapped = relativeDifference(b, a);
     EXPECT_DOUBLE_EQ(swapped.density, d.density);
@@ -172,8 +182,12 @@ TEST(FieldComparison, TwoEmptyFieldsAreEqualAndANaNIsNeverClose) {
     CPUSim b(3, 4);
     EXPECT_EQ(relativeDifference(a, b).density, 0.0);
     EXPECT_EQ(relativeDifference(a, b).velocity, 0.0);
-    setFields(b, [](uint32_t, uint32_t) { return Vec2{0.0f, 0.0f}; },
-              [](uint32_t i, uint32_t j) { return i == 2 && j == 3 ? std::nanf("") : 1.0f; });
+    setFields(
+        b,
+        [](uint32_t, uint32_t) {
+            return Vec2{0.0f, 0.0f};
+        },
+        [](uint32_t i, uint32_t j) { return i == 2 && j == 3 ? std::nanf("") : 1.0f; });
     EXPECT_TRUE(std::isnan(relativeDifference(a, b).density));
     EXPECT_EQ(relativeDifference(a, b).velocity, 0.0);
     CPUSim other(4, 3);

@@ -93,7 +93,8 @@ const std::map<std::string, Syntax>& actionSyntax() {
     static const std::map<std::string, Syntax> table{
         {"dt", {ActionKind::StepLength, {"dt SECONDS", "SECONDS a number above 0"}, parseStepLength}},
         {"pour",
-         {ActionKind::Pour, {"pour X Y STEPS", "X and Y from 0 to 1, STEPS a whole number from 1 to 1000000"},
+         {ActionKind::Pour,
+          {"pour X Y STEPS", "X and Y from 0 to 1, STEPS a whole number from 1 to 1000000"},
           parsePour}},
         {"stroke", {ActionKind::Stroke, {"stroke X1 Y1 X2 Y2", "each from 0 to 1"}, parseStroke}},
         {"clear", {ActionKind::ClearStrokes, {"clear strokes", ""}, parseClearStrokes}},
@@ -191,8 +192,8 @@ private:
         if (act.name.empty()) act.name = "picture-" + std::to_string(mPictureLines.size() + 1);
         const auto taken = mPictureLines.emplace(act.name, act.line);
         if (!taken.second)
-            fail(act.line, "picture name '" + act.name + "' is already used on line " +
-                               std::to_string(taken.first->second));
+            fail(act.line,
+                 "picture name '" + act.name + "' is already used on line " + std::to_string(taken.first->second));
     }
 };
 

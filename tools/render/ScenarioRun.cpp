@@ -13,10 +13,14 @@ Vec2 nearestCellCentre(const FluidSim2D& sim, Vec2 p) {
 
 bool& stageFlag(FluidSim2D& sim, char stage) {
     switch (stage) {
-        case 'd': return sim.diffuseEnabled;
-        case 'a': return sim.advectEnabled;
-        case 'p': return sim.projectEnabled;
-        default: throw std::invalid_argument(std::string("no solver stage '") + stage + "'");
+        case 'd':
+            return sim.diffuseEnabled;
+        case 'a':
+            return sim.advectEnabled;
+        case 'p':
+            return sim.projectEnabled;
+        default:
+            throw std::invalid_argument(std::string("no solver stage '") + stage + "'");
     }
 }
 
@@ -26,18 +30,30 @@ public:
 
     void perform(const Action& a) {
         switch (a.kind) {
-            case ActionKind::StepLength: mStepLength = a.seconds; break;
-            case ActionKind::Pour: steps(a.steps, true, a.from); break;
-            case ActionKind::Stroke: mStrokes.push_back(snappedStroke(*mSims.front(), a.from, a.to)); break;
-            case ActionKind::ClearStrokes: mStrokes.clear(); break;
+            case ActionKind::StepLength:
+                mStepLength = a.seconds;
+                break;
+            case ActionKind::Pour:
+                steps(a.steps, true, a.from);
+                break;
+            case ActionKind::Stroke:
+                mStrokes.push_back(snappedStroke(*mSims.front(), a.from, a.to));
+                break;
+            case ActionKind::ClearStrokes:
+                mStrokes.clear();
+                break;
             case ActionKind::Toggle:
                 for (FluidSim2D* sim : mSims) stageFlag(*sim, a.stage) = !stageFlag(*sim, a.stage);
                 break;
             case ActionKind::Reset:
                 for (FluidSim2D* sim : mSims) sim->reset();
                 break;
-            case ActionKind::Run: steps(a.steps, false, {0, 0}); break;
-            case ActionKind::Picture: mObserver.picture(a.name, mStrokes); break;
+            case ActionKind::Run:
+                steps(a.steps, false, {0, 0});
+                break;
+            case ActionKind::Picture:
+                mObserver.picture(a.name, mStrokes);
+                break;
         }
     }
 
