@@ -63,7 +63,6 @@ void openHiddenContext() {
 }
 
 int render(const RenderOptions& options, const Scenario& scenario) {
-    std::filesystem::create_directories(options.outDir);
     openHiddenContext();
     PictureCanvas canvas(options.width, options.height);
     std::vector<std::unique_ptr<FluidSim2D>> owned;
@@ -74,6 +73,8 @@ int render(const RenderOptions& options, const Scenario& scenario) {
         labelled.push_back({solverLabel(kind), owned.back().get()});
         sims.push_back(owned.back().get());
     }
+    // Only once every solver exists, so a run that cannot start leaves no empty folder behind.
+    std::filesystem::create_directories(options.outDir);
     PictureWriter writer(labelled, canvas, options.overlays, options.outDir, options.every, std::cout);
     runScenario(scenario, sims, writer);
     return 0;
