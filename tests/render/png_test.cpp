@@ -95,18 +95,4 @@ TEST(Png, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind) {
     fs::remove_all(dir);
 }
 
-TEST(Png, DifferenceImageAmplifiesSmallGapsAndLimitsLargeOnes) {
-    Image a = gradient(6, 4);
-    Image b = a;
-    b.pixel(1, 2)[0] = uint8_t(a.pixel(1, 2)[0] ^ 1);              // one level apart
-    b.pixel(5, 3)[2] = uint8_t(a.pixel(5, 3)[2] < 128 ? 255 : 0);  // far apart
-    const Image d = differenceImage(a, b);
-    EXPECT_EQ(d.pixel(1, 2)[0], DIFFERENCE_GAIN);
-    EXPECT_EQ(d.pixel(5, 3)[2], 255);
-    int lit = 0;
-    for (uint8_t v : d.rgb) lit += v != 0;
-    EXPECT_EQ(lit, 2);
-    EXPECT_THROW(differenceImage(a, gradient(4, 6)), std::invalid_argument);
-}
-
 }  // namespace

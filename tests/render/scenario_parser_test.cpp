@@ -1,6 +1,7 @@
 // Reading scenario files: what each line means, and which lines are refused.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,17 @@ TEST(ScenarioParser, AMissingFileIsOneErrorAtLineZero) {
     ASSERT_EQ(p.errors.size(), 1u);
     EXPECT_EQ(p.errors[0].line, 0);
     EXPECT_TRUE(p.scenario.actions.empty());
+}
+
+TEST(ScenarioParser, TheExampleScenariosAreValid) {
+    int examples = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(SMOKE_SOURCE_DIR) + "/examples")) {
+        const ParsedScenario p = loadScenario(entry.path().string());
+        EXPECT_TRUE(p.ok()) << describeErrors(entry.path().string(), p.errors);
+        EXPECT_GT(p.scenario.pictureCount(), 0u) << entry.path();
+        ++examples;
+    }
+    EXPECT_GE(examples, 2);
 }
 
 }  // namespace
