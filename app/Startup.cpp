@@ -5,24 +5,9 @@
 #include <utility>
 
 #include "app/Shell.h"
+#include "gpu/GPUSim.h"
 
-std::vector<std::string> checkExtensions() {
-    const std::pair<const char*, bool> required[] = {
-        {"EXT_framebuffer_object", GLEW_EXT_framebuffer_object},
-        {"ARB_shader_objects", GLEW_ARB_shader_objects},
-        {"ARB_vertex_shader", GLEW_ARB_vertex_shader},
-        {"ARB_fragment_shader", GLEW_ARB_fragment_shader},
-        {"ARB_shading_language_100", GLEW_ARB_shading_language_100},
-        {"ARB_texture_non_power_of_two", GLEW_ARB_texture_non_power_of_two},
-        {"ARB_texture_float", GLEW_ARB_texture_float},
-        {"ARB_draw_buffers", GLEW_ARB_draw_buffers},
-        {"ARB_multitexture", GLEW_ARB_multitexture},
-    };
-    std::vector<std::string> missing;
-    for (const auto& [name, present] : required)
-        if (!present) missing.emplace_back(name);
-    return missing;
-}
+std::vector<std::string> checkExtensions() { return missingGpuExtensions(); }
 
 std::string missingExtensionsReport(const std::vector<std::string>& missing) {
     std::string text =

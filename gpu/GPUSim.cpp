@@ -365,3 +365,21 @@ std::unique_ptr<FluidSim2D> createGpuSimOrFallback(uint32_t resolution, const st
         return std::make_unique<CPUSim>(resolution, resolution);
     }
 }
+
+std::vector<std::string> missingGpuExtensions() {
+    const std::pair<const char*, bool> required[] = {
+        {"EXT_framebuffer_object", GLEW_EXT_framebuffer_object},
+        {"ARB_shader_objects", GLEW_ARB_shader_objects},
+        {"ARB_vertex_shader", GLEW_ARB_vertex_shader},
+        {"ARB_fragment_shader", GLEW_ARB_fragment_shader},
+        {"ARB_shading_language_100", GLEW_ARB_shading_language_100},
+        {"ARB_texture_non_power_of_two", GLEW_ARB_texture_non_power_of_two},
+        {"ARB_texture_float", GLEW_ARB_texture_float},
+        {"ARB_draw_buffers", GLEW_ARB_draw_buffers},
+        {"ARB_multitexture", GLEW_ARB_multitexture},
+    };
+    std::vector<std::string> missing;
+    for (const auto& [name, present] : required)
+        if (!present) missing.emplace_back(name);
+    return missing;
+}

@@ -149,6 +149,10 @@ private:
     int mStepSwaps = 0;
 };
 
+// The names (without the GL_ prefix), in a fixed order, of the extensions the shader
+// solver needs that the current GL lacks, as GLEW reports them. Empty: it can run.
+std::vector<std::string> missingGpuExtensions();
+
 // A GPUSim when this GL can run it; otherwise one line saying why, and a CPUSim
 // of the same size.
 std::unique_ptr<FluidSim2D> createGpuSimOrFallback(uint32_t resolution,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/FluidSim2D.h"
+#include "tests/support/WindowPixels.h"
 #include "tools/headless/HeadlessGL.h"
 
 constexpr int PICTURE_WIDTH = 300;
@@ -18,21 +19,11 @@ constexpr int PICTURE_HEIGHT = 200;
 // RGB bytes, rows bottom-up, of `sim.draw(1)` over magenta: any pixel not drawn shows.
 inline std::vector<unsigned char> drawAndRead(Qel::Drawable& sim) {
     headless::openWindow(PICTURE_WIDTH, PICTURE_HEIGHT, "draw test");
-    glViewport(0, 0, PICTURE_WIDTH, PICTURE_HEIGHT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 1, 0, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    useUnitSquareView(PICTURE_WIDTH, PICTURE_HEIGHT);
     glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     sim.draw(1);
-    glFinish();
-    std::vector<unsigned char> rgb(PICTURE_WIDTH * PICTURE_HEIGHT * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, PICTURE_WIDTH, PICTURE_HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
+    return readBackBuffer(PICTURE_WIDTH, PICTURE_HEIGHT);
 }
 
 // On a 3 by 2 grid each cell is 100 by 100 pixels; its centre and the pixels in
