@@ -5,7 +5,7 @@ PACKAGES := build-essential cmake libgtest-dev freeglut3-dev libglew-dev libgl1-
             libglx-mesa0 libgl1-mesa-dri xvfb xauth x11-utils xdotool imagemagick libpng-dev
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test pictures clean
 
 all: build
 
@@ -33,6 +33,12 @@ run: build
 test: build
 	@if [ -n "$$DISPLAY" ]; then ctest --test-dir $(BUILD_DIR) --output-on-failure; \
 	else $(XVFB) ctest --test-dir $(BUILD_DIR) --output-on-failure; fi
+
+# The README's pictures, made again from the scenarios in examples/.
+pictures: build
+	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/rising-plume.txt
+	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/stirred.txt
+	./$(BUILD_DIR)/smoke-render --size 400 --velocity --strokes --out docs examples/velocity.txt
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,21 +1,14 @@
-// The shader solver's entry, in a build that has the shader solver.
-#include "bench/SolverEntries.h"
-
-#if __has_include("gpu/GPUSim.h")
-
+// The shader solver's entry: besides the common timings, its step without the
+// readback and the number of passes one step runs.
 #include <GL/glew.h>
 
 #include <stdexcept>
+#include <string>
 
+#include "bench/SolverEntries.h"
 #include "gpu/GPUSim.h"
 
 namespace {
-
-bool shaderSolverExtensionsPresent() {
-    return GLEW_EXT_framebuffer_object && GLEW_ARB_shader_objects && GLEW_ARB_vertex_shader &&
-           GLEW_ARB_fragment_shader && GLEW_ARB_shading_language_100 && GLEW_ARB_texture_non_power_of_two &&
-           GLEW_ARB_texture_float && GLEW_ARB_draw_buffers && GLEW_ARB_multitexture;
-}
 
 // The step without reading the fields back (GL finished before the clock stops),
 // and how many passes one step runs.
@@ -34,20 +27,16 @@ std::vector<ExtraMeasure> shaderSolverExtras(FluidSim2D& sim, BenchScene& scene,
 
 }  // namespace
 
-std::optional<SolverEntry> shaderSolverEntry() {
+SolverEntry shaderSolverEntry() {
     SolverEntry entry;
     entry.name = "gpu";
-    entry.description = "shader solver (step includes reading the fields back)";
+    entry.description = "shader solver (its step includes reading the fields back)";
     entry.make = [](uint32_t resI, uint32_t resJ) -> std::unique_ptr<FluidSim2D> {
-        if (!shaderSolverExtensionsPresent()) throw std::runtime_error("this GL lacks an extension the shader solver needs");
+        std::string missing;
+        for (const std::string& name : missingGpuExtensions()) missing += (missing.empty() ? "" : ", ") + name;
+        if (!missing.empty()) throw std::runtime_error("this GL lacks " + missing);
         return std::make_unique<GPUSim>(resI, resJ);
     };
     entry.extras = shaderSolverExtras;
     return entry;
 }
-
-#else
-
-std::optional<SolverEntry> shaderSolverEntry() { return std::nullopt; }
-
-#endif

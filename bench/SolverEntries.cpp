@@ -33,6 +33,6 @@ std::vector<SolverEntry> solverEntries() {
         return makePlainCpuSim(resI, resJ);
     };
     entries.push_back(plain);
-    if (std::optional<SolverEntry> shader = shaderSolverEntry()) entries.push_back(*shader);
+    entries.push_back(shaderSolverEntry());
     return entries;
 }

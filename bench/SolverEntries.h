@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,5 +32,5 @@ struct SolverEntry {
 // Every solver, in the order they are measured.
 std::vector<SolverEntry> solverEntries();
 
-// The shader solver, where this build has one.
-std::optional<SolverEntry> shaderSolverEntry();
+// The shader solver.
+SolverEntry shaderSolverEntry();

@@ -1,36 +1,10 @@
 // The software solver's picture, drawn into a real window and read back.
 #include <gtest/gtest.h>
 
-#include <GL/glew.h>
-
-#include <vector>
-
 #include "cpu/CPUSim.h"
-#include "tools/headless/HeadlessGL.h"
+#include "tests/support/DrawnPicture.h"
 
 namespace {
-
-constexpr int WIDTH = 300;
-constexpr int HEIGHT = 200;
-
-std::vector<unsigned char> drawAndRead(CPUSim& sim) {
-    headless::openWindow(WIDTH, HEIGHT, "draw test");
-    glViewport(0, 0, WIDTH, HEIGHT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 1, 0, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);  // magenta: any pixel not drawn shows
-    glClear(GL_COLOR_BUFFER_BIT);
-    sim.draw(1);
-    glFinish();
-    std::vector<unsigned char> rgb(WIDTH * HEIGHT * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
-}
 
 TEST(CpuDraw, DensityShowsAsGreyLevelsEachOnItsWorldSquare) {
     CPUSim sim(3, 2);
@@ -40,20 +14,7 @@ TEST(CpuDraw, DensityShowsAsGreyLevelsEachOnItsWorldSquare) {
         for (uint32_t i = 1; i <= 3; ++i) sim.addDensity(i, j, densities[j - 1][i - 1]);
     sim.step(0.1);
 
-    const std::vector<unsigned char> rgb = drawAndRead(sim);
-    // Each cell is 100 by 100 pixels; check its centre and pixels just inside its corners.
-    for (int j = 0; j < 2; ++j)
-        for (int i = 0; i < 3; ++i) {
-            const float grey = std::min(densities[j][i] / 100.0f, 1.0f);
-            const int expected = int(grey * 255.0f + 0.5f);
-            for (auto [px, py] : {std::pair{50, 50}, std::pair{1, 1}, std::pair{98, 98}, std::pair{1, 98}}) {
-                const int x = i * 100 + px, y = j * 100 + py;
-                const unsigned char* p = &rgb[(y * WIDTH + x) * 3];
-                EXPECT_NEAR(p[0], expected, 1) << "cell " << i + 1 << "," << j + 1 << " pixel " << x << "," << y;
-                EXPECT_EQ(p[0], p[1]);
-                EXPECT_EQ(p[1], p[2]);
-            }
-        }
+    expectGreyCells(drawAndRead(sim), densities);
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+
+#include "app/Shell.h"
+
+namespace {
+
+constexpr unsigned char ESCAPE = 27;
+
+void toggle(bool& flag) { flag = !flag; }
+
+}  // namespace
+
+void quit() {
+    // The simulation goes first: a shader solver must release its GL objects
+    // while their context still exists.
+    sim.reset();
+    glutDestroyWindow(windowId);
+    std::exit(0);
+}
+
+void keyboard(unsigned char key, int, int) {
+    switch (key) {
+        case ESCAPE:
+        case 'Q':
+        case 'q': quit();
+        case ' ': toggle(paused); break;
+        case 'A':
+        case 'a': toggle(sim->advectEnabled); break;
+        case 'C':
+        case 'c': toggle(showCellCenters); break;
+        case 'D':
+        case 'd': toggle(sim->diffuseEnabled); break;
+        case 'F':
+        case 'f': toggle(showDragSegments); break;
+        case 'P':
+        case 'p': toggle(sim->projectEnabled); break;
+        case 'R':
+            clearDragSegments();
+            sim->reset();
+            break;
+        case 'r': sim->reset(); break;
+        case 'S':
+        case 's': toggle(scaleArrows); break;
+        case 'T':
+        case 't': stepSimulation(SINGLE_STEP_SECONDS); break;
+        case 'V':
+        case 'v': toggle(showVelocity); break;
+        default: break;
+    }
+    glutPostRedisplay();
+}
+
+void special(int, int, int) {}
+
+void updateMouseCell(int x, int y) {
+    const float upward = float(screenRect.height - float(y));
+    const Vec2 world = mapPoint(float(x), upward, screenRect, sim->worldRect);
+    mouseCell = sim->worldToCell(world);
+}
+
+void mouse(int button, int state, int x, int y) {
+    const bool down = state == GLUT_DOWN;
+    if (down) updateMouseCell(x, y);
+    if (button == GLUT_LEFT_BUTTON) {
+        leftButtonDown = down;
+    } else if (button == GLUT_RIGHT_BUTTON) {
+        if (down) {
+            dragActive = true;
+            pendingDrag.from = pendingDrag.to = sim->cellToWorld(mouseCell.i, mouseCell.j);
+        } else {
+            dragActive = false;
+            addDragSegment();
+        }
+    }
+    glutPostRedisplay();
+}
+
+void motion(int x, int y) {
+    updateMouseCell(x, y);
+    if (dragActive) pendingDrag.to = sim->cellToWorld(mouseCell.i, mouseCell.j);
+    glutPostRedisplay();
+}
+
+void passiveMotion(int x, int y) {
+    updateMouseCell(x, y);
+    glutPostRedisplay();
+}
+
+void addDragSegment() { dragSegments.push_back(pendingDrag); }
+
+void clearDragSegments() { dragSegments.clear(); }

@@ -1,0 +1,76 @@
+// The interactive program: one window, one simulation, GLUT's main loop.
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+
+#include "app/CommandLine.h"
+#include "app/Shell.h"
+
+namespace {
+
+constexpr int EXIT_BAD_COMMAND_LINE = 2;
+constexpr int EXIT_NO_MEMORY = 1;
+
+void openWindow() {
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB);
+    glutInitWindowSize(WINDOW_SIZE, WINDOW_SIZE);
+    windowId = glutCreateWindow(WINDOW_TITLE);
+    // Its result is not needed: the extension flags it fills decide the solver.
+    glewInit();
+    registerCallbacks();
+}
+
+// True when the shader solver may be tried; reports why not when it may not.
+bool announceSolverChoice(bool forceSoftware) {
+    if (forceSoftware) {
+        std::printf("Forcing software mode due to command-line switch.\n");
+        return false;
+    }
+    const std::vector<std::string> missing = checkExtensions();
+    if (missing.empty()) return true;
+    std::printf("%s\n", missingExtensionsReport(missing).c_str());
+    return false;
+}
+
+// A grid too large for this machine ends the run with a message instead of an abort.
+bool createSimOrReport(uint32_t resolution, bool useGPU) {
+    try {
+        createSim(resolution, useGPU);
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "smoke: not enough memory for a %u by %u grid; try a smaller resolution\n",
+                 unsigned(resolution), unsigned(resolution));
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // GLUT takes its own options (-display, -geometry, ...) out of argv first.
+    glutInit(&argc, argv);
+    const CommandLine line = parseCommandLine(argc, argv);
+    if (!resolutionAccepted(line.resolution)) {
+        std::fprintf(stderr, "%s\n", resolutionError(line).c_str());
+        return EXIT_BAD_COMMAND_LINE;
+    }
+    const uint32_t resolution = uint32_t(line.resolution);
+
+    openWindow();
+    const bool useGPU = announceSolverChoice(line.forceSoftware);
+    if (!createSimOrReport(resolution, useGPU)) {
+        glutDestroyWindow(windowId);
+        return EXIT_NO_MEMORY;
+    }
+    printGLInfo();
+    // Start-up messages reach a pipe or file now rather than at exit.
+    std::fflush(stdout);
+    frameTimer.restart();
+    glutMainLoop();
+    return 0;
+}

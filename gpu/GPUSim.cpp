@@ -1,0 +1,385 @@
+#include "gpu/GPUSim.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace {
+
+// Every texture the passes write, each at its own attachment point for life:
+// the two fields textures, curls, curl gradients, heights, and the second iterate.
+constexpr int ATTACHED_TEXTURES = 6;
+constexpr GLenum ATTACHMENT_POINTS[ATTACHED_TEXTURES] = {
+    GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT,
+    GL_COLOR_ATTACHMENT3_EXT, GL_COLOR_ATTACHMENT4_EXT, GL_COLOR_ATTACHMENT5_EXT};
+// Reset clears this many draw buffers at a time.
+constexpr GLint CLEAR_GROUP = 4;
+// The per-step traces show this cell (or the last one, on smaller grids).
+constexpr uint32_t TRACE_CELL = 10;
+
+// For as long as it lives, drawing goes into the solver's framebuffer at texture
+// size, with nothing between the fragment and the texel (no blending, scissor,
+// alpha test or logic op); afterwards the caller's state and framebuffer 0 return.
+class FramebufferTarget {
+public:
+    FramebufferTarget(GLuint framebuffer, GLsizei width, GLsizei height) {
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT | GL_ENABLE_BIT | GL_TRANSFORM_BIT);
+        glViewport(0, 0, width, height);
+        for (GLenum capability : {GL_BLEND, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_COLOR_LOGIC_OP}) glDisable(capability);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    }
+    FramebufferTarget(const FramebufferTarget&) = delete;
+    FramebufferTarget& operator=(const FramebufferTarget&) = delete;
+    ~FramebufferTarget() {
+        glPopAttrib();
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    }
+};
+
+// One quad with texture coordinates 0 to 1 over the given rectangle, corners in
+// the order upper left, lower left, lower right, upper right.
+void drawTexturedQuad(float left, float bottom, float right, float top) {
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(left, top);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(left, bottom);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(right, bottom);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(right, top);
+    glEnd();
+}
+
+void setSampler(GLhandleARB program, const char* name, GLint unit) {
+    glUniform1iARB(glGetUniformLocationARB(program, name), unit);
+}
+
+}  // namespace
+
+// ---- construction and destruction ------------------------------------------
+
+GPUSim::GPUSim(uint32_t resI_, uint32_t resJ_, const std::string& shaderDir) : FluidSim2D(resI_, resJ_) {
+    requireCapacity();
+    const uint64_t floats = 4 * uint64_t(width()) * uint64_t(height());
+    // `index` counts floats in 32 bits; a larger grid is an allocation that cannot be met.
+    if (floats * sizeof(float) > std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();
+    mFieldValues.assign(floats, 0.0f);
+    mUserSourceValues.assign(floats, 0.0f);
+    for (TexAttachment* t : {&mFields, &mNewFields, &mUserSources, &mCurls, &mNormCurlGrads, &mHeights, &mIterate})
+        t->tex = GlTexture(createFieldTexture());
+    createFramebuffer();
+    GPUSim::reset();
+    loadShaders(shaderDir);
+}
+
+void GPUSim::requireCapacity() {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    if (uint64_t(resI) + 2 > uint64_t(maxSize) || uint64_t(resJ) + 2 > uint64_t(maxSize)) {
+        char reason[200];
+        std::snprintf(reason, sizeof reason,
+                      "a grid of %u x %u cells and its border needs textures of %llu x %llu texels, "
+                      "larger than this GL's limit of %d",
+                      resI, resJ, (unsigned long long)resI + 2, (unsigned long long)resJ + 2, maxSize);
+        throw GPUSimUnavailable(reason);
+    }
+    GLint attachments = 0;
+    glGetIntegerv(GL_MAX_COLOR_ATTACHMENTS_EXT, &attachments);
+    if (attachments < ATTACHED_TEXTURES)
+        throw GPUSimUnavailable("the framebuffer offers " + std::to_string(attachments) + " colour attachments, " +
+                                std::to_string(ATTACHED_TEXTURES) + " are needed");
+    GLint drawBuffers = 1;
+    glGetIntegerv(GL_MAX_DRAW_BUFFERS_ARB, &drawBuffers);
+    mMaxDrawBuffers = std::clamp(drawBuffers, 1, CLEAR_GROUP);
+}
+
+GLuint GPUSim::createFieldTexture() {
+    GLuint tex = 0;
+    glGenTextures(1, &tex);
+    defineTexture(tex, nullptr);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return tex;
+}
+
+// (Re)defines level 0 of a texture at grid size; no texels leaves it undefined.
+void GPUSim::defineTexture(GLuint tex, const float* texels) {
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F_ARB, width(), height(), 0, GL_RGBA, GL_FLOAT, texels);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void GPUSim::createFramebuffer() {
+    GLuint framebuffer = 0;
+    glGenFramebuffersEXT(1, &framebuffer);
+    mFramebuffer = GlFramebuffer(framebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    TexAttachment* attached[ATTACHED_TEXTURES] = {&mFields, &mNewFields, &mCurls, &mNormCurlGrads, &mHeights, &mIterate};
+    for (int k = 0; k < ATTACHED_TEXTURES; ++k) {
+        attached[k]->attachment = ATTACHMENT_POINTS[k];
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, ATTACHMENT_POINTS[k], GL_TEXTURE_2D, attached[k]->tex.name(), 0);
+    }
+    const GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    if (status != GL_FRAMEBUFFER_COMPLETE_EXT) {
+        char reason[120];
+        std::snprintf(reason, sizeof reason, "this GL cannot render into float textures (framebuffer status 0x%04X)",
+                      status);
+        throw GPUSimUnavailable(reason);
+    }
+}
+
+GPUSim::~GPUSim() {
+    for (TexAttachment* t : {&mFields, &mNewFields, &mUserSources, &mCurls, &mNormCurlGrads, &mHeights, &mIterate})
+        t->tex.reset();
+    releasePrograms();
+    mFramebuffer.reset();
+}
+
+// ---- clearing and roles ----------------------------------------------------
+
+void GPUSim::clearAttachment(uint32_t attachment) {
+    const GLenum point = attachment;
+    clearAttachments(&point, 1);
+}
+
+// Clears a few draw buffers at a time, naming only attachment points that carry a
+// texture: a group naming an empty point is an incomplete framebuffer on some GLs,
+// where the clear would silently do nothing.
+void GPUSim::clearAttachments(const GLenum* attachments, int count) {
+    FramebufferTarget target(mFramebuffer.name(), width(), height());
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    for (int first = 0; first < count; first += mMaxDrawBuffers) {
+        glDrawBuffersARB(std::min(mMaxDrawBuffers, count - first), attachments + first);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+}
+
+void GPUSim::reset() {
+    clearAttachments(ATTACHMENT_POINTS, ATTACHED_TEXTURES);
+    std::fill(mFieldValues.begin(), mFieldValues.end(), 0.0f);
+    std::fill(mUserSourceValues.begin(), mUserSourceValues.end(), 0.0f);
+    clearSources();
+}
+
+void GPUSim::swapFields() {
+    std::swap(mFields, mNewFields);
+    ++mStepSwaps;
+}
+
+// ---- accessors and user sources --------------------------------------------
+
+uint32_t GPUSim::index(uint32_t i, uint32_t j) { return 4 * cellNumber(i, j, resI); }
+
+Vec2 GPUSim::getVelocity(uint32_t i, uint32_t j) {
+    const uint32_t k = index(i, j);
+    return {mFieldValues[k], mFieldValues[k + 1]};
+}
+
+float GPUSim::getDensity(uint32_t i, uint32_t j) { return mFieldValues[index(i, j) + 3]; }
+
+void GPUSim::addDensity(uint32_t i, uint32_t j, float amount) { mUserSourceValues[index(i, j) + 3] += amount; }
+
+void GPUSim::addVelocity(uint32_t i, uint32_t j, float du, float dv) {
+    const uint32_t k = index(i, j);
+    mUserSourceValues[k] += du;
+    mUserSourceValues[k + 1] += dv;
+}
+
+uint32_t GPUSim::traceIndex() { return index(std::min(TRACE_CELL, resI + 1), std::min(TRACE_CELL, resJ + 1)); }
+
+void GPUSim::clearSources() {
+    if (tracing()) std::printf("before clear: mUserSourceValues = %f\n", mUserSourceValues[traceIndex() + 3]);
+    std::fill(mUserSourceValues.begin(), mUserSourceValues.end(), 0.0f);
+    if (tracing()) std::printf("after clear: mUserSourceValues = %f\n", mUserSourceValues[traceIndex() + 3]);
+}
+
+void GPUSim::uploadUserSources() { defineTexture(mUserSources.tex.name(), mUserSourceValues.data()); }
+
+void GPUSim::readFields(const TexAttachment& fields) {
+    glBindTexture(GL_TEXTURE_2D, fields.tex.name());
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, mFieldValues.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void GPUSim::onRetrieve() {
+    const bool trace = tracing();
+    float newFieldsValue = 0.0f;
+    if (trace) {
+        readFields(mNewFields);
+        newFieldsValue = mFieldValues[traceIndex() + 3];
+    }
+    readFields(mFields);
+    if (trace) std::printf("onRetrieve, mFields = %f, mNewFields = %f\n", mFieldValues[traceIndex() + 3], newFieldsValue);
+}
+
+// ---- passes ----------------------------------------------------------------
+
+void GPUSim::doPass(GLhandleARB program, uint32_t attachment, float dt) {
+    const GLint dtLocation = glGetUniformLocationARB(program, "dt");
+    glUniform1fARB(dtLocation, dt);
+    glUniform1fARB(glGetUniformLocationARB(program, "dx"), 1.0f / float(resI + 2));
+    glUniform1fARB(glGetUniformLocationARB(program, "dy"), 1.0f / float(resJ + 2));
+    FramebufferTarget target(mFramebuffer.name(), width(), height());
+    if (tracing())
+        std::printf("doPass, attachment=%u, shader=%u, dtLoc=%d, dt=%f\n", attachment, program, dtLocation, dt);
+    glDrawBuffer(attachment);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, 1, 0, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    drawTexturedQuad(0.0f, 0.0f, 1.0f, 1.0f);
+    glUseProgramObjectARB(0);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    ++mPassesRun;
+}
+
+// Binds input k on texture unit k and its sampler to that unit, runs one pass,
+// and leaves every unit it used empty and unit 0 active.
+void GPUSim::runPass(const GlProgram& program, std::initializer_list<PassInput> inputs, uint32_t attachment,
+                     float dt) {
+    GLint unit = 0;
+    for (const PassInput& input : inputs) {
+        glActiveTextureARB(GL_TEXTURE0_ARB + unit++);
+        glBindTexture(GL_TEXTURE_2D, input.texture.tex.name());
+    }
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glUseProgramObjectARB(program.name());
+    unit = 0;
+    for (const PassInput& input : inputs) setSampler(program.name(), input.sampler, unit++);
+    doPass(program.name(), attachment, dt);
+    while (unit > 0) {
+        glActiveTextureARB(GL_TEXTURE0_ARB + --unit);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+}
+
+// Jacobi iterations of `program` from a zero start. The iterate alternates between
+// `target` and mIterate, so that no pass samples the texture it renders into, and
+// starts where the last iterate ends in `target`.
+void GPUSim::solve(const GlProgram& program, const char* iterateSampler, const TexAttachment& target, float dt,
+                   int iterations) {
+    const TexAttachment* read = iterations % 2 == 0 ? &target : &mIterate;
+    const TexAttachment* write = iterations % 2 == 0 ? &mIterate : &target;
+    clearAttachment(read->attachment);
+    for (int k = 0; k < iterations; ++k) {
+        runPass(program, {{"fields", mFields}, {iterateSampler, *read}}, write->attachment, dt);
+        std::swap(read, write);
+    }
+}
+
+void GPUSim::applyVorticity(double dt) {
+    const int passesBefore = mPassesRun;
+    const float t = float(dt);
+    clearAttachment(mCurls.attachment);
+    runPass(mVorticityProgram, {{"fields", mFields}}, mCurls.attachment, t);
+    clearAttachment(mNormCurlGrads.attachment);
+    runPass(mNormCurlGradProgram, {{"curls", mCurls}}, mNormCurlGrads.attachment, t);
+    uploadUserSources();
+    mVorticityPasses = mPassesRun - passesBefore;
+}
+
+void GPUSim::step(double dt) {
+    const int passesBefore = mPassesRun;
+    mStepSwaps = 0;
+    addSourcesPass(dt);
+    if (diffuseEnabled) diffusePass(dt);
+    if (projectEnabled) projectPass(dt);
+    if (advectEnabled) advectPass(dt);
+    if (projectEnabled) projectPass(dt);
+    mStepPasses = mPassesRun - passesBefore;
+    if (mReadbackEnabled) onRetrieve();
+}
+
+void GPUSim::addSourcesPass(double dt) {
+    runPass(mAddSourcesProgram,
+            {{"userSources", mUserSources}, {"fields", mFields}, {"curls", mCurls}, {"normCurlGrads", mNormCurlGrads}},
+            mNewFields.attachment, float(dt));
+    const char* format = "%s: mFields.{tex, attachment} = {%u, %u}, mNewFields.{tex, attachment} = {%u, %u}\n";
+    if (tracing())
+        std::printf(format, "before", mFields.tex.name(), mFields.attachment, mNewFields.tex.name(),
+                    mNewFields.attachment);
+    swapFields();
+    if (tracing())
+        std::printf(format, "after", mFields.tex.name(), mFields.attachment, mNewFields.tex.name(),
+                    mNewFields.attachment);
+}
+
+void GPUSim::diffusePass(double dt, int iterations) {
+    solve(mDiffuseProgram, "newFields", mNewFields, float(dt), iterations);
+    swapFields();
+}
+
+void GPUSim::projectPass(double dt) {
+    const float t = float(dt);
+    solve(mDecompProgram, "heights", mHeights, t, SOLVER_SWEEPS);
+    runPass(mProjectProgram, {{"fields", mFields}, {"heights", mHeights}}, mNewFields.attachment, t);
+    swapFields();
+}
+
+void GPUSim::advectPass(double dt) {
+    const GLhandleARB program = mAdvectProgram.name();
+    glUseProgramObjectARB(program);
+    glUniform1iARB(glGetUniformLocationARB(program, "resI"), GLint(resI));
+    glUniform1iARB(glGetUniformLocationARB(program, "resJ"), GLint(resJ));
+    runPass(mAdvectProgram, {{"fields", mFields}}, mNewFields.attachment, float(dt));
+    swapFields();
+}
+
+// ---- drawing ---------------------------------------------------------------
+
+// The quad is the world square widened by one cell on every side, so each texel
+// covers one cell's world square and the border texels fall outside the world.
+void GPUSim::draw(int32_t) {
+    glBindTexture(GL_TEXTURE_2D, mFields.tex.name());
+    glUseProgramObjectARB(mRenderProgram.name());
+    setSampler(mRenderProgram.name(), "fields", 0);
+    const float left = -1.0f / float(resI);
+    const float bottom = -1.0f / float(resJ);
+    drawTexturedQuad(left, bottom, 1.0f - left, 1.0f - bottom);
+    glUseProgramObjectARB(0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// ---- choosing a solver -----------------------------------------------------
+
+std::unique_ptr<FluidSim2D> createGpuSimOrFallback(uint32_t resolution, const std::string& shaderDir) {
+    try {
+        return std::make_unique<GPUSim>(resolution, resolution, shaderDir);
+    } catch (const GPUSimUnavailable& unavailable) {
+        std::printf("Shader solver unavailable: %s; using the software solver.\n", unavailable.what());
+        return std::make_unique<CPUSim>(resolution, resolution);
+    }
+}
+
+std::vector<std::string> missingGpuExtensions() {
+    const std::pair<const char*, bool> required[] = {
+        {"EXT_framebuffer_object", GLEW_EXT_framebuffer_object},
+        {"ARB_shader_objects", GLEW_ARB_shader_objects},
+        {"ARB_vertex_shader", GLEW_ARB_vertex_shader},
+        {"ARB_fragment_shader", GLEW_ARB_fragment_shader},
+        {"ARB_shading_language_100", GLEW_ARB_shading_language_100},
+        {"ARB_texture_non_power_of_two", GLEW_ARB_texture_non_power_of_two},
+        {"ARB_texture_float", GLEW_ARB_texture_float},
+        {"ARB_draw_buffers", GLEW_ARB_draw_buffers},
+        {"ARB_multitexture", GLEW_ARB_multitexture},
+    };
+    std::vector<std::string> missing;
+    for (const auto& [name, present] : required)
+        if (!present) missing.emplace_back(name);
+    return missing;
+}

@@ -1,0 +1,159 @@
+#pragma once
+// The shader solver: the whole grid lives in float textures on the graphics
+// processor, and every solver stage is a chain of full-texture fragment passes.
+
+#include <GL/glew.h>
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cpu/CPUSim.h"
+#include "gpu/GlObjects.h"
+#include "sim/FluidSim2D.h"
+
+// Why this GL cannot run the shader solver: a program that does not build, a grid
+// larger than its textures, a framebuffer it cannot render into.
+class GPUSimUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A texture and the colour attachment point of the solver's framebuffer where it
+// stays for its whole life (0 for a texture that is never attached). It owns the
+// texture, so exchanging two of them moves roles, never a copy of a name.
+struct TexAttachment {
+    GlTexture tex;
+    uint32_t attachment = 0;
+};
+
+// "shaders" below the current directory when that folder exists, otherwise the
+// "shaders" folder beside the given executable, which the build fills.
+std::string shaderDirectoryFor(const std::string& executablePath);
+// The same for the running executable.
+std::string shaderDirectory();
+
+class GPUSim : public FluidSim2D {
+public:
+    // Needs a current GL context with framebuffer objects, float textures, draw
+    // buffers and shader objects. Prints every program's log and uniform count.
+    // When the solver cannot run here it releases all it acquired and throws
+    // GPUSimUnavailable.
+    GPUSim(uint32_t resI, uint32_t resJ, const std::string& shaderDir = shaderDirectory());
+    ~GPUSim() override;
+
+    void draw(int32_t arg) override;
+    Vec2 getVelocity(uint32_t i, uint32_t j) override;
+    float getDensity(uint32_t i, uint32_t j) override;
+    uint32_t index(uint32_t i, uint32_t j) override;
+    void addDensity(uint32_t i, uint32_t j, float amount) override;
+    void addVelocity(uint32_t i, uint32_t j, float du, float dv) override;
+    void reset() override;
+    void applyVorticity(double dt) override;
+    void step(double dt) override;
+    void clearSources() override;
+
+    // For timing the passes alone. Without the readback the accessors keep the
+    // state of the last step that read back.
+    void setReadbackEnabled(bool enabled) { mReadbackEnabled = enabled; }
+    // Passes run by the last applyVorticity and the last step together.
+    int lastPassCount() const { return mVorticityPasses + mStepPasses; }
+    // Role exchanges of the two fields textures in the last step.
+    int lastSwapCount() const { return mStepSwaps; }
+
+protected:
+    GLuint createFieldTexture();
+    void createFramebuffer();
+    void clearAttachment(uint32_t attachment);
+    void swapFields();
+
+    void loadShaders(const std::string& shaderDir);
+    GlShader loadFragmentShader(const std::string& path);
+    GlProgram buildProgram(const GlShader& shader);
+    void printProgramInfo(GLhandleARB program);
+
+    void doPass(GLhandleARB program, uint32_t attachment, float dt);
+    void addSourcesPass(double dt);
+    void diffusePass(double dt, int iterations = SOLVER_SWEEPS);
+    void projectPass(double dt);
+    void advectPass(double dt);
+    void onRetrieve();
+
+    GlFramebuffer mFramebuffer;
+    std::vector<float> mFieldValues;
+    TexAttachment mFields;
+    TexAttachment mNewFields;
+    std::vector<float> mUserSourceValues;
+    TexAttachment mUserSources;
+    TexAttachment mCurls;
+    TexAttachment mNormCurlGrads;
+    TexAttachment mHeights;
+    // The second iterate of the diffusion and height solves, so that no iteration
+    // samples the texture it renders into.
+    TexAttachment mIterate;
+
+    GlShader mVorticityShader;
+    GlShader mNormCurlGradShader;
+    GlShader mAddSourcesShader;
+    GlShader mDiffuseShader;
+    GlShader mDecompShader;
+    GlShader mProjectShader;
+    GlShader mAdvectShader;
+    GlShader mDissipateShader;
+    GlProgram mVorticityProgram;
+    GlProgram mNormCurlGradProgram;
+    GlProgram mAddSourcesProgram;
+    GlProgram mDiffuseProgram;
+    GlProgram mDecompProgram;
+    GlProgram mProjectProgram;
+    GlProgram mAdvectProgram;
+    GlProgram mDissipateProgram;
+    GlShader mRenderShader;
+    GlProgram mRenderProgram;
+
+private:
+    struct ProgramSlot {
+        const char* file;
+        GlShader GPUSim::*shader;
+        GlProgram GPUSim::*program;
+    };
+    struct PassInput {
+        const char* sampler;
+        const TexAttachment& texture;
+    };
+
+    static const std::array<ProgramSlot, 9>& programSlots();
+    void requireCapacity();
+    void releasePrograms();
+    void clearAttachments(const GLenum* attachments, int count);
+    void runPass(const GlProgram& program, std::initializer_list<PassInput> inputs, uint32_t attachment, float dt);
+    void solve(const GlProgram& program, const char* iterateSampler, const TexAttachment& target, float dt,
+               int iterations);
+    void defineTexture(GLuint tex, const float* texels);
+    void uploadUserSources();
+    void readFields(const TexAttachment& fields);
+    bool tracing() const { return stepCount < STEP_LOG_LIMIT; }
+    uint32_t traceIndex();
+    GLsizei width() const { return GLsizei(resI + 2); }
+    GLsizei height() const { return GLsizei(resJ + 2); }
+
+    int mMaxDrawBuffers = 1;
+    bool mReadbackEnabled = true;
+    int mPassesRun = 0;
+    int mVorticityPasses = 0;
+    int mStepPasses = 0;
+    int mStepSwaps = 0;
+};
+
+// The names (without the GL_ prefix), in a fixed order, of the extensions the shader
+// solver needs that the current GL lacks, as GLEW reports them. Empty: it can run.
+std::vector<std::string> missingGpuExtensions();
+
+// A GPUSim when this GL can run it; otherwise one line saying why, and a CPUSim
+// of the same size.
+std::unique_ptr<FluidSim2D> createGpuSimOrFallback(uint32_t resolution,
+                                                   const std::string& shaderDir = shaderDirectory());

@@ -1,0 +1,129 @@
+// Reading, building, reporting and releasing the solver's nine shader programs.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "gpu/GPUSim.h"
+
+namespace {
+
+using FileHandle = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+// The whole file, byte for byte; nothing for a file that cannot be read.
+std::vector<char> readWholeFile(const std::string& path) {
+    FileHandle file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return {};
+    const long length = std::ftell(file.get());
+    if (length <= 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return {};
+    std::vector<char> text(static_cast<size_t>(length));
+    text.resize(std::fread(text.data(), 1, text.size(), file.get()));
+    return text;
+}
+
+bool readable(const std::string& path) { return FileHandle(std::fopen(path.c_str(), "rb"), std::fclose) != nullptr; }
+
+// The info log of a shader or program object; empty when the GL has nothing to say.
+std::string infoLog(GLhandleARB object) {
+    GLint length = 0;
+    glGetObjectParameterivARB(object, GL_OBJECT_INFO_LOG_LENGTH_ARB, &length);
+    if (length <= 1) return {};
+    std::vector<char> log(size_t(length), '\0');
+    glGetInfoLogARB(object, length, nullptr, log.data());
+    return std::string(log.data());
+}
+
+bool succeeded(GLhandleARB object, GLenum status) {
+    GLint value = 0;
+    glGetObjectParameterivARB(object, status, &value);
+    return value != 0;
+}
+
+std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// What keeps one program from running, or nothing when it built.
+std::string buildFailure(const std::string& path, const GlShader& shader, const GlProgram& program) {
+    if (!readable(path)) return "cannot read " + path;
+    if (!succeeded(shader.name(), GL_OBJECT_COMPILE_STATUS_ARB))
+        return path + " does not compile: " + firstLine(infoLog(shader.name()));
+    if (!succeeded(program.name(), GL_OBJECT_LINK_STATUS_ARB))
+        return path + " does not link: " + firstLine(infoLog(program.name()));
+    return {};
+}
+
+}  // namespace
+
+std::string shaderDirectoryFor(const std::string& executablePath) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory("shaders", ignored)) return "shaders";
+    return (std::filesystem::path(executablePath).parent_path() / "shaders").string();
+}
+
+std::string shaderDirectory() {
+    std::error_code failed;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", failed);
+    return shaderDirectoryFor(failed ? std::string() : executable.string());
+}
+
+const std::array<GPUSim::ProgramSlot, 9>& GPUSim::programSlots() {
+    static const std::array<ProgramSlot, 9> slots{{
+        {"vorticity.frag", &GPUSim::mVorticityShader, &GPUSim::mVorticityProgram},
+        {"normCurlGrad.frag", &GPUSim::mNormCurlGradShader, &GPUSim::mNormCurlGradProgram},
+        {"addSources.frag", &GPUSim::mAddSourcesShader, &GPUSim::mAddSourcesProgram},
+        {"diffuse.frag", &GPUSim::mDiffuseShader, &GPUSim::mDiffuseProgram},
+        {"decomp.frag", &GPUSim::mDecompShader, &GPUSim::mDecompProgram},
+        {"project.frag", &GPUSim::mProjectShader, &GPUSim::mProjectProgram},
+        {"advect.frag", &GPUSim::mAdvectShader, &GPUSim::mAdvectProgram},
+        {"dissipate.frag", &GPUSim::mDissipateShader, &GPUSim::mDissipateProgram},
+        {"render.frag", &GPUSim::mRenderShader, &GPUSim::mRenderProgram},
+    }};
+    return slots;
+}
+
+// Builds all nine programs, reporting each, before refusing to run with any that
+// failed: the logs of every broken file are on the console when the refusal comes.
+void GPUSim::loadShaders(const std::string& shaderDir) {
+    std::string failure;
+    for (const ProgramSlot& slot : programSlots()) {
+        const std::string path = shaderDir + "/" + slot.file;
+        this->*slot.shader = loadFragmentShader(path);
+        this->*slot.program = buildProgram(this->*slot.shader);
+        if (failure.empty()) failure = buildFailure(path, this->*slot.shader, this->*slot.program);
+    }
+    if (!failure.empty()) throw GPUSimUnavailable(failure);
+}
+
+// A file that cannot be read gives an empty source, which fails to link.
+GlShader GPUSim::loadFragmentShader(const std::string& path) {
+    GlShader shader(glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB));
+    const std::vector<char> text = readWholeFile(path);
+    static const GLcharARB nothing = '\0';
+    const GLcharARB* source = text.empty() ? &nothing : text.data();
+    const GLint length = GLint(text.size());
+    glShaderSourceARB(shader.name(), 1, &source, &length);
+    glCompileShaderARB(shader.name());
+    return shader;
+}
+
+GlProgram GPUSim::buildProgram(const GlShader& shader) {
+    GlProgram program(glCreateProgramObjectARB());
+    glAttachObjectARB(program.name(), shader.name());
+    glLinkProgramARB(program.name());
+    printProgramInfo(program.name());
+    return program;
+}
+
+void GPUSim::printProgramInfo(GLhandleARB program) {
+    const std::string log = infoLog(program);
+    if (!log.empty()) std::printf("%s\n", log.c_str());
+    GLint uniforms = 0;
+    glGetObjectParameterivARB(program, GL_OBJECT_ACTIVE_UNIFORMS_ARB, &uniforms);
+    std::printf("Max uniforms: %d\n", uniforms);
+}
+
+void GPUSim::releasePrograms() {
+    for (const ProgramSlot& slot : programSlots())
+        glDetachObjectARB((this->*slot.program).name(), (this->*slot.shader).name());
+    for (const ProgramSlot& slot : programSlots()) (this->*slot.program).reset();
+    for (const ProgramSlot& slot : programSlots()) (this->*slot.shader).reset();
+}

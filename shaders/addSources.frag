@@ -1,0 +1,31 @@
+#version 110
+// The fields plus this step's user sources (not scaled by dt) plus dt times the
+// body forces: vorticity confinement from the curl and its normalised gradient,
+// and buoyancy from the density.
+uniform sampler2D userSources;
+uniform sampler2D fields;
+uniform sampler2D curls;
+uniform sampler2D normCurlGrads;
+uniform float dt;
+uniform float dx;
+uniform float dy;
+
+const float VORTICITY_STRENGTH = 0.1;
+const float BUOYANCY = 0.002;
+
+void main() {
+    vec2 st = gl_TexCoord[0].st;
+    vec2 size = floor(1.0 / vec2(dx, dy) + 0.5);
+    vec2 cell = floor(st * size);
+    if (any(lessThan(cell, vec2(1.0))) || any(greaterThan(cell, size - 2.0))) {
+        gl_FragColor = vec4(0.0);
+        return;
+    }
+    vec4 current = texture2D(fields, st);
+    vec2 n = texture2D(normCurlGrads, st).rg;
+    float curl = texture2D(curls, st).r;
+    vec2 buoyancy = vec2(0.0, BUOYANCY * current.a);
+    vec2 confinement = vec2(n.y, -n.x) * (VORTICITY_STRENGTH * curl);
+    vec4 sources = texture2D(userSources, st) + vec4(dt * (buoyancy + confinement), 0.0, 0.0);
+    gl_FragColor = current + sources;
+}

@@ -1,0 +1,60 @@
+// Reading the grid resolution and the software switch from the command line.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/CommandLine.h"
+
+namespace {
+
+struct Case {
+    std::vector<const char*> arguments;
+    int64_t resolution;
+    bool forceSoftware;
+    bool accepted;
+};
+
+TEST(CommandLine, ResolutionAndSwitchForEachShapeOfCommandLine) {
+    const Case cases[] = {
+        {{}, 201, false, true},
+        {{"96"}, 96, false, true},
+        {{"-s"}, 201, true, true},
+        {{"-s", "64"}, 64, true, true},
+        {{"128", "64"}, 128, false, true},  // a second argument after a number is ignored
+        {{"-s", "40", "7"}, 40, true, true},
+        {{"12abc"}, 12, false, true},       // leading digits count, as with atoi
+        {{"-s5", "64"}, 0, false, false},   // only the exact two characters are the switch
+        {{"-S"}, 0, false, false},
+        {{"0"}, 0, false, false},
+        {{"abc"}, 0, false, false},
+        {{"-7"}, -7, false, false},
+        {{"-s", "x9"}, 0, true, false},
+        {{"4094"}, 4094, false, true},
+        {{"4095"}, 4095, false, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv{"smoke"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        const CommandLine line = parseCommandLine(int(argv.size()), argv.data());
+        const std::string shown = c.arguments.empty() ? "(none)" : c.arguments[0];
+        EXPECT_EQ(line.resolution, c.resolution) << shown;
+        EXPECT_EQ(line.forceSoftware, c.forceSoftware) << shown;
+        EXPECT_EQ(resolutionAccepted(line.resolution), c.accepted) << shown;
+    }
+}
+
+TEST(CommandLine, AHugeNumberSaturatesInsteadOfWrappingIntoRange) {
+    // 2^64 + 100 wraps to 100 in a 64-bit accumulator, 2^32 + 64 to 64 in a 32-bit one.
+    for (const char* huge : {"18446744073709551716", "4294967360", "-18446744073709551516"})
+        EXPECT_FALSE(resolutionAccepted(leadingInteger(huge))) << huge;
+}
+
+TEST(CommandLine, TheRefusalIsOneLineNamingTheArgumentAndTheRange) {
+    const char* argv[] = {"smoke", "-s", "abc"};
+    const std::string message = resolutionError(parseCommandLine(3, argv));
+    EXPECT_NE(message.find("\"abc\""), std::string::npos) << message;
+    EXPECT_NE(message.find("1 to 4094"), std::string::npos) << message;
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// Keys: toggles, the mode line's letters, reset with and without the strokes, the single step.
+#include <chrono>
+#include <thread>
+
+#include "tests/app/ShellFixture.h"
+
+namespace {
+
+using KeyboardTest = ShellTest;
+
+std::vector<bool> switches() {
+    return {paused,      showCellCenters,     showVelocity,       showDragSegments,
+            scaleArrows, sim->diffuseEnabled, sim->advectEnabled, sim->projectEnabled};
+}
+
+TEST_F(KeyboardTest, EachToggleKeyFlipsItsOwnSwitchInBothCases) {
+    // Keys in the order of the switches above; each flips exactly one.
+    const char* keys[] = {" ", "Cc", "Vv", "Ff", "Ss", "Dd", "Aa", "Pp"};
+    for (size_t flag = 0; flag < 8; ++flag)
+        for (const char* key = keys[flag]; *key; ++key) {
+            std::vector<bool> expected = switches();
+            expected[flag] = !expected[flag];
+            keyboard(static_cast<unsigned char>(*key), 5, 5);
+            EXPECT_EQ(switches(), expected) << "key '" << *key << "'";
+        }
+}
+
+TEST_F(KeyboardTest, ModeLineKeepsTheLettersInOrderDAP) {
+    EXPECT_EQ(modeLine(), "Mode: DAP");
+    const std::pair<unsigned char, const char*> steps[] = {
+        {'a', "Mode: DP"}, {'D', "Mode: P"}, {'p', "Mode: "}, {'A', "Mode: A"}, {'d', "Mode: DA"}};
+    for (const auto& [key, line] : steps) {
+        keyboard(key, 0, 0);
+        EXPECT_EQ(modeLine(), line) << "after '" << key << "'";
+    }
+}
+
+TEST_F(KeyboardTest, KeysOutsideTheTableAndSpecialKeysChangeNothing) {
+    dragSegments.push_back({{0.2f, 0.3f}, {0.6f, 0.3f}});
+    const std::vector<bool> before = switches();
+    for (int key : {int('b'), int('x'), int('1'), 13, 128, 200, 255}) keyboard(static_cast<unsigned char>(key), 1, 1);
+    for (int key : {GLUT_KEY_F1, GLUT_KEY_LEFT, GLUT_KEY_HOME}) special(key, 1, 1);
+    EXPECT_EQ(switches(), before);
+    EXPECT_EQ(dragSegments.size(), 1u);
+    EXPECT_EQ(sim->stepCount, 4);
+}
+
+class ResetKeyTest : public ShellTest {
+protected:
+    // Density in the fluid and one committed stroke.
+    void SetUp() override {
+        ShellTest::SetUp();
+        use(12, 9, 600, 450);
+        sim->addDensity(6, 5, 70.0f);
+        stepSimulation(0.05);
+        dragSegments.push_back({sim->cellToWorld(2, 2), sim->cellToWorld(10, 2)});
+        ASSERT_GT(totalDensity(), 0.0f);
+    }
+};
+
+TEST_F(ResetKeyTest, LowerCaseRClearsTheFluidButKeepsTheStrokes) {
+    keyboard('r', 0, 0);
+    EXPECT_EQ(totalDensity(), 0.0f);
+    EXPECT_EQ(fastestSpeed(), 0.0f);
+    ASSERT_EQ(dragSegments.size(), 1u);
+    stepSimulation(0.05);  // the kept stroke stirs the fresh fluid
+    EXPECT_GT(fastestSpeed(), 0.0f);
+}
+
+TEST_F(ResetKeyTest, UpperCaseRClearsTheStrokesAndTheFluid) {
+    keyboard('R', 0, 0);
+    EXPECT_TRUE(dragSegments.empty());
+    EXPECT_EQ(totalDensity(), 0.0f);
+    stepSimulation(0.05);
+    EXPECT_EQ(fastestSpeed(), 0.0f);
+}
+
+TEST_F(KeyboardTest, TStepsOnceByATenthOfASecondEvenWhilePaused) {
+    keyboard(' ', 0, 0);
+    keyboard('t', 0, 0);
+    keyboard('T', 0, 0);
+    EXPECT_EQ(recording().stepTimes, (std::vector<double>{0.1, 0.1}));
+    EXPECT_EQ(sim->stepCount, 6);
+}
+
+TEST_F(KeyboardTest, PausedIdleStillFeedsTheFrameRateButDoesNotStep) {
+    keyboard(' ', 0, 0);
+    const int32_t slot = fpsAverager.nextSlot;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    idle();
+    EXPECT_TRUE(recording().stepTimes.empty());
+    EXPECT_NE(fpsAverager.nextSlot, slot);
+
+    keyboard(' ', 0, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    idle();
+    ASSERT_EQ(recording().stepTimes.size(), 1u);
+    EXPECT_GE(recording().stepTimes[0], 0.001);  // the measured frame, at least the time slept
+}
+
+}  // namespace

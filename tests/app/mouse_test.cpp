@@ -1,0 +1,123 @@
+// Mapping window pixels to grid cells, and what the buttons do to the fluid.
+#include "tests/app/ShellFixture.h"
+
+namespace {
+
+using MouseTest = ShellTest;
+
+struct Mapping {
+    int x, y;
+    uint32_t i, j;
+    bool valid;
+};
+
+void expectMappings(std::initializer_list<Mapping> mappings) {
+    for (const Mapping& m : mappings) {
+        updateMouseCell(m.x, m.y);
+        EXPECT_EQ(mouseCell.valid, m.valid) << "pixel " << m.x << "," << m.y;
+        EXPECT_EQ(mouseCell.i, m.i) << "pixel " << m.x << "," << m.y;
+        EXPECT_EQ(mouseCell.j, m.j) << "pixel " << m.x << "," << m.y;
+    }
+}
+
+TEST_F(MouseTest, CornersAndEdgesOfTheDefaultWindowAndGrid) {
+    use(201, 201, 800, 800);
+    expectMappings({{0, 0, 1, 202, true},  // the top row maps onto the domain's top edge
+                    {799, 0, 201, 202, true},
+                    {0, 799, 1, 1, true},
+                    {799, 799, 201, 1, true},
+                    {400, 400, 101, 101, true},
+                    {-1, 400, 0, 0, false},
+                    {400, -1, 0, 0, false},
+                    {801, 400, 0, 0, false},
+                    {400, 801, 0, 0, false}});
+}
+
+TEST_F(MouseTest, WideWindowAndNonSquareGridMapEachAxisOnItsOwn) {
+    use(7, 4, 700, 400);  // 100-pixel cells
+    expectMappings({{0, 399, 1, 1, true},
+                    {699, 399, 7, 1, true},
+                    {0, 1, 1, 4, true},
+                    {250, 150, 3, 3, true},
+                    {649, 51, 7, 4, true},
+                    {651, 349, 7, 1, true}});
+}
+
+TEST_F(MouseTest, MotionRemapsButReleaseDoesNot) {
+    passiveMotion(150, 350);
+    EXPECT_EQ(mouseCell.i, 2u);
+    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 650, 50);
+    motion(350, 250);
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, 50, 350);
+    EXPECT_EQ(mouseLine(), "Mouse pos: (4, 2)");
+    passiveMotion(-10, 5);
+    EXPECT_EQ(mouseLine(), "Mouse pos: INVALID");
+}
+
+TEST_F(MouseTest, HeldLeftButtonPoursAtTheCellUnderThePointer) {
+    use(31, 23, 620, 460);  // 20-pixel cells
+    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, pixelX(10), pixelY(8));
+    stepSimulation(0.05);
+    const float poured = densityAt(10, 8);
+    EXPECT_GT(poured, 0.0f);
+    EXPECT_GE(poured, densityAt(11, 8));
+    EXPECT_GE(poured, densityAt(10, 9));
+    EXPECT_LT(densityAt(25, 20), 1e-6f * poured);
+
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, pixelX(10), pixelY(8));
+    sim->reset();
+    stepSimulation(0.05);
+    EXPECT_EQ(totalDensity(), 0.0f);
+}
+
+TEST_F(MouseTest, PouringWaitsWhileThePointerIsOutsideAndStartsWhenItReturns) {
+    use(31, 23, 620, 460);
+    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, -20, 100);
+    stepSimulation(0.05);
+    EXPECT_EQ(totalDensity(), 0.0f);
+    motion(pixelX(4), pixelY(20));
+    stepSimulation(0.05);
+    EXPECT_GT(densityAt(4, 20), 0.0f);
+}
+
+TEST_F(MouseTest, RightDragRunsBetweenCellCentresAndStirsOnlyAfterRelease) {
+    use(30, 20, 600, 400);
+    mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, pixelX(5) - 6, pixelY(6) + 4);
+    motion(pixelX(20) + 3, pixelY(6) - 2);
+    EXPECT_TRUE(dragActive);
+    EXPECT_EQ(pendingDrag.from, sim->cellToWorld(5, 6));
+    EXPECT_EQ(pendingDrag.to, sim->cellToWorld(20, 6));
+    stepSimulation(0.05);
+    EXPECT_EQ(fastestSpeed(), 0.0f) << "a stroke still being dragged must not stir";
+
+    mouse(GLUT_RIGHT_BUTTON, GLUT_UP, pixelX(20), pixelY(6));
+    EXPECT_FALSE(dragActive);
+    ASSERT_EQ(dragSegments.size(), 1u);
+    EXPECT_EQ(dragSegments[0].from, sim->cellToWorld(5, 6));
+    EXPECT_EQ(dragSegments[0].to, sim->cellToWorld(20, 6));
+    for (int step = 0; step < 2; ++step) {
+        stepSimulation(0.05);
+        EXPECT_GT(sim->getVelocity(12, 6).x, 0.0f);
+    }
+}
+
+TEST_F(MouseTest, ARightClickWithoutMovingCommitsAZeroLengthStrokeThatStaysFinite) {
+    use(16, 11, 640, 440);
+    mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, pixelX(8), pixelY(5));
+    mouse(GLUT_RIGHT_BUTTON, GLUT_UP, pixelX(8), pixelY(5));
+    ASSERT_EQ(dragSegments.size(), 1u);
+    EXPECT_EQ(dragSegments[0].from, sim->cellToWorld(8, 5));
+    EXPECT_EQ(dragSegments[0].to, sim->cellToWorld(8, 5));
+    for (int k = 0; k < 3; ++k) stepSimulation(0.05);
+    EXPECT_TRUE(std::isfinite(fastestSpeed()));
+}
+
+TEST_F(MouseTest, AStrokeOutsideTheDomainEndsAtTheBorderCornerCentre) {
+    use(16, 11, 640, 440);
+    mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, -30, 500);
+    EXPECT_EQ(pendingDrag.from, sim->cellToWorld(0, 0));
+    motion(700, 10);
+    EXPECT_EQ(pendingDrag.to, sim->cellToWorld(0, 0));
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+// The overlays and status lines as they appear in the window.
+
+// Before the shell's header: its parameters are named like the shell's global `sim`.
+#include "tests/support/CpuFields.h"
+
+#include "tests/app/Pixels.h"
+#include "tests/app/ShellFixture.h"
+
+namespace {
+
+const Rgb BACKGROUND{0, 0, 128};
+
+bool isRed(const Rgb& c) { return c.r > 200 && c.g < 40 && c.b < 40; }
+bool isLit(const Rgb& c) { return c != BACKGROUND; }
+
+class OverlayPictureTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();  // 7 by 4 cells of 100 pixels
+        // The texture state the program runs with: plain colours must show through it.
+        testing::internal::CaptureStdout();
+        printGLInfo();
+        testing::internal::GetCapturedStdout();
+        glClearColor(0.0f, 0.0f, 128.0f / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glLoadIdentity();
+    }
+    void TearDown() override {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        ShellTest::TearDown();
+    }
+    static Pixels read() { return Pixels(700, 400); }
+
+    static void setVelocities(std::initializer_list<std::pair<CellCoord, Vec2>> cells) {
+        auto velocity = [&](uint32_t i, uint32_t j) {
+            for (const auto& [cell, v] : cells)
+                if (cell.i == i && cell.j == j) return v;
+            return Vec2{0.0f, 0.0f};
+        };
+        setFields(static_cast<CPUSim&>(*sim), velocity, [](uint32_t, uint32_t) { return 0.0f; });
+    }
+
+    // Lit pixels in the rows around y (lines on a pixel edge may fall either side), x0 <= x < x1.
+    static int litInRows(const Pixels& p, int y, int x0, int x1) {
+        int n = 0;
+        for (int row = y - 2; row <= y + 1; ++row)
+            for (int x = x0; x < x1; ++x) n += isLit(p.at(x, row));
+        return n;
+    }
+    // The lit row among those around y at column x.
+    static int litRow(const Pixels& p, int x, int y) {
+        int row = y - 2;
+        while (row < y + 2 && !isLit(p.at(x, row))) ++row;
+        return row;
+    }
+};
+
+TEST_F(OverlayPictureTest, OneRedPointAtEveryInteriorCellCentre) {
+    drawCellCenters();
+    const Pixels p = read();
+    EXPECT_EQ(p.count(isRed), 7 * 4);
+    for (int i = 0; i < 7; ++i)
+        for (int j = 0; j < 4; ++j) {
+            const int x = 50 + 100 * i, y = 50 + 100 * j;
+            EXPECT_EQ(isRed(p.at(x - 1, y - 1)) + isRed(p.at(x, y - 1)) + isRed(p.at(x - 1, y)) + isRed(p.at(x, y)), 1)
+                << "cell " << i + 1 << "," << j + 1;
+        }
+}
+
+TEST_F(OverlayPictureTest, AFluidAtRestGetsNoArrows) {
+    drawVelocityOverlay();
+    EXPECT_EQ(read().count(isLit), 0);
+}
+
+TEST_F(OverlayPictureTest, ArrowsAreCentredOnTheirCellsAndShadeFromBlackToYellow) {
+    // Cell (3, 2) spans x 200..300 around row 150; (6, 3) spans x 500..600 around row 250.
+    setVelocities({{{3, 2, true}, {0.8f, 0.0f}}, {{6, 3, true}, {-0.2f, 0.0f}}});
+    drawVelocityOverlay();
+    const Pixels scaled = read();
+    EXPECT_GE(litInRows(scaled, 150, 200, 300), 98);  // the fastest: one cell long
+    EXPECT_EQ(litInRows(scaled, 150, 0, 199) + litInRows(scaled, 150, 301, 700), 0);
+    const int slow = litInRows(scaled, 250, 500, 600);  // a quarter of the speed and length
+    EXPECT_GE(slow, 23);
+    EXPECT_LE(slow, 28);
+
+    const int row = litRow(scaled, 250, 150);
+    const Rgb tail = scaled.at(203, row), middle = scaled.at(250, row), head = scaled.at(297, row);
+    EXPECT_LT(tail.r, 20);
+    EXPECT_NEAR(middle.r, 128, 8);
+    EXPECT_EQ(middle.r, middle.g);
+    EXPECT_GT(head.r, 235);
+    EXPECT_GT(head.g, 235);
+    EXPECT_EQ(head.b, 0);
+    // The slow arrow points left: its yellow head is on the left.
+    const int slowRow = litRow(scaled, 550, 250);
+    EXPECT_GT(scaled.at(540, slowRow).g, scaled.at(560, slowRow).g);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    keyboard('s', 0, 0);
+    drawVelocityOverlay();
+    EXPECT_GE(litInRows(read(), 250, 500, 600), 98);  // unscaled: every arrow one cell long
+}
+
+TEST_F(OverlayPictureTest, UnscaledArrowsTakeTheNarrowerCellSideHoweverSlow) {
+    setVelocities({{{1, 4, true}, {0.0f, 1e-4f}}, {{5, 1, true}, {0.0f, 3.0f}}});
+    scaleArrows = false;
+    drawVelocityOverlay();
+    const Pixels p = read();
+    // Vertical arrows at x 50 and x 450, as long as a cell is high in world units:
+    // 1/7 of the world, so 400/7 pixels.
+    int slowColumn = 0, fastColumn = 0;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 48; x <= 51; ++x) {
+            slowColumn += isLit(p.at(x, y));
+            fastColumn += isLit(p.at(x + 400, y));
+        }
+    EXPECT_GE(slowColumn, 55);
+    EXPECT_LE(slowColumn, 59);
+    EXPECT_EQ(slowColumn, fastColumn);
+}
+
+TEST_F(OverlayPictureTest, StrokesShadeFromBlackToCyanAndThePendingOneShowsWhileDragged) {
+    dragSegments.push_back({sim->cellToWorld(1, 1), sim->cellToWorld(7, 1)});
+    pendingDrag = {sim->cellToWorld(1, 4), sim->cellToWorld(7, 4)};
+    drawDragSegments();
+    const Pixels committed = read();
+    const int row = litRow(committed, 350, 50);
+    const Rgb start = committed.at(53, row), end = committed.at(647, row);
+    EXPECT_LT(start.g, 20);
+    EXPECT_EQ(end.r, 0);
+    EXPECT_GT(end.g, 235);
+    EXPECT_GT(end.b, 235);
+    EXPECT_EQ(litInRows(committed, 350, 0, 700), 0) << "the pending stroke shows only while dragged";
+
+    dragActive = true;
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawDragSegments();
+    const Pixels dragging = read();
+    EXPECT_GE(litInRows(dragging, 350, 50, 650), 595);
+    EXPECT_GE(litInRows(dragging, 50, 50, 650), 595);
+}
+
+TEST_F(OverlayPictureTest, DisplayShowsSmokeOverlaysAndGreenStatusLinesAtTheTopLeft) {
+    sim->addDensity(6, 1, 100.0f);
+    sim->diffuseEnabled = sim->advectEnabled = sim->projectEnabled = false;
+    sim->step(0.1);
+    showCellCenters = true;
+    display();
+    // Mesa keeps the back buffer's contents across the swap.
+    const Pixels p = read();
+    EXPECT_EQ(p.at(520, 20), (Rgb{255, 255, 255}));  // white smoke in cell (6, 1)
+    EXPECT_EQ(p.at(120, 120), (Rgb{0, 0, 0}));
+    EXPECT_EQ(p.count(isRed), 7 * 4);
+    auto isGreen = [](const Rgb& c) { return c.g > 150 && c.r < 60 && c.b < 60; };
+    int inText = 0, elsewhere = 0;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 700; ++x)
+            if (isGreen(p.at(x, y))) (y >= 400 - 3 * 18 - 4 && x < 300 ? inText : elsewhere) += 1;
+    EXPECT_GT(inText, 100);
+    EXPECT_EQ(elsewhere, 0);
+}
+
+}  // namespace

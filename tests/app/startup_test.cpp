@@ -1,0 +1,75 @@
+// Start-up on a real context: the order of the extension check, and the texture
+// state that drawing relies on, with and without the multitexture entry point.
+#include "tests/app/ShellFixture.h"
+
+namespace {
+
+using StartupTest = ShellTest;
+
+TEST_F(StartupTest, MissingExtensionsAreListedInTheCheckOrderWhateverTheirOrderOfLoss) {
+    // GLEW's flags as a driver without these would leave them.
+    GLboolean* const flags[] = {&__GLEW_ARB_multitexture, &__GLEW_ARB_texture_float, &__GLEW_EXT_framebuffer_object,
+                                &__GLEW_ARB_shading_language_100};
+    GLboolean saved[4];
+    for (int k = 0; k < 4; ++k) {
+        saved[k] = *flags[k];
+        *flags[k] = GL_FALSE;
+    }
+    const std::vector<std::string> missing = checkExtensions();
+    for (int k = 0; k < 4; ++k) *flags[k] = saved[k];
+    EXPECT_EQ(missing, (std::vector<std::string>{"EXT_framebuffer_object", "ARB_shading_language_100",
+                                                 "ARB_texture_float", "ARB_multitexture"}));
+    EXPECT_TRUE(checkExtensions().empty());
+}
+
+void disableTexturing() {
+    for (GLenum unit : {GL_TEXTURE1, GL_TEXTURE0}) {
+        glActiveTexture(unit);
+        glDisable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    }
+}
+
+// Enabled and replacing on the unit.
+bool replaces(GLenum unit) {
+    glActiveTexture(unit);
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    return glIsEnabled(GL_TEXTURE_2D) && mode == GL_REPLACE;
+}
+
+std::string printQuietly() {
+    testing::internal::CaptureStdout();
+    printGLInfo();
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST_F(StartupTest, BothTextureUnitsReplaceAndUnitZeroIsLeftActive) {
+    disableTexturing();
+    glActiveTexture(GL_TEXTURE1);
+    glClearColor(0.3f, 0.2f, 0.1f, 0.0f);
+    printQuietly();
+    GLint active;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE0);
+    float clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(clear[0] + clear[1] + clear[2], 0.0f);
+    EXPECT_EQ(clear[3], 1.0f);
+    EXPECT_TRUE(replaces(GL_TEXTURE1));
+    EXPECT_TRUE(replaces(GL_TEXTURE0));
+}
+
+TEST_F(StartupTest, WithoutTheMultitextureEntryPointOnlyUnitZeroIsSetUp) {
+    disableTexturing();
+    // GLEW leaves the pointer null when the driver does not offer multitexturing.
+    const PFNGLACTIVETEXTUREARBPROC saved = glActiveTextureARB;
+    glActiveTextureARB = nullptr;
+    const std::string out = printQuietly();
+    glActiveTextureARB = saved;
+    EXPECT_EQ(out.rfind("OpenGL Information:\n-------------------\nVendor: ", 0), 0u) << out;
+    EXPECT_FALSE(replaces(GL_TEXTURE1));
+    EXPECT_TRUE(replaces(GL_TEXTURE0));
+}
+
+}  // namespace

@@ -1,0 +1,318 @@
+#include "IndependentSolver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace independent {
+
+namespace {
+
+constexpr double kDiffusionRate = 10.0;
+constexpr int kSweeps = 10;
+constexpr double kVorticityStrength = 0.1;
+constexpr double kBuoyancy = 0.002;
+constexpr double kGradientEpsilon = 1e-5;
+
+constexpr double kSplatRadius = 0.05;
+constexpr double kSplatCore = 0.2;
+constexpr double kDensityCap = 130.0000011920929;
+constexpr double kStrokeRadius = 0.2;
+constexpr double kStrokeCore = 0.1;
+
+// The world is the unit square; the grid's interior spans it exactly.
+constexpr double kWorldLo = 0.0;
+constexpr double kWorldHi = 1.0;
+
+}  // namespace
+
+Solver::Solver(unsigned resI, unsigned resJ)
+    : mResI(resI),
+      mResJ(resJ),
+      mCount((std::size_t(resI) + 2) * (std::size_t(resJ) + 2)),
+      mVelX(mCount, 0.0),
+      mVelY(mCount, 0.0),
+      mDensity(mCount, 0.0),
+      mVelSrcX(mCount, 0.0),
+      mVelSrcY(mCount, 0.0),
+      mDensitySrc(mCount, 0.0) {}
+
+Solver::Point Solver::cellCentre(long i, long j) const {
+    // Border cells (index 0 or res+1) sit half a cell outside the world.
+    return {(double(i) - 0.5) / double(mResI), (double(j) - 0.5) / double(mResJ)};
+}
+
+Solver::Point Solver::toGrid(Point world) const {
+    return {world.x * double(mResI) + 0.5, world.y * double(mResJ) + 0.5};
+}
+
+Solver::Point Solver::clampToWorld(Point p) {
+    return {std::min(std::max(p.x, kWorldLo), kWorldHi), std::min(std::max(p.y, kWorldLo), kWorldHi)};
+}
+
+double Solver::falloff(double t, double core) {
+    if (t <= core) return 1.0;
+    const double u = std::min((t - core) / (1.0 - core), 1.0);
+    return 1.0 - u * u;
+}
+
+void Solver::splatDensity(double amount, unsigned i, unsigned j) {
+    const double current = mDensity[cell(i, j)];
+    double a = amount;
+    // Only the centre cell's total is capped; its neighbours get a share of whatever remains.
+    if (amount + current > kDensityCap) a = kDensityCap - current;
+    if (a <= 0.0) return;
+
+    const Point centre = cellCentre(i, j);
+    const Point lo = toGrid(clampToWorld({centre.x - kSplatRadius, centre.y - kSplatRadius}));
+    const Point hi = toGrid(clampToWorld({centre.x + kSplatRadius, centre.y + kSplatRadius}));
+    const long iLo = long(std::floor(lo.x));
+    const long jLo = long(std::floor(lo.y));
+    const long iHi = long(std::floor(hi.x)) + 1;
+    const long jHi = long(std::floor(hi.y)) + 1;
+
+    for (long ci = iLo; ci <= iHi; ++ci) {
+        for (long cj = jLo; cj <= jHi; ++cj) {
+            const Point w = cellCentre(ci, cj);
+            const double dist = std::hypot(w.x - centre.x, w.y - centre.y);
+            const double weight = falloff(dist / kSplatRadius, kSplatCore);
+            mDensitySrc[cell(unsigned(ci), unsigned(cj))] += weight * a;
+        }
+    }
+}
+
+void Solver::dragVelocity(double strength, double fromX, double fromY, double toX, double toY) {
+    const double dx = toX - fromX;
+    const double dy = toY - fromY;
+    const double len = std::sqrt(dx * dx + dy * dy);
+    // A stroke without length has no direction to push along.
+    if (len == 0.0) return;
+    const double dirX = dx / len;
+    const double dirY = dy / len;
+
+    const Point a = clampToWorld({fromX, fromY});
+    const Point b = clampToWorld({toX, toY});
+    const Point boxLo = clampToWorld({std::min(a.x, b.x) - kStrokeRadius, std::min(a.y, b.y) - kStrokeRadius});
+    const Point boxHi = clampToWorld({std::max(a.x, b.x) + kStrokeRadius, std::max(a.y, b.y) + kStrokeRadius});
+    // The box corners select the cell whose square contains them (nearest centre).
+    const Point gLo = toGrid(boxLo);
+    const Point gHi = toGrid(boxHi);
+    const long iLo = long(std::floor(gLo.x + 0.5));
+    const long jLo = long(std::floor(gLo.y + 0.5));
+    const long iHi = long(std::floor(gHi.x + 0.5));
+    const long jHi = long(std::floor(gHi.y + 0.5));
+
+    for (long ci = iLo; ci <= iHi; ++ci) {
+        for (long cj = jLo; cj <= jHi; ++cj) {
+            const Point w = cellCentre(ci, cj);
+            const double qx = w.x - fromX;
+            const double qy = w.y - fromY;
+            const double along = (qx * dx + qy * dy) / len;
+            double dist;
+            if (along < 0.0) {
+                dist = std::hypot(qx, qy);
+            } else if (along > len) {
+                dist = std::hypot(w.x - toX, w.y - toY);
+            } else {
+                const double s = along / len;
+                dist = std::hypot(qx - s * dx, qy - s * dy);
+            }
+            const double k = falloff(dist / kStrokeRadius, kStrokeCore) * strength;
+            const std::size_t c = cell(unsigned(ci), unsigned(cj));
+            mVelSrcX[c] += dirX * k;
+            mVelSrcY[c] += dirY * k;
+        }
+    }
+}
+
+void Solver::applyVorticity(double dt) {
+    const double hx = (kWorldHi - kWorldLo) / double(mResI);
+    const double hy = (kWorldHi - kWorldLo) / double(mResJ);
+    const std::size_t row = std::size_t(mResI) + 2;
+
+    Array curl(mCount, 0.0);
+    for (unsigned i = 1; i <= mResI; ++i) {
+        for (unsigned j = 1; j <= mResJ; ++j) {
+            const std::size_t c = cell(i, j);
+            curl[c] = (mVelY[c + 1] - mVelY[c - 1]) / (2.0 * hx) - (mVelX[c + row] - mVelX[c - row]) / (2.0 * hy);
+        }
+    }
+
+    Array nx(mCount, 0.0);
+    Array ny(mCount, 0.0);
+    for (unsigned i = 1; i <= mResI; ++i) {
+        for (unsigned j = 1; j <= mResJ; ++j) {
+            const std::size_t c = cell(i, j);
+            double gx = (std::abs(curl[c + 1]) - std::abs(curl[c - 1])) / (2.0 * hx);
+            double gy = (std::abs(curl[c + row]) - std::abs(curl[c - row])) / (2.0 * hy);
+            const double length = std::sqrt(gx * gx + gy * gy);
+            // A gradient this short is left raw, so a flat curl never divides by zero.
+            if (length >= kGradientEpsilon) {
+                gx /= length;
+                gy /= length;
+            }
+            nx[c] = gx;
+            ny[c] = gy;
+        }
+    }
+
+    for (unsigned i = 1; i <= mResI; ++i) {
+        for (unsigned j = 1; j <= mResJ; ++j) {
+            const std::size_t c = cell(i, j);
+            const double confinement = kVorticityStrength * curl[c];
+            const double forceX = ny[c] * confinement;
+            const double forceY = kBuoyancy * mDensity[c] - nx[c] * confinement;
+            mVelSrcX[c] += dt * forceX;
+            mVelSrcY[c] += dt * forceY;
+        }
+    }
+}
+
+void Solver::addSources(Array& out, const Array& in, const Array& src) const {
+    for (unsigned i = 1; i <= mResI; ++i) {
+        for (unsigned j = 1; j <= mResJ; ++j) {
+            const std::size_t c = cell(i, j);
+            out[c] = in[c] + src[c];
+        }
+    }
+}
+
+void Solver::diffuse(Array& out, const Array& in, double dt) const {
+    const double a = dt * kDiffusionRate;
+    const std::size_t row = std::size_t(mResI) + 2;
+    std::fill(out.begin(), out.end(), 0.0);
+    for (int sweep = 0; sweep < kSweeps; ++sweep) {
+        // In place: cells earlier in the sweep already carry this sweep's values.
+        for (unsigned i = 1; i <= mResI; ++i) {
+            for (unsigned j = 1; j <= mResJ; ++j) {
+                const std::size_t c = cell(i, j);
+                const double s = out[c + 1] + out[c - 1] + out[c - row] + out[c + row];
+                out[c] = (in[c] + a * s) / (1.0 + 4.0 * a);
+            }
+        }
+    }
+}
+
+void Solver::project(Array& outX, Array& outY, const Array& inX, const Array& inY) {
+    const double hx = (kWorldHi - kWorldLo) / double(mResI);
+    const double hy = (kWorldHi - kWorldLo) / double(mResJ);
+    const std::size_t row = std::size_t(mResI) + 2;
+
+    Array div(mCount, 0.0);
+    for (unsigned i = 1; i <= mResI; ++i) {
+        for (unsigned j = 1; j <= mResJ; ++j) {
+            const std::size_t c = cell(i, j);
+            div[c] = -(hx * 0.5 * (inX[c + 1] - inX[c - 1]) + hy * 0.5 * (inY[c + row] - inY[c - row]));
+        }
+    }
+
+    Array p(mCount, 0.0);
+    for (int sweep = 0; sweep < kSweeps; ++sweep) {
+        for (unsigned i = 1; i <= mResI; ++i) {
+            for (unsigned j = 1; j <= mResJ; ++j) {
+                const std::size_t c = cell(i, j);
+                p[c] = (p[c - 1] + p[c + 1] + p[c - row] + p[c + row] + div[c]) * 0.25;
+            }
+        }
+    }
+
+    for (unsigned i = 1; i <= mResI; ++i) {
+        for (unsigned j = 1; j <= mResJ; ++j) {
+            const std::size_t c = cell(i, j);
+            outX[c] = inX[c] - (p[c + 1] - p[c - 1]) / (2.0 * hx);
+            outY[c] = inY[c] - (p[c + row] - p[c - row]) / (2.0 * hy);
+        }
+    }
+}
+
+void Solver::advect(Array& out, const Array& in, const Array& velX, const Array& velY, double dt) const {
+    for (unsigned i = 1; i <= mResI; ++i) {
+        for (unsigned j = 1; j <= mResJ; ++j) {
+            const std::size_t c = cell(i, j);
+            const Point centre = cellCentre(i, j);
+            const Point back = clampToWorld({centre.x - velX[c] * dt, centre.y - velY[c] * dt});
+            const Point g = toGrid(back);
+            // The clamp keeps g within [0.5, res + 0.5], so both lookup corners exist.
+            const double fi = std::floor(g.x);
+            const double fj = std::floor(g.y);
+            const unsigned i0 = unsigned(fi);
+            const unsigned j0 = unsigned(fj);
+            const double fx = g.x - fi;
+            const double fy = g.y - fj;
+            const double q00 = in[cell(i0, j0)];
+            const double q10 = in[cell(i0 + 1, j0)];
+            const double q01 = in[cell(i0, j0 + 1)];
+            const double q11 = in[cell(i0 + 1, j0 + 1)];
+            const double bottom = q00 + (q10 - q00) * fx;
+            const double top = q01 + (q11 - q01) * fx;
+            out[c] = bottom + (top - bottom) * fy;
+        }
+    }
+}
+
+void Solver::velocityStep(double dt) {
+    Array nextX(mCount, 0.0);
+    Array nextY(mCount, 0.0);
+    auto commit = [&] {
+        std::swap(mVelX, nextX);
+        std::swap(mVelY, nextY);
+    };
+
+    addSources(nextX, mVelX, mVelSrcX);
+    addSources(nextY, mVelY, mVelSrcY);
+    commit();
+    if (diffuseEnabled) {
+        diffuse(nextX, mVelX, dt);
+        diffuse(nextY, mVelY, dt);
+        commit();
+    }
+    if (projectEnabled) {
+        project(nextX, nextY, mVelX, mVelY);
+        commit();
+    }
+    if (advectEnabled) {
+        // Both components are traced with the velocity as it was before this stage.
+        advect(nextX, mVelX, mVelX, mVelY, dt);
+        advect(nextY, mVelY, mVelX, mVelY, dt);
+        commit();
+    }
+    if (projectEnabled) {
+        project(nextX, nextY, mVelX, mVelY);
+        commit();
+    }
+}
+
+void Solver::densityStep(double dt) {
+    Array next(mCount, 0.0);
+    addSources(next, mDensity, mDensitySrc);
+    std::swap(mDensity, next);
+    if (diffuseEnabled) {
+        diffuse(next, mDensity, dt);
+        std::swap(mDensity, next);
+    }
+    if (advectEnabled) {
+        // Carried by the velocity that this step has just produced.
+        advect(next, mDensity, mVelX, mVelY, dt);
+        std::swap(mDensity, next);
+    }
+}
+
+void Solver::step(double dt) {
+    velocityStep(dt);
+    densityStep(dt);
+}
+
+void Solver::clearSources() {
+    std::fill(mVelSrcX.begin(), mVelSrcX.end(), 0.0);
+    std::fill(mVelSrcY.begin(), mVelSrcY.end(), 0.0);
+    std::fill(mDensitySrc.begin(), mDensitySrc.end(), 0.0);
+}
+
+void Solver::reset() {
+    std::fill(mVelX.begin(), mVelX.end(), 0.0);
+    std::fill(mVelY.begin(), mVelY.end(), 0.0);
+    std::fill(mDensity.begin(), mDensity.end(), 0.0);
+    clearSources();
+}
+
+}  // namespace independent

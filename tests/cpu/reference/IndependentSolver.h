@@ -1,0 +1,80 @@
+#pragma once
+// A second, deliberately plain implementation of the software smoke solver,
+// kept apart from the production code and carried out in double precision.
+// Its only purpose is to cross-check the production solver: any difference
+// larger than single-precision rounding points at a fault on one side.
+
+#include <cstddef>
+#include <vector>
+
+namespace independent {
+
+class Solver {
+public:
+    Solver(unsigned resI, unsigned resJ);
+
+    // Adds up to `amount` of density in a soft disc around cell (i, j).
+    void splatDensity(double amount, unsigned i, unsigned j);
+    // Adds velocity of up to `strength` along the stroke, in a soft band around it.
+    void dragVelocity(double strength, double fromX, double fromY, double toX, double toY);
+    // Adds vorticity confinement and buoyancy, times dt, to the velocity sources.
+    void applyVorticity(double dt);
+    void step(double dt);
+    void clearSources();
+    void reset();
+
+    // Lets a caller start this solver from another solver's state, so the two
+    // can be compared one step at a time where long runs drift apart.
+    void setDensity(unsigned i, unsigned j, double value) { mDensity[cell(i, j)] = value; }
+    void setVelocity(unsigned i, unsigned j, double x, double y) {
+        mVelX[cell(i, j)] = x;
+        mVelY[cell(i, j)] = y;
+    }
+
+    double density(unsigned i, unsigned j) const { return mDensity[cell(i, j)]; }
+    double velocityX(unsigned i, unsigned j) const { return mVelX[cell(i, j)]; }
+    double velocityY(unsigned i, unsigned j) const { return mVelY[cell(i, j)]; }
+
+    unsigned resI() const { return mResI; }
+    unsigned resJ() const { return mResJ; }
+
+    bool diffuseEnabled = true;
+    bool advectEnabled = true;
+    bool projectEnabled = true;
+
+private:
+    using Array = std::vector<double>;
+
+    struct Point {
+        double x;
+        double y;
+    };
+
+    std::size_t cell(unsigned i, unsigned j) const {
+        return std::size_t(i) + std::size_t(j) * (std::size_t(mResI) + 2);
+    }
+
+    Point cellCentre(long i, long j) const;
+    Point toGrid(Point world) const;
+    static Point clampToWorld(Point p);
+    static double falloff(double t, double core);
+
+    void addSources(Array& out, const Array& in, const Array& src) const;
+    void diffuse(Array& out, const Array& in, double dt) const;
+    void project(Array& outX, Array& outY, const Array& inX, const Array& inY);
+    void advect(Array& out, const Array& in, const Array& velX, const Array& velY, double dt) const;
+
+    void velocityStep(double dt);
+    void densityStep(double dt);
+
+    unsigned mResI;
+    unsigned mResJ;
+    std::size_t mCount;
+
+    Array mVelX, mVelY;
+    Array mDensity;
+    Array mVelSrcX, mVelSrcY;
+    Array mDensitySrc;
+};
+
+}  // namespace independent

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Drives the real program with the mouse and keyboard in a private virtual display:
+# smoke poured under the pointer rises, space freezes the picture, t steps it once,
+# q ends the program with status 0.
+# Usage: interaction.sh PATH-TO-SMOKE software|shader [SOLVER ARGUMENTS...]
+SMOKE=$1
+EXPECTED_SOLVER=$2
+shift 2
+. "$(dirname "$0")/lib.sh"
+
+POINTER_X=400
+POINTER_Y=600
+
+start_display
+start_smoke "$@"
+find_window
+
+# Pour: smoke must appear under the pointer while the left button is held.
+xdotool mousemove --window "$WIN" $POINTER_X $POINTER_Y mousedown 1
+smoke_under_pointer() {
+    shot poured
+    above "$(region_mean poured $((POINTER_X - 20)) $((POINTER_Y - 20)) 40 40)" 0.5
+}
+wait_until 20 smoke_under_pointer || fail "no smoke under the pointer while pouring"
+first_row=$(brightness_centre_row poured)
+[ "$first_row" -gt $((POINTER_Y - 60)) ] && [ "$first_row" -lt $((POINTER_Y + 60)) ] ||
+    fail "the poured smoke is centred on row $first_row, not near the pointer's row $POINTER_Y"
+xdotool mouseup 1
+
+# Rise: the smoke's centre of brightness climbs well above the pointer.
+risen() {
+    shot rising
+    row=$(brightness_centre_row rising)
+    [ "$row" -ge 0 ] && [ "$row" -lt $((first_row - 100)) ]
+}
+wait_until 30 risen || fail "the smoke did not rise: centre still at row $row (poured at row $first_row)"
+
+# Pause: a moving picture stands still after space.
+shot moving1
+sleep 0.2
+shot moving2
+same_picture moving1 moving2 && fail "the picture did not change between frames before pausing"
+press space
+still() {
+    shot paused1
+    sleep 0.3
+    shot paused2
+    same_picture paused1 paused2
+}
+wait_until 10 still || fail "space did not freeze the picture"
+sleep 0.3
+shot paused3
+same_picture paused2 paused3 || fail "the paused picture changed"
+
+# Single step: t changes the picture once, and it stays paused.
+press t
+stepped() {
+    shot stepped1
+    ! same_picture paused3 stepped1
+}
+wait_until 10 stepped || fail "t did not step the paused simulation"
+sleep 0.3
+shot stepped2
+same_picture stepped1 stepped2 || fail "after t the picture kept changing: the run is no longer paused"
+
+quit_cleanly
+
+# The solver that ran: the shader solver reports its nine programs at start-up.
+programs=$(grep -c '^Max uniforms: ' "$WORK/stdout")
+if [ "$EXPECTED_SOLVER" = shader ]; then
+    [ "$programs" -eq 9 ] || fail "the shader solver did not build its nine programs: $(cat "$WORK/stdout")"
+    grep -q 'Shader solver unavailable' "$WORK/stdout" && fail "the shader solver fell back: $(cat "$WORK/stdout")"
+else
+    [ "$programs" -eq 0 ] || fail "shader programs were built in software mode"
+fi
+echo "PASS"

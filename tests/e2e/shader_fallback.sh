@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# When the shader solver cannot build its programs the program says so in one line
+# and runs the software solver instead of showing a black window: once for a binary
+# started far from any shaders folder, once for a shader with a syntax error.
+# Usage: shader_fallback.sh PATH-TO-SMOKE PATH-TO-SHADER-SOURCES
+SMOKE_BUILT=$1
+SHADER_SOURCES=$2
+. "$(dirname "$0")/lib.sh"
+
+# A copy of the binary with no shaders folder beside it, started in a folder without one.
+mkdir -p "$WORK/bin" "$WORK/empty"
+cp "$SMOKE_BUILT" "$WORK/bin/smoke"
+SMOKE="$WORK/bin/smoke"
+
+# Runs the program from folder $1, pours until smoke shows (the software solver is
+# working), quits, and checks the fallback line.
+expect_fallback_from() {
+    cd "$1" || fail "no folder $1"
+    start_smoke 48
+    cd - >/dev/null || fail "cannot return"
+    find_window
+    xdotool mousemove --window "$WIN" 400 400 mousedown 1
+    smoke_shows() {
+        shot fallback
+        above "$(region_mean fallback 380 380 40 40)" 0.3
+    }
+    wait_until 20 smoke_shows || fail "no smoke in the fallback run from $1"
+    xdotool mouseup 1
+    quit_cleanly
+    [ "$(grep -c '^Max uniforms: ' "$WORK/stdout")" -eq 9 ] || fail "not every program was reported: $(cat "$WORK/stdout")"
+    grep -q '^Shader solver unavailable: .*; using the software solver\.$' "$WORK/stdout" ||
+        fail "no fallback line: $(cat "$WORK/stdout")"
+}
+
+start_display
+
+expect_fallback_from "$WORK/empty"
+# The link logs of the empty programs come before the reason.
+[ "$(grep -c -v -E '^(Max uniforms: |Shader solver unavailable|OpenGL Information|-+$|Vendor|Renderer|Version|$)' "$WORK/stdout")" -gt 0 ] ||
+    fail "no link log was printed: $(cat "$WORK/stdout")"
+
+mkdir -p "$WORK/broken/shaders"
+cp "$SHADER_SOURCES"/*.frag "$WORK/broken/shaders/"
+echo "this is not a shader;" >>"$WORK/broken/shaders/advect.frag"
+expect_fallback_from "$WORK/broken"
+echo "PASS"

@@ -1,0 +1,29 @@
+// The shader solver's picture: density as grey, each interior cell on its world
+// square, the border texels outside the window.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/gpu/support/GpuProbe.h"
+
+namespace {
+
+TEST(GpuDraw, ANewSolverShowsBlackEverywhere) {
+    GpuProbe sim(4, 7);
+    const std::vector<unsigned char> rgb = drawAndRead(sim);
+    for (size_t k = 0; k < rgb.size(); ++k) ASSERT_EQ(rgb[k], 0) << "pixel " << k / 3;
+}
+
+TEST(GpuDraw, DensityShowsAsGreyOnEachCellsWorldSquareWithTheWhiteBorderOutOfSight) {
+    GpuProbe sim(3, 2);  // cells of 100 by 100 pixels: a third of the world wide, half of it high
+    const float densities[2][3] = {{0.0f, 50.0f, 100.0f}, {250.0f, 25.0f, 75.0f}};
+    Texels fields(3, 2);
+    for (uint32_t i = 0; i <= 4; ++i)
+        for (uint32_t j = 0; j <= 3; ++j)
+            fields(i, j, 3) = fields.isBorder(i, j) ? 100.0 : densities[j - 1][i - 1];
+    sim.write(sim.mFields, fields);
+
+    expectGreyCells(drawAndRead(sim), densities);
+}
+
+}  // namespace

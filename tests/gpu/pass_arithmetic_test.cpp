@@ -1,0 +1,120 @@
+// Each shader pass on fresh random textures against the same arithmetic done on
+// the processor in double precision.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/gpu/support/GpuProbe.h"
+
+namespace {
+
+constexpr double TOLERANCE = 1e-5;
+constexpr float DT = 0.05f;
+
+constexpr unsigned RED = 0b0001;
+
+struct Grid {
+    uint32_t resI;
+    uint32_t resJ;
+};
+constexpr Grid GRIDS[] = {{1, 1}, {2, 3}, {23, 17}, {64, 48}};
+
+std::string label(const char* what, Grid g) { return std::string(what) + " on " + std::to_string(g.resI) + "x" + std::to_string(g.resJ); }
+
+// A pass output matches the processor's result and holds zero on the border.
+void expectOutput(const Texels& actual, const Texels& expected, unsigned channels, const std::string& what) {
+    EXPECT_LT(relativeError(actual, expected, channels), TOLERANCE) << what;
+    EXPECT_TRUE(borderIsZero(actual)) << what;
+}
+
+// Random fields in mFields, and random junk in every other texture a pass writes,
+// so that a pass which reads before writing or forgets its zero start shows.
+struct RandomState {
+    RandomState(Grid g, unsigned seed) : rng(seed), probe(g.resI, g.resJ), fields(randomTexels(g.resI, g.resJ, rng)) {
+        probe.write(probe.mFields, fields);
+        for (const TexAttachment* t : probe.attachedTextures())
+            if (t != &probe.mFields) probe.write(*t, randomTexels(g.resI, g.resJ, rng));
+    }
+    std::mt19937 rng;
+    GpuProbe probe;
+    Texels fields;
+};
+
+TEST(PassArithmetic, CurlAndItsNormalisedGradientMatchCentralDifferences) {
+    for (const Grid g : GRIDS) {
+        RandomState s(g, 11 + g.resI);
+        s.probe.applyVorticity(DT);
+        const Texels curls = s.probe.read(s.probe.mCurls);
+        const Texels grads = s.probe.read(s.probe.mNormCurlGrads);
+        expectOutput(curls, curl(s.fields), RED, label("curl", g));
+        expectOutput(grads, normCurlGrad(curls), VELOCITY, label("curl gradient", g));
+        EXPECT_EQ(maxDifference(s.probe.read(s.probe.mFields), s.fields, ALL_CHANNELS), 0.0) << "fields changed";
+    }
+}
+
+TEST(PassArithmetic, AddSourcesAddsUserSourcesUnscaledAndDtTimesTheBodyForces) {
+    for (const Grid g : GRIDS) {
+        RandomState s(g, 23 + g.resI);
+        Texels sources = randomTexels(g.resI, g.resJ, s.rng);
+        for (size_t k = 2; k < sources.values.size(); k += 4) sources.values[k] = 0.0;  // no source has a blue part
+        s.probe.addSources(sources);
+        s.probe.applyVorticity(DT);
+        s.probe.setFlags(false, false, false);
+        s.probe.step(DT);
+        const Texels result = s.probe.read(s.probe.mFields);
+        const Texels expected = addSources(s.fields, sources, s.probe.read(s.probe.mCurls),
+                                           s.probe.read(s.probe.mNormCurlGrads), DT);
+        expectOutput(result, expected, ALL_CHANNELS, label("sources", g));
+    }
+}
+
+TEST(PassArithmetic, DiffusionIsJacobiFromZeroForOneAndForTenIterations) {
+    for (const int iterations : {1, 10})
+        for (const Grid g : GRIDS) {
+            RandomState s(g, 37 + g.resI + iterations);
+            s.probe.diffusePass(DT, iterations);
+            expectOutput(s.probe.read(s.probe.mFields), diffuse(s.fields, DT, iterations, Solver::Jacobi), ALL_CHANNELS,
+                         label(iterations == 1 ? "one iteration" : "ten iterations", g));
+        }
+}
+
+TEST(PassArithmetic, ProjectionSolvesTenJacobiHeightIterationsThenSubtractsTheGradient) {
+    for (const Grid g : GRIDS) {
+        RandomState s(g, 41 + g.resI);
+        s.probe.projectPass(DT);
+        const Texels h = s.probe.read(s.probe.mHeights);
+        const Texels result = s.probe.read(s.probe.mFields);
+        expectOutput(h, heights(s.fields, 10, Solver::Jacobi), RED, label("heights", g));
+        expectOutput(result, correct(s.fields, h), ALL_CHANNELS, label("correction", g));
+    }
+}
+
+// Averages every texel with its four neighbours. The traced-back point carries a
+// float rounding of about 1e-7 cells per cell of grid width; on white noise, where
+// neighbours differ by the whole range, that alone would use up the tolerance.
+Texels smoothed(const Texels& t) {
+    Texels out = t;
+    for (uint32_t i = 1; i <= t.resI; ++i)
+        for (uint32_t j = 1; j <= t.resJ; ++j)
+            for (int c = 0; c < 4; ++c)
+                out(i, j, c) = float((t(i, j, c) + t(i - 1, j, c) + t(i + 1, j, c) + t(i, j - 1, c) + t(i, j + 1, c)) / 5);
+    return out;
+}
+
+TEST(PassArithmetic, AdvectionInterpolatesBilinearlyAtTheTracedBackPointAndStopsAtTheWalls) {
+    for (const float speedUp : {1.0f, 30.0f})  // the faster flow traces most cells out to the walls
+        for (const Grid g : GRIDS) {
+            RandomState s(g, 53 + g.resI);
+            s.fields = smoothed(smoothed(s.fields));
+            for (size_t k = 0; k < s.fields.values.size(); k += 4) {
+                s.fields.values[k] *= speedUp;
+                s.fields.values[k + 1] *= speedUp;
+            }
+            s.probe.write(s.probe.mFields, s.fields);
+            s.probe.advectPass(DT);
+            expectOutput(s.probe.read(s.probe.mFields), advect(s.fields, s.fields, DT), ALL_CHANNELS,
+                         label(speedUp > 1 ? "fast advection" : "advection", g));
+        }
+}
+
+}  // namespace

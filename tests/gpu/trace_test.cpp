@@ -1,0 +1,99 @@
+// The per-step console trace: one line per pass in the order the passes run, the
+// role exchange around the sources pass, the readback and the source clearing,
+// and silence once the step count reaches the limit.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/StepSequence.h"
+#include "tests/gpu/support/GpuProbe.h"
+
+namespace {
+
+std::vector<std::string> capturedLines(const std::function<void()>& run) {
+    testing::internal::CaptureStdout();
+    run();
+    std::istringstream text(testing::internal::GetCapturedStdout());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string field(const std::string& line, const std::string& key) {
+    const size_t start = line.find(key + "=") + key.size() + 1;
+    return line.substr(start, line.find(',', start) - start);
+}
+
+std::string roles(const char* when, const TexAttachment& fields, const TexAttachment& newFields) {
+    char text[200];
+    std::snprintf(text, sizeof text, "%s: mFields.{tex, attachment} = {%u, %u}, mNewFields.{tex, attachment} = {%u, %u}",
+                  when, fields.tex.name(), fields.attachment, newFields.tex.name(), newFields.attachment);
+    return text;
+}
+
+TEST(StepTrace, ListsEveryPassInRunOrderWithTheRoleExchangeAfterTheSourcesPass) {
+    GpuProbe sim(12, 10);
+    sim.stepCount = 0;
+    sim.addDensity(10, 10, 7.0f);
+    const std::string before = roles("before", sim.mFields, sim.mNewFields);
+    const std::string after = roles("after", sim.mNewFields, sim.mFields);
+    const std::vector<std::string> lines = capturedLines([&] { advanceSimulation(sim, 0.25, StepInput{}); });
+
+    ASSERT_EQ(lines.size(), 44u);
+    EXPECT_EQ(lines[0], "START STEP (dt = 0.250000)");
+    // Programs in run order: curl, curl gradient, sources, diffusion, then the
+    // projections around the advection.
+    std::vector<GLhandleARB> programs{sim.mVorticityProgram.name(), sim.mNormCurlGradProgram.name(),
+                                      sim.mAddSourcesProgram.name()};
+    programs.insert(programs.end(), 10, sim.mDiffuseProgram.name());
+    for (const GLhandleARB last : {sim.mAdvectProgram.name(), GLhandleARB(0)}) {
+        programs.insert(programs.end(), 10, sim.mDecompProgram.name());
+        programs.push_back(sim.mProjectProgram.name());
+        if (last != 0) programs.push_back(last);
+    }
+    std::vector<std::string> passLines(lines.begin() + 1, lines.begin() + 4);
+    passLines.insert(passLines.end(), lines.begin() + 6, lines.begin() + 39);
+    ASSERT_EQ(passLines.size(), programs.size());
+    for (size_t k = 0; k < programs.size(); ++k) {
+        EXPECT_EQ(passLines[k].rfind("doPass, attachment=", 0), 0u) << passLines[k];
+        EXPECT_EQ(field(passLines[k], "shader"), std::to_string(programs[k])) << "pass " << k;
+        EXPECT_EQ(passLines[k].substr(passLines[k].size() - 8), "0.250000") << passLines[k];
+    }
+    EXPECT_EQ(field(passLines[0], "attachment"), std::to_string(sim.mCurls.attachment));
+    EXPECT_EQ(field(passLines[1], "attachment"), std::to_string(sim.mNormCurlGrads.attachment));
+    EXPECT_EQ(field(passLines[2], "attachment"), std::to_string(GL_COLOR_ATTACHMENT1_EXT));
+    EXPECT_EQ(field(passLines[0], "dtLoc"), "-1");  // the curl shader has no dt
+    EXPECT_EQ(lines[4], before);
+    EXPECT_EQ(lines[5], after);
+
+    char retrieve[80];
+    std::snprintf(retrieve, sizeof retrieve, "onRetrieve, mFields = %f, ", sim.getDensity(10, 10));
+    EXPECT_EQ(lines[39].rfind(retrieve, 0), 0u) << lines[39];
+    EXPECT_EQ(lines[40], "before clear: mUserSourceValues = 7.000000");
+    EXPECT_EQ(lines[41], "after clear: mUserSourceValues = 0.000000");
+    EXPECT_EQ(lines[42], "END STEP");
+}
+
+TEST(StepTrace, FallsSilentOnceTheStepCountReachesTheLimit) {
+    GpuProbe sim(12, 12);
+    sim.stepCount = STEP_LOG_LIMIT - 2;
+    size_t printed[3];
+    for (size_t& count : printed) count = capturedLines([&] { advanceSimulation(sim, 0.1, StepInput{}); }).size();
+    EXPECT_GT(printed[0], 0u);
+    EXPECT_EQ(printed[1], printed[0]);
+    EXPECT_EQ(printed[2], 0u);
+}
+
+TEST(StepTrace, AGridSmallerThanTheTracedCellShowsItsLastCell) {
+    GpuProbe sim(3, 2);
+    sim.stepCount = 0;
+    sim.addDensity(4, 3, 5.0f);
+    const std::vector<std::string> lines = capturedLines([&] { sim.clearSources(); });
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "before clear: mUserSourceValues = 5.000000");
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+// Reading scenario files: what each line means, and which lines are refused.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/render/Scenario.h"
+
+namespace {
+
+Scenario parsedWithoutErrors(const std::string& text) {
+    const ParsedScenario p = parseScenario(text);
+    EXPECT_TRUE(p.ok()) << describeErrors("scenario", p.errors);
+    return p.scenario;
+}
+
+TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
+    const Scenario s = parsedWithoutErrors(
+        "# stir, pour and look\r\n"
+        "grid 48 30   # wide and low\n"
+        "solver both\n"
+        "\n"
+        "dt 0.025\n"
+        "stroke 0.1 0.25 0.9 0.75\n"
+        "   pour 0.375 0.125 12\n"
+        "toggle D\n"
+        "toggle a\n"
+        "toggle p\n"
+        "clear strokes\n"
+        "reset\n"
+        "run 7\n"
+        "picture after-reset_2\n"
+        "picture\n");
+    EXPECT_EQ(s.resI, 48u);
+    EXPECT_EQ(s.resJ, 30u);
+    EXPECT_EQ(s.solver, SolverChoice::Both);
+    ASSERT_EQ(s.actions.size(), 11u);
+
+    const std::vector<ActionKind> kinds{ActionKind::StepLength,   ActionKind::Stroke, ActionKind::Pour,
+                                        ActionKind::Toggle,       ActionKind::Toggle, ActionKind::Toggle,
+                                        ActionKind::ClearStrokes, ActionKind::Reset,  ActionKind::Run,
+                                        ActionKind::Picture,      ActionKind::Picture};
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        EXPECT_EQ(s.actions[k].kind, kinds[k]) << "action " << k;
+        EXPECT_EQ(s.actions[k].line, int(k) + 5) << "action " << k;
+    }
+    EXPECT_DOUBLE_EQ(s.actions[0].seconds, 0.025);
+    EXPECT_EQ(s.actions[1].from, (Vec2{0.1f, 0.25f}));
+    EXPECT_EQ(s.actions[1].to, (Vec2{0.9f, 0.75f}));
+    EXPECT_EQ(s.actions[2].from, (Vec2{0.375f, 0.125f}));
+    EXPECT_EQ(s.actions[2].steps, 12u);
+    EXPECT_EQ(s.actions[3].stage, 'd');
+    EXPECT_EQ(s.actions[4].stage, 'a');
+    EXPECT_EQ(s.actions[5].stage, 'p');
+    EXPECT_EQ(s.actions[8].steps, 7u);
+    EXPECT_EQ(s.actions[9].name, "after-reset_2");
+    EXPECT_EQ(s.actions[10].name, "picture-2");  // unnamed pictures are numbered among all pictures
+    EXPECT_EQ(s.totalSteps(), 19u);
+    EXPECT_EQ(s.pictureCount(), 2u);
+}
+
+TEST(ScenarioParser, EmptyScenarioHasNoActionsAndTheDefaults) {
+    for (const char* text : {"", "\n\n", "# only a comment\n   # and another\n"}) {
+        const Scenario s = parsedWithoutErrors(text);
+        EXPECT_TRUE(s.actions.empty()) << text;
+        EXPECT_EQ(s.resI, DEFAULT_GRID);
+        EXPECT_EQ(s.resJ, DEFAULT_GRID);
+        EXPECT_EQ(s.solver, SolverChoice::Software);
+        EXPECT_EQ(s.totalSteps(), 0u);
+    }
+}
+
+TEST(ScenarioParser, SquareGridFromOneNumberAndTheWorldEdgesAreAccepted) {
+    const Scenario s = parsedWithoutErrors("grid 1\nsolver gpu\npour 0 1 1\nstroke 1 0 0 1\n");
+    EXPECT_EQ(s.resI, 1u);
+    EXPECT_EQ(s.resJ, 1u);
+    EXPECT_EQ(s.solver, SolverChoice::Shader);
+    EXPECT_EQ(s.actions[0].from, (Vec2{0.0f, 1.0f}));
+    EXPECT_EQ(s.actions[1].to, (Vec2{0.0f, 1.0f}));
+}
+
+// Exactly one line refused, with a message that contains `fragment`.
+void expectRefusedAt(const std::string& text, int line, const std::string& fragment) {
+    const ParsedScenario p = parseScenario(text);
+    ASSERT_EQ(p.errors.size(), 1u) << text;
+    EXPECT_EQ(p.errors[0].line, line) << text;
+    EXPECT_NE(p.errors[0].message.find(fragment), std::string::npos) << p.errors[0].message;
+}
+
+struct BadLine {
+    const char* text;
+    const char* expected;  // part of the message
+};
+
+// Each malformed line is put third, after two good ones, so that a wrong line
+// number cannot pass by accident.
+TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpected) {
+    const std::vector<BadLine> cases{
+        {"pur 0.5 0.5 10", "unknown action 'pur'"},
+        {"pour 0.5 0.5", "expected 'pour X Y STEPS'"},
+        {"pour 0.5 1.5 10", "expected 'pour X Y STEPS'"},
+        {"pour -0.1 0.5 10", "expected 'pour X Y STEPS'"},
+        {"pour nan 0.5 10", "expected 'pour X Y STEPS'"},
+        {"pour 0.5 0.5 0", "expected 'pour X Y STEPS'"},
+        {"pour 0.5 0.5 2.5", "expected 'pour X Y STEPS'"},
+        {"pour 0.5x 0.5 3", "expected 'pour X Y STEPS'"},
+        {"stroke 0.1 0.2 0.3", "expected 'stroke X1 Y1 X2 Y2'"},
+        {"stroke 0.1 0.2 0.3 1.01", "expected 'stroke X1 Y1 X2 Y2'"},
+        {"clear", "expected 'clear strokes'"},
+        {"clear density", "expected 'clear strokes'"},
+        {"toggle v", "expected 'toggle d|a|p'"},
+        {"toggle da", "expected 'toggle d|a|p'"},
+        {"reset now", "expected 'reset'"},
+        {"run", "expected 'run STEPS'"},
+        {"run -3", "expected 'run STEPS'"},
+        {"run 1000001", "expected 'run STEPS'"},
+        {"dt 0", "expected 'dt SECONDS'"},
+        {"dt -0.1", "expected 'dt SECONDS'"},
+        {"dt inf", "expected 'dt SECONDS'"},
+        {"picture a b", "expected 'picture [NAME]'"},
+        {"picture ../escape", "expected 'picture [NAME]'"},
+        {"picture sub/dir", "expected 'picture [NAME]'"},
+        {"picture frame-00001", "expected 'picture [NAME]'"},
+        {"picture nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn",
+         "expected 'picture [NAME]'"},  // 65 characters
+    };
+    for (const BadLine& c : cases) {
+        const std::string text = std::string("dt 0.1\n# fine so far\n") + c.text + "\nrun 2\n";
+        expectRefusedAt(text, 3, c.expected);
+        // A line of a known action is quoted whole in its message.
+        const bool known = std::string(c.expected).rfind("unknown", 0) != 0;
+        if (known) expectRefusedAt(text, 3, std::string("got '") + c.text + "'");
+    }
+}
+
+TEST(ScenarioParser, MalformedSettingsAreReportedWithTheirLine) {
+    const std::vector<BadLine> cases{
+        {"grid 0", "expected 'grid N' or 'grid I J'"},     {"grid 4097", "expected 'grid N' or 'grid I J'"},
+        {"grid 8 8 8", "expected 'grid N' or 'grid I J'"}, {"grid 12.5", "expected 'grid N' or 'grid I J'"},
+        {"solver fast", "expected 'solver cpu|gpu|both'"},
+    };
+    for (const BadLine& c : cases) expectRefusedAt(std::string("\n# settings\n") + c.text + "\n", 3, c.expected);
+}
+
+TEST(ScenarioParser, EveryMalformedLineIsReportedNotOnlyTheFirst) {
+    const ParsedScenario p = parseScenario("run 3\nrun x\npicture\nstroke 1\npour 0 0 1\nzoom 2\n");
+    ASSERT_EQ(p.errors.size(), 3u);
+    EXPECT_EQ(p.errors[0].line, 2);
+    EXPECT_EQ(p.errors[1].line, 4);
+    EXPECT_EQ(p.errors[2].line, 6);
+    EXPECT_EQ(describeErrors("stir.txt", p.errors).substr(0, 11), "stir.txt:2:");
+}
+
+TEST(ScenarioParser, GridOrSolverAfterTheSimulationStartedIsRefused) {
+    expectRefusedAt("dt 0.1\nrun 4\ngrid 32\n", 3, "before the first action (line 1)");
+    expectRefusedAt("solver cpu\n\nsolver gpu\n", 3, "already set on line 1");
+}
+
+TEST(ScenarioParser, TwoPicturesOfOneNameAreRefusedSoNeitherFileIsLost) {
+    expectRefusedAt("picture plume\nrun 1\npicture plume\n", 3, "'plume' is already used on line 1");
+
+    // An unnamed second picture is "picture-2": a name written by hand can clash with it.
+    expectRefusedAt("picture picture-2\npicture\n", 2, "'picture-2' is already used on line 1");
+}
+
+TEST(ScenarioParser, AMissingFileIsOneErrorAtLineZero) {
+    const ParsedScenario p = loadScenario("/nonexistent/folder/scenario.txt");
+    ASSERT_EQ(p.errors.size(), 1u);
+    EXPECT_EQ(p.errors[0].line, 0);
+    EXPECT_TRUE(p.scenario.actions.empty());
+}
+
+TEST(ScenarioParser, TheExampleScenariosAreValid) {
+    int examples = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(SMOKE_SOURCE_DIR) + "/examples")) {
+        const ParsedScenario p = loadScenario(entry.path().string());
+        EXPECT_TRUE(p.ok()) << describeErrors(entry.path().string(), p.errors);
+        EXPECT_GT(p.scenario.pictureCount(), 0u) << entry.path();
+        ++examples;
+    }
+    EXPECT_GE(examples, 2);
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// Two solvers side by side: both pictures, their difference image and the
+// relative difference of the fields at every picture.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "RenderFolder.h"
+#include "cpu/CPUSim.h"
+#include "tools/headless/HeadlessGL.h"
+#include "tools/render/Image.h"
+#include "tools/render/PictureWriter.h"
+#include "tools/render/Solvers.h"
+
+namespace {
+
+const char* const SHORT_SCENARIO =
+    "grid 24 18\n"
+    "dt 0.05\n"
+    "stroke 0.2 0.3 0.8 0.5\n"
+    "pour 0.4 0.25 6\n"
+    "picture poured\n"
+    "run 10\n"
+    "picture stirred\n";
+
+struct Difference {
+    std::string name;
+    double density;
+    double velocity;
+};
+
+std::vector<Difference> differencesIn(const std::string& report) {
+    std::vector<Difference> found;
+    for (const std::string& line : linesOf(report)) {
+        char name[80];
+        Difference d;
+        if (std::sscanf(line.c_str(), "difference %79[^:]: density %lf velocity %lf", name, &d.density, &d.velocity) ==
+            3) {
+            d.name = name;
+            found.push_back(d);
+        }
+    }
+    return found;
+}
+
+using SolverComparison = RenderFolder;
+
+TEST_F(SolverComparison, TwoSoftwareSolversInLockstepShowNoDifference) {
+    headless::openWindow(64, 64, "comparison test");
+    const ParsedScenario parsed = parseScenario(SHORT_SCENARIO);
+    ASSERT_TRUE(parsed.ok());
+    CPUSim left(24, 18);
+    CPUSim right(24, 18);
+    PictureCanvas canvas(48, 36);
+    OverlayChoice overlays;
+    overlays.strokes = true;
+    std::ostringstream report;
+    PictureWriter writer({{"left", &left}, {"right", &right}}, canvas, overlays, dir.string(), 0, report);
+    runScenario(parsed.scenario, {&left, &right}, writer);
+
+    const std::vector<Difference> differences = differencesIn(report.str());
+    ASSERT_EQ(differences.size(), 2u) << report.str();
+    EXPECT_EQ(differences[0].name, "poured");
+    EXPECT_EQ(differences[1].name, "stirred");
+    for (const Difference& d : differences) {
+        EXPECT_EQ(d.density, 0.0);
+        EXPECT_EQ(d.velocity, 0.0);
+    }
+    EXPECT_EQ(filesIn(""), (std::set<std::string>{"poured-left.png", "poured-right.png", "poured-diff.png",
+                                                  "stirred-left.png", "stirred-right.png", "stirred-diff.png"}));
+    EXPECT_EQ(fileText(dir / "stirred-left.png"), fileText(dir / "stirred-right.png"));
+    const Image diff = readPng(path("stirred-diff.png"));
+    EXPECT_EQ(diff.rgb, std::vector<uint8_t>(diff.rgb.size(), 0));
+    EXPECT_NE(readPng(path("stirred-left.png")).rgb, diff.rgb) << "the pictures themselves are not black";
+}
+
+TEST_F(SolverComparison, DivergingSolversShowTheirDifference) {
+    headless::openWindow(64, 64, "comparison test");
+    CPUSim left(24, 18);
+    CPUSim right(24, 18);
+    right.diffuseEnabled = false;  // the same actions, a different solver
+    PictureCanvas canvas(48, 36);
+    std::ostringstream report;
+    PictureWriter writer({{"left", &left}, {"right", &right}}, canvas, {}, dir.string(), 0, report);
+    runScenario(parseScenario(SHORT_SCENARIO).scenario, {&left, &right}, writer);
+
+    const std::vector<Difference> differences = differencesIn(report.str());
+    ASSERT_EQ(differences.size(), 2u);
+    EXPECT_GT(differences[1].density, 0.05);
+    EXPECT_GT(differences[1].velocity, 0.0);
+    const Image diff = readPng(path("stirred-diff.png"));
+    EXPECT_NE(diff.rgb, std::vector<uint8_t>(diff.rgb.size(), 0));
+}
+
+// The shader solver against the software one, through the program as a person
+// runs it. Skipped while the build has no shader solver.
+TEST_F(SolverComparison, ShaderSolverStaysWithinItsBoundOfTheSoftwareSolver) {
+    const std::string file = scenario("short.txt", SHORT_SCENARIO);
+    const ProgramResult r = render({"--solver", "both", "--size", "48x36", "--out", path("out"), file});
+    if (r.exitCode != 0 && r.err.find("not available") != std::string::npos)
+        GTEST_SKIP() << "no shader solver here: " << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<Difference> differences = differencesIn(r.out);
+    ASSERT_EQ(differences.size(), 2u) << r.out;
+    for (const Difference& d : differences) {
+        EXPECT_LT(d.density, SHADER_AGREEMENT_BOUND) << d.name;
+        EXPECT_LT(d.velocity, SHADER_AGREEMENT_BOUND) << d.name;
+    }
+    EXPECT_EQ(filesIn("out").size(), 6u);
+    EXPECT_EQ(filesIn("out").count("stirred-gpu.png"), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,22 @@
+#include "tools/render/Numbers.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+bool readWholeNumber(const std::string& text, uint32_t lowest, uint32_t highest, uint32_t& value) {
+    // Nine digits cannot overflow the conversion below.
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const unsigned long v = std::strtoul(text.c_str(), nullptr, 10);
+    if (v < lowest || v > highest) return false;
+    value = uint32_t(v);
+    return true;
+}
+
+bool readNumber(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && *end == '\0' && std::isfinite(value);
+}

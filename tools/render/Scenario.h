@@ -1,0 +1,74 @@
+#pragma once
+// A scenario: what a person does with the mouse and keys, written down one action a
+// line so that it can be replayed without a window. Parsing knows nothing of OpenGL
+// or of the solvers; it only checks that every line means something.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/Geometry.h"
+
+enum class SolverChoice { Software, Shader, Both };
+
+enum class ActionKind {
+    StepLength,    // dt SECONDS
+    Pour,          // pour X Y STEPS: left button held at (X, Y) for STEPS steps
+    Stroke,        // stroke X1 Y1 X2 Y2: a committed right-button drag
+    ClearStrokes,  // clear strokes
+    Toggle,        // toggle d|a|p
+    Reset,         // reset: the fields only, strokes stay (the lower-case r key)
+    Run,           // run STEPS
+    Picture,       // picture [NAME]
+};
+
+struct Action {
+    ActionKind kind = ActionKind::Run;
+    int line = 0;          // where it was written, for messages
+    Vec2 from{0, 0};       // pour position, or the start of a stroke
+    Vec2 to{0, 0};         // the end of a stroke
+    uint32_t steps = 0;    // pour and run
+    double seconds = 0.0;  // dt
+    char stage = 0;        // toggle: 'd', 'a' or 'p'
+    std::string name;      // picture: the file name without its extension
+};
+
+constexpr uint32_t DEFAULT_GRID = 201;
+constexpr uint32_t MAX_GRID = 4096;
+constexpr uint32_t MAX_STEPS = 1000000;
+// The window steps by its measured frame time, which no file can repeat; this
+// length lets poured smoke rise across the domain within a few hundred steps
+// without diffusing away first.
+constexpr double DEFAULT_STEP_LENGTH = 0.05;
+// Numbered frames are written under this prefix, so picture names may not start with it.
+inline const char* const FRAME_PREFIX = "frame-";
+
+struct Scenario {
+    uint32_t resI = DEFAULT_GRID;
+    uint32_t resJ = DEFAULT_GRID;
+    SolverChoice solver = SolverChoice::Software;
+    std::vector<Action> actions;
+
+    // Steps the whole scenario runs (pours and runs together).
+    uint64_t totalSteps() const;
+    size_t pictureCount() const;
+};
+
+struct ScenarioError {
+    int line;
+    std::string message;
+};
+
+struct ParsedScenario {
+    Scenario scenario;
+    std::vector<ScenarioError> errors;  // every malformed line; the scenario is usable only when empty
+    bool ok() const { return errors.empty(); }
+};
+
+ParsedScenario parseScenario(const std::string& text);
+
+// "NAME:LINE: message", one line per error.
+std::string describeErrors(const std::string& sourceName, const std::vector<ScenarioError>& errors);
+
+// Reads the file; a file that cannot be read gives one error at line 0.
+ParsedScenario loadScenario(const std::string& path);

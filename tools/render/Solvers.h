@@ -1,0 +1,36 @@
+#pragma once
+// The one place that knows which solvers this build can make.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "sim/FluidSim2D.h"
+
+enum class SolverKind { Software, Shader };
+
+// The solver cannot run in this build or on this OpenGL; the message says why.
+class SolverUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "cpu" or "gpu": the word scenarios and the command line use, and the suffix of file names.
+std::string solverLabel(SolverKind kind);
+
+// Needs a current GL context for the shader solver. Throws SolverUnavailable when
+// that kind cannot run here.
+std::unique_ptr<FluidSim2D> makeSolver(SolverKind kind, uint32_t resI, uint32_t resJ);
+
+// The largest relative difference of either field (FieldComparison.h) that the
+// shader and the software solver may show after a short scenario. The two agree in
+// method, not bit for bit: the shader solver relaxes by Jacobi where the software one
+// sweeps by Gauss-Seidel, ten iterations each, far from converged, and it carries the
+// density with the velocity that enters the advection rather than the step's final
+// one. The shader solver's tests measure single steps from the same state differing
+// by up to 0.12 of the largest velocity and, at fresh smoke edges, by much of the
+// density; over a few tens of steps the whole-field difference grows to tenths.
+// A broken pass (no advection, a sign error, a wrong constant) gives differences of
+// order one.
+constexpr double SHADER_AGREEMENT_BOUND = 0.3;

@@ -1,0 +1,103 @@
+// smoke-render: replays a scenario without showing a window and writes its pictures.
+
+// GLEW must come before any other GL header.
+#include <GL/glew.h>
+
+#include <GL/freeglut.h>
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "tools/headless/HeadlessGL.h"
+#include "tools/render/PictureWriter.h"
+#include "tools/render/RenderOptions.h"
+#include "tools/render/Solvers.h"
+
+namespace {
+
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_REFUSED = 2;  // the command line or the scenario is wrong; nothing ran
+
+std::vector<SolverKind> solverKinds(SolverChoice choice) {
+    switch (choice) {
+        case SolverChoice::Software:
+            return {SolverKind::Software};
+        case SolverChoice::Shader:
+            return {SolverKind::Shader};
+        case SolverChoice::Both:
+            return {SolverKind::Software, SolverKind::Shader};
+    }
+    return {};
+}
+
+// The scenario as the command line adjusts it, or nothing when it must not run.
+bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
+    const ParsedScenario parsed = loadScenario(options.scenarioPath);
+    if (!parsed.ok()) {
+        std::cerr << describeErrors(options.scenarioPath, parsed.errors);
+        return false;
+    }
+    scenario = parsed.scenario;
+    if (options.solver) scenario.solver = *options.solver;
+    if (options.resI) {
+        scenario.resI = *options.resI;
+        scenario.resJ = *options.resJ;
+    }
+    const bool framesWritten = options.every != 0 && scenario.totalSteps() >= options.every;
+    if (scenario.pictureCount() == 0 && !framesWritten) {
+        std::cerr << options.scenarioPath << ": nothing to write: the scenario takes no picture"
+                  << (options.every ? " and runs fewer steps than --every" : "")
+                  << " (add a 'picture' line or use --every N)\n";
+        return false;
+    }
+    return true;
+}
+
+// A GL context whose window nobody sees: pictures are painted offscreen.
+void openHiddenContext() {
+    headless::openWindow(64, 64, "smoke-render");
+    glutHideWindow();
+    glutMainLoopEvent();
+}
+
+int render(const RenderOptions& options, const Scenario& scenario) {
+    openHiddenContext();
+    PictureCanvas canvas(options.width, options.height);
+    std::vector<std::unique_ptr<FluidSim2D>> owned;
+    std::vector<LabelledSim> labelled;
+    std::vector<FluidSim2D*> sims;
+    for (SolverKind kind : solverKinds(scenario.solver)) {
+        owned.push_back(makeSolver(kind, scenario.resI, scenario.resJ));
+        labelled.push_back({solverLabel(kind), owned.back().get()});
+        sims.push_back(owned.back().get());
+    }
+    // Only once every solver exists, so a run that cannot start leaves no empty folder behind.
+    std::filesystem::create_directories(options.outDir);
+    PictureWriter writer(labelled, canvas, options.overlays, options.outDir, options.every, std::cout);
+    runScenario(scenario, sims, writer);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const ParsedOptions parsed = parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.options.help) {
+        std::cout << RENDER_USAGE;
+        return 0;
+    }
+    if (!parsed.error.empty()) {
+        std::cerr << "smoke-render: " << parsed.error << "\n" << RENDER_USAGE;
+        return EXIT_REFUSED;
+    }
+    Scenario scenario;
+    if (!prepareScenario(parsed.options, scenario)) return EXIT_REFUSED;
+    try {
+        return render(parsed.options, scenario);
+    } catch (const std::exception& e) {
+        std::cerr << "smoke-render: " << e.what() << "\n";
+        return EXIT_FAILED;
+    }
+}
