@@ -1,9 +1,9 @@
 #pragma once
 // Reading back what a test drew into the window.
 
-#include <GL/glew.h>
-
 #include <vector>
+
+#include "tests/support/WindowPixels.h"
 
 struct Rgb {
     int r, g, b;
@@ -11,15 +11,10 @@ struct Rgb {
     bool operator!=(const Rgb& o) const { return !(*this == o); }
 };
 
-// The bottom-left width by height pixels of a buffer, rows bottom to top.
+// The bottom-left width by height pixels of the back buffer.
 class Pixels {
 public:
-    Pixels(int width, int height, GLenum buffer = GL_BACK) : mWidth(width), mHeight(height), mRgb(width * height * 3) {
-        glFinish();
-        glReadBuffer(buffer);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, mRgb.data());
-    }
+    Pixels(int width, int height) : mWidth(width), mHeight(height), mRgb(readBackBuffer(width, height)) {}
     // x from the left, y from the bottom.
     Rgb at(int x, int y) const {
         const unsigned char* p = &mRgb[(y * mWidth + x) * 3];
@@ -32,8 +27,6 @@ public:
             for (int x = 0; x < mWidth; ++x) n += matches(at(x, y)) ? 1 : 0;
         return n;
     }
-    int width() const { return mWidth; }
-    int height() const { return mHeight; }
 
 private:
     int mWidth;

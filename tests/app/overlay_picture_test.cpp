@@ -1,7 +1,7 @@
 // The overlays and status lines as they appear in the window.
 
 // Before the shell's header: its parameters are named like the shell's global `sim`.
-#include "tests/support/CpuFields.h"
+#include "tests/support/SetFields.h"
 
 #include "tests/app/Pixels.h"
 #include "tests/app/ShellFixture.h"

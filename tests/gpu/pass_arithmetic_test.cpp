@@ -59,7 +59,7 @@ TEST(PassArithmetic, AddSourcesAddsUserSourcesUnscaledAndDtTimesTheBodyForces) {
         for (size_t k = 2; k < sources.values.size(); k += 4) sources.values[k] = 0.0;  // no source has a blue part
         s.probe.addSources(sources);
         s.probe.applyVorticity(DT);
-        s.probe.setFlags(false, false, false);
+        setFlags(s.probe, false, false, false);
         s.probe.step(DT);
         const Texels result = s.probe.read(s.probe.mFields);
         const Texels expected = addSources(s.fields, sources, s.probe.read(s.probe.mCurls),

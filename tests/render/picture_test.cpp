@@ -11,6 +11,7 @@
 
 #include "app/Overlays.h"
 #include "cpu/CPUSim.h"
+#include "tests/support/GlStateSnapshot.h"
 #include "tests/support/WindowPixels.h"
 #include "tools/headless/HeadlessGL.h"
 #include "tools/render/ScenarioRun.h"
@@ -189,41 +190,14 @@ TEST(Picture, PaintingLeavesTheCallersGLStateAsItWas) {
     openContext();
     CPUSim sim(5, 7);
     PictureCanvas canvas(33, 21);
-    glViewport(3, 4, 50, 60);
-    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
-    glColor3f(0.0f, 1.0f, 0.0f);
-    glPixelStorei(GL_PACK_ALIGNMENT, 8);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-2, 2, -3, 3, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0.5f, 0.25f, 0.0f);
-
+    GlStateSnapshot::setUnusual();
+    const GlStateSnapshot before = GlStateSnapshot::now();
     const Image image = canvas.paint(sim, {}, {});
+    EXPECT_TRUE(GlStateSnapshot::now() == before);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    GlStateSnapshot::setUsual();
     EXPECT_EQ(image.width, 33);
     EXPECT_EQ(image.height, 21);
-
-    GLint viewport[4], framebuffer = -1, alignment = 0, mode = 0;
-    GLfloat clear[4], colour[4], projection[16], modelview[16];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{3, 4, 50, 60}));
-    EXPECT_EQ(framebuffer, 0);
-    EXPECT_EQ(alignment, 8);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_FLOAT_EQ(clear[2], 0.75f);
-    EXPECT_FLOAT_EQ(colour[1], 1.0f);
-    EXPECT_FLOAT_EQ(colour[0], 0.0f);
-    EXPECT_FLOAT_EQ(projection[0], 0.5f);  // 2 / (right - left)
-    EXPECT_FLOAT_EQ(modelview[12], 0.5f);  // the translation
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 }  // namespace

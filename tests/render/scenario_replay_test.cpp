@@ -8,7 +8,7 @@
 
 #include "cpu/CPUSim.h"
 #include "sim/StepSequence.h"
-#include "tests/support/CpuFields.h"
+#include "tests/support/SetFields.h"
 #include "tools/render/FieldComparison.h"
 #include "tools/render/ScenarioRun.h"
 

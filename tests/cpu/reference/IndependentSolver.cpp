@@ -303,15 +303,11 @@ void Solver::step(double dt) {
 }
 
 void Solver::clearSources() {
-    std::fill(mVelSrcX.begin(), mVelSrcX.end(), 0.0);
-    std::fill(mVelSrcY.begin(), mVelSrcY.end(), 0.0);
-    std::fill(mDensitySrc.begin(), mDensitySrc.end(), 0.0);
+    for (Array* a : {&mVelSrcX, &mVelSrcY, &mDensitySrc}) std::fill(a->begin(), a->end(), 0.0);
 }
 
 void Solver::reset() {
-    std::fill(mVelX.begin(), mVelX.end(), 0.0);
-    std::fill(mVelY.begin(), mVelY.end(), 0.0);
-    std::fill(mDensity.begin(), mDensity.end(), 0.0);
+    for (Array* a : {&mVelX, &mVelY, &mDensity}) std::fill(a->begin(), a->end(), 0.0);
     clearSources();
 }
 

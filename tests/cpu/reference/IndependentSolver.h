@@ -35,9 +35,6 @@ public:
     double velocityX(unsigned i, unsigned j) const { return mVelX[cell(i, j)]; }
     double velocityY(unsigned i, unsigned j) const { return mVelY[cell(i, j)]; }
 
-    unsigned resI() const { return mResI; }
-    unsigned resJ() const { return mResJ; }
-
     bool diffuseEnabled = true;
     bool advectEnabled = true;
     bool projectEnabled = true;

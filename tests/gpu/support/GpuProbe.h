@@ -10,6 +10,7 @@
 #include "gpu/GPUSim.h"
 #include "tests/gpu/support/ReferenceModel.h"
 #include "tests/support/DrawnPicture.h"
+#include "tests/support/SetFields.h"
 #include "tools/headless/HeadlessGL.h"
 
 #ifndef SMOKE_SHADER_SOURCE_DIR
@@ -73,12 +74,6 @@ public:
                 addVelocity(i, j, float(sources(i, j, 0)), float(sources(i, j, 1)));
                 addDensity(i, j, float(sources(i, j, 3)));
             }
-    }
-
-    void setFlags(bool diffuse, bool advect, bool project) {
-        diffuseEnabled = diffuse;
-        advectEnabled = advect;
-        projectEnabled = project;
     }
 };
 
