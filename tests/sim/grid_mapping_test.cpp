@@ -66,14 +66,4 @@ TEST(Mapping, PointsOutsideTheWorldOrNaNAreInvalid) {
         }
 }
 
-TEST(Mapping, MapPointIsLinearAndUnclampedAndClampToRectWorksPerAxis) {
-    const Rect from{10.0f, 20.0f, 100.0f, 50.0f}, to{-1.0f, 2.0f, 4.0f, 8.0f};
-    EXPECT_EQ(mapPoint({60.0f, 45.0f}, from, to), (Vec2{1.0f, 6.0f}));
-    EXPECT_EQ(mapPoint(-90.0f, 120.0f, from, to), (Vec2{-5.0f, 18.0f}));
-    const Rect world{0.0f, 0.0f, 1.0f, 1.0f};
-    EXPECT_EQ(clampToRect({-3.0f, 0.5f}, world), (Vec2{0.0f, 0.5f}));
-    EXPECT_EQ(clampToRect({2.0f, 2.0f}, world), (Vec2{1.0f, 1.0f}));
-    EXPECT_EQ(clampToRect({0.25f, -7.0f}, world), (Vec2{0.25f, 0.0f}));
-}
-
 }  // namespace

@@ -50,6 +50,12 @@ private:
     std::size_t cell(unsigned i, unsigned j) const {
         return std::size_t(i) + std::size_t(j) * (std::size_t(mResI) + 2);
     }
+    // Interior cells, i in the outer loop: the order the Gauss-Seidel sweeps update in.
+    template <class Visit>
+    void forEachInterior(Visit visit) const {
+        for (unsigned i = 1; i <= mResI; ++i)
+            for (unsigned j = 1; j <= mResJ; ++j) visit(cell(i, j));
+    }
 
     Point cellCentre(long i, long j) const;
     Point toGrid(Point world) const;

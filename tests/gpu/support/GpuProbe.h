@@ -29,7 +29,6 @@ class GpuProbe : public GPUSim {
 public:
     GpuProbe(uint32_t cellsI, uint32_t cellsJ) : GPUSim(withContext(cellsI), cellsJ, SMOKE_SHADER_SOURCE_DIR) {}
 
-    using GPUSim::addSourcesPass;
     using GPUSim::advectPass;
     using GPUSim::diffusePass;
     using GPUSim::projectPass;
@@ -39,7 +38,6 @@ public:
     using GPUSim::mIterate;
     using GPUSim::mNewFields;
     using GPUSim::mNormCurlGrads;
-    using GPUSim::mUserSources;
     using GPUSim::mVorticityProgram;
     using GPUSim::mNormCurlGradProgram;
     using GPUSim::mAddSourcesProgram;
