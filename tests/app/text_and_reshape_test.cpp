@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "tests/app/Pixels.h"
+#include "tests/support/WindowPixels.h"
 #include "tests/app/ShellFixture.h"
 #include "tests/support/GlStateSnapshot.h"
 

@@ -26,14 +26,6 @@ TEST(CpuStages, SingleCellGridDiffusesToInOverOnePlusFourAAndProjectsToItself) {
     EXPECT_FLOAT_EQ(sim.getVelocity(1, 1).x, 0.75f / 5.0f);
 }
 
-TEST(CpuStages, ZeroStepLengthDiffusionReturnsItsInput) {
-    CPUSim sim(6, 9);
-    randomise(sim, 8);
-    ScalarField out(6, 9);
-    sim.diffuse(out, sim.density(), 0.0);
-    forEveryCell(sim, [&](uint32_t i, uint32_t j) { EXPECT_EQ(out(i, j), sim.density()(i, j)); });
-}
-
 TEST(CpuStorage, GridTooLargeRaisesOutOfMemory) {
     EXPECT_THROW(CPUSim(100000, 100000), std::bad_alloc);
     EXPECT_THROW(CPUSim(0xFFFFFFFFu, 3), std::bad_alloc);

@@ -158,13 +158,6 @@ TEST(ScenarioParser, TwoPicturesOfOneNameAreRefusedSoNeitherFileIsLost) {
     expectRefusedAt("picture picture-2\npicture\n", 2, "'picture-2' is already used on line 1");
 }
 
-TEST(ScenarioParser, AMissingFileIsOneErrorAtLineZero) {
-    const ParsedScenario p = loadScenario("/nonexistent/folder/scenario.txt");
-    ASSERT_EQ(p.errors.size(), 1u);
-    EXPECT_EQ(p.errors[0].line, 0);
-    EXPECT_TRUE(p.scenario.actions.empty());
-}
-
 TEST(ScenarioParser, TheExampleScenariosAreValid) {
     int examples = 0;
     for (const auto& entry : std::filesystem::directory_iterator(std::string(SMOKE_SOURCE_DIR) + "/examples")) {
