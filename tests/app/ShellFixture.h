@@ -69,7 +69,6 @@ protected:
         return int(screenRect.height - (float(j) - 0.5f) * screenRect.height / float(sim->resJ));
     }
 
-    static float densityAt(uint32_t i, uint32_t j) { return sim->getDensity(i, j); }
     static float totalDensity() {
         float total = 0.0f;
         for (uint32_t i = 0; i <= sim->resI + 1; ++i)

@@ -45,34 +45,20 @@ TEST_F(KeyboardTest, KeysOutsideTheTableAndSpecialKeysChangeNothing) {
     EXPECT_EQ(sim->stepCount, 4);
 }
 
-class ResetKeyTest : public ShellTest {
-protected:
-    // Density in the fluid and one committed stroke.
-    void SetUp() override {
-        ShellTest::SetUp();
+TEST_F(KeyboardTest, LowerCaseRClearsTheFluidAndUpperCaseRTheStrokesToo) {
+    for (const unsigned char key : {'r', 'R'}) {
         use(12, 9, 600, 450);
+        dragSegments = {{sim->cellToWorld(2, 2), sim->cellToWorld(10, 2)}};
         sim->addDensity(6, 5, 70.0f);
         stepSimulation(0.05);
-        dragSegments.push_back({sim->cellToWorld(2, 2), sim->cellToWorld(10, 2)});
         ASSERT_GT(totalDensity(), 0.0f);
+        keyboard(key, 0, 0);
+        EXPECT_EQ(totalDensity(), 0.0f) << key;
+        EXPECT_EQ(fastestSpeed(), 0.0f) << key;
+        EXPECT_EQ(dragSegments.size(), key == 'r' ? 1u : 0u) << key;
+        stepSimulation(0.05);  // a kept stroke stirs the fresh fluid
+        EXPECT_EQ(fastestSpeed() > 0.0f, key == 'r') << key;
     }
-};
-
-TEST_F(ResetKeyTest, LowerCaseRClearsTheFluidButKeepsTheStrokes) {
-    keyboard('r', 0, 0);
-    EXPECT_EQ(totalDensity(), 0.0f);
-    EXPECT_EQ(fastestSpeed(), 0.0f);
-    ASSERT_EQ(dragSegments.size(), 1u);
-    stepSimulation(0.05);  // the kept stroke stirs the fresh fluid
-    EXPECT_GT(fastestSpeed(), 0.0f);
-}
-
-TEST_F(ResetKeyTest, UpperCaseRClearsTheStrokesAndTheFluid) {
-    keyboard('R', 0, 0);
-    EXPECT_TRUE(dragSegments.empty());
-    EXPECT_EQ(totalDensity(), 0.0f);
-    stepSimulation(0.05);
-    EXPECT_EQ(fastestSpeed(), 0.0f);
 }
 
 TEST_F(KeyboardTest, TStepsOnceByATenthOfASecondEvenWhilePaused) {

@@ -20,7 +20,7 @@ void expectMappings(std::initializer_list<Mapping> mappings) {
     }
 }
 
-TEST_F(MouseTest, CornersAndEdgesOfTheDefaultWindowAndGrid) {
+TEST_F(MouseTest, CornersAndEdgesMapOntoTheGridEachAxisOnItsOwn) {
     use(201, 201, 800, 800);
     expectMappings({{0, 0, 1, 202, true},  // the top row maps onto the domain's top edge
                     {799, 0, 201, 202, true},
@@ -31,10 +31,7 @@ TEST_F(MouseTest, CornersAndEdgesOfTheDefaultWindowAndGrid) {
                     {400, -1, 0, 0, false},
                     {801, 400, 0, 0, false},
                     {400, 801, 0, 0, false}});
-}
-
-TEST_F(MouseTest, WideWindowAndNonSquareGridMapEachAxisOnItsOwn) {
-    use(7, 4, 700, 400);  // 100-pixel cells
+    use(7, 4, 700, 400);  // a wide window and a non-square grid: 100-pixel cells
     expectMappings({{0, 399, 1, 1, true},
                     {699, 399, 7, 1, true},
                     {0, 1, 1, 4, true},
@@ -54,30 +51,28 @@ TEST_F(MouseTest, MotionRemapsButReleaseDoesNot) {
     EXPECT_EQ(mouseLine(), "Mouse pos: INVALID");
 }
 
-TEST_F(MouseTest, HeldLeftButtonPoursAtTheCellUnderThePointer) {
+TEST_F(MouseTest, HeldLeftButtonPoursAtTheCellUnderThePointerWhileItIsInside) {
     use(31, 23, 620, 460);  // 20-pixel cells
     mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, pixelX(10), pixelY(8));
     stepSimulation(0.05);
-    const float poured = densityAt(10, 8);
+    const float poured = sim->getDensity(10, 8);
     EXPECT_GT(poured, 0.0f);
-    EXPECT_GE(poured, densityAt(11, 8));
-    EXPECT_GE(poured, densityAt(10, 9));
-    EXPECT_LT(densityAt(25, 20), 1e-6f * poured);
+    EXPECT_GE(poured, sim->getDensity(11, 8));
+    EXPECT_GE(poured, sim->getDensity(10, 9));
+    EXPECT_LT(sim->getDensity(25, 20), 1e-6f * poured);
 
-    mouse(GLUT_LEFT_BUTTON, GLUT_UP, pixelX(10), pixelY(8));
+    motion(-20, 100);
     sim->reset();
     stepSimulation(0.05);
-    EXPECT_EQ(totalDensity(), 0.0f);
-}
-
-TEST_F(MouseTest, PouringWaitsWhileThePointerIsOutsideAndStartsWhenItReturns) {
-    use(31, 23, 620, 460);
-    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, -20, 100);
-    stepSimulation(0.05);
-    EXPECT_EQ(totalDensity(), 0.0f);
+    EXPECT_EQ(totalDensity(), 0.0f) << "poured while the pointer was outside";
     motion(pixelX(4), pixelY(20));
     stepSimulation(0.05);
-    EXPECT_GT(densityAt(4, 20), 0.0f);
+    EXPECT_GT(sim->getDensity(4, 20), 0.0f) << "did not pour when the pointer came back";
+
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, pixelX(4), pixelY(20));
+    sim->reset();
+    stepSimulation(0.05);
+    EXPECT_EQ(totalDensity(), 0.0f) << "poured after the button was released";
 }
 
 TEST_F(MouseTest, RightDragRunsBetweenCellCentresAndStirsOnlyAfterRelease) {

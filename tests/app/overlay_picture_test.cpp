@@ -1,9 +1,9 @@
 // The overlays and status lines as they appear in the window.
 
 // Before the shell's header: its parameters are named like the shell's global `sim`.
-#include "tests/support/CpuFields.h"
+#include "tests/support/SetFields.h"
 
-#include "tests/app/Pixels.h"
+#include "tests/support/WindowPixels.h"
 #include "tests/app/ShellFixture.h"
 
 namespace {
@@ -31,13 +31,10 @@ protected:
     }
     static Pixels read() { return Pixels(700, 400); }
 
+    // These cells move at these velocities, every other cell is still.
     static void setVelocities(std::initializer_list<std::pair<CellCoord, Vec2>> cells) {
-        auto velocity = [&](uint32_t i, uint32_t j) {
-            for (const auto& [cell, v] : cells)
-                if (cell.i == i && cell.j == j) return v;
-            return Vec2{0.0f, 0.0f};
-        };
-        setFields(static_cast<CPUSim&>(*sim), velocity, [](uint32_t, uint32_t) { return 0.0f; });
+        for (const auto& [cell, v] : cells) sim->addVelocity(cell.i, cell.j, v.x, v.y);
+        setFields(*sim, [](uint32_t, uint32_t) { return Vec2{0, 0}; }, [](uint32_t, uint32_t) { return 0.0f; });
     }
 
     // Lit pixels in the rows around y (lines on a pixel edge may fall either side), x0 <= x < x1.
@@ -55,24 +52,9 @@ protected:
     }
 };
 
-TEST_F(OverlayPictureTest, OneRedPointAtEveryInteriorCellCentre) {
-    drawCellCenters();
-    const Pixels p = read();
-    EXPECT_EQ(p.count(isRed), 7 * 4);
-    for (int i = 0; i < 7; ++i)
-        for (int j = 0; j < 4; ++j) {
-            const int x = 50 + 100 * i, y = 50 + 100 * j;
-            EXPECT_EQ(isRed(p.at(x - 1, y - 1)) + isRed(p.at(x, y - 1)) + isRed(p.at(x - 1, y)) + isRed(p.at(x, y)), 1)
-                << "cell " << i + 1 << "," << j + 1;
-        }
-}
-
-TEST_F(OverlayPictureTest, AFluidAtRestGetsNoArrows) {
-    drawVelocityOverlay();
-    EXPECT_EQ(read().count(isLit), 0);
-}
-
 TEST_F(OverlayPictureTest, ArrowsAreCentredOnTheirCellsAndShadeFromBlackToYellow) {
+    drawVelocityOverlay();
+    EXPECT_EQ(read().count(isLit), 0) << "a fluid at rest gets no arrows";
     // Cell (3, 2) spans x 200..300 around row 150; (6, 3) spans x 500..600 around row 250.
     setVelocities({{{3, 2, true}, {0.8f, 0.0f}}, {{6, 3, true}, {-0.2f, 0.0f}}});
     drawVelocityOverlay();
@@ -140,7 +122,7 @@ TEST_F(OverlayPictureTest, StrokesShadeFromBlackToCyanAndThePendingOneShowsWhile
     EXPECT_GE(litInRows(dragging, 50, 50, 650), 595);
 }
 
-TEST_F(OverlayPictureTest, DisplayShowsSmokeOverlaysAndGreenStatusLinesAtTheTopLeft) {
+TEST_F(OverlayPictureTest, DisplayShowsSmokeARedPointAtEveryCellCentreAndGreenStatusLinesAtTheTopLeft) {
     sim->addDensity(6, 1, 100.0f);
     sim->diffuseEnabled = sim->advectEnabled = sim->projectEnabled = false;
     sim->step(0.1);
@@ -151,6 +133,12 @@ TEST_F(OverlayPictureTest, DisplayShowsSmokeOverlaysAndGreenStatusLinesAtTheTopL
     EXPECT_EQ(p.at(520, 20), (Rgb{255, 255, 255}));  // white smoke in cell (6, 1)
     EXPECT_EQ(p.at(120, 120), (Rgb{0, 0, 0}));
     EXPECT_EQ(p.count(isRed), 7 * 4);
+    for (int i = 0; i < 7; ++i)
+        for (int j = 0; j < 4; ++j) {
+            const int x = 50 + 100 * i, y = 50 + 100 * j;
+            EXPECT_EQ(isRed(p.at(x - 1, y - 1)) + isRed(p.at(x, y - 1)) + isRed(p.at(x - 1, y)) + isRed(p.at(x, y)), 1)
+                << "cell " << i + 1 << "," << j + 1;
+        }
     auto isGreen = [](const Rgb& c) { return c.g > 150 && c.r < 60 && c.b < 60; };
     int inText = 0, elsewhere = 0;
     for (int y = 0; y < 400; ++y)

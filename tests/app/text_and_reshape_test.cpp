@@ -3,8 +3,9 @@
 #include <array>
 #include <string>
 
-#include "tests/app/Pixels.h"
+#include "tests/support/WindowPixels.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/GlStateSnapshot.h"
 
 namespace {
 
@@ -33,25 +34,13 @@ TEST_F(TextTest, LongTextIsCutShortAndTheCountIsWhatWasDrawn) {
     EXPECT_EQ(formatText("%s|%s", longText.c_str(), "end"), std::string(TEXT_BUFFER_SIZE - 1, 'x'));
 }
 
-TEST_F(TextTest, LeavesMatricesModeColourAndSwitchesAsItFoundThem) {
-    glTranslatef(0.25f, -0.5f, 0.0f);
-    glEnable(GL_TEXTURE_2D);
-    glColor3f(0.2f, 0.4f, 0.6f);
-    const auto projection = matrix(GL_PROJECTION_MATRIX);
-    const auto modelView = matrix(GL_MODELVIEW_MATRIX);
+TEST_F(TextTest, LeavesTheGLStateAsItFoundIt) {
+    GlStateSnapshot::setUnusual();
+    const GlStateSnapshot before = GlStateSnapshot::now();
     drawText(30, 60, "FPS: %.3f", 12.5);
-    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), projection);
-    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), modelView);
-    GLint mode;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    float colour[4];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    EXPECT_FLOAT_EQ(colour[1], 0.4f);
+    EXPECT_TRUE(GlStateSnapshot::now() == before);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    glDisable(GL_TEXTURE_2D);
-    glLoadIdentity();
+    GlStateSnapshot::setUsual();
 }
 
 TEST_F(TextTest, EachLineSitsEighteenPixelsBelowThePreviousFromTheTopEdge) {

@@ -7,15 +7,6 @@
 
 namespace {
 
-TEST(BenchOptions, WithoutArgumentsTheFourDefaultSquareGrids) {
-    const BenchOptions o = parseBenchOptions({});
-    ASSERT_EQ(o.grids.size(), 4u);
-    EXPECT_EQ(o.grids[1].resI, 201u);
-    EXPECT_EQ(o.grids[3].resJ, 1024u);
-    EXPECT_TRUE(o.solvers.empty());
-    EXPECT_FALSE(o.json);
-}
-
 TEST(BenchOptions, SquareAndNonSquareGridsSolversAndTiming) {
     const BenchOptions o = parseBenchOptions(
         {"--res", "7,300x20", "--solvers", "cpu,cpu-reference", "--steps", "3", "--seconds", "0.25", "--warmup", "0",

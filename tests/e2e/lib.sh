@@ -13,12 +13,7 @@ fail() {
 }
 
 stop_pid() {
-    local pid=$1
-    [ -n "$pid" ] || return 0
-    if kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
+    [ -n "$1" ] && kill -0 "$1" 2>/dev/null && kill "$1" 2>/dev/null && wait "$1" 2>/dev/null
     return 0
 }
 

@@ -13,7 +13,7 @@ cp "$SMOKE_BUILT" "$WORK/bin/smoke"
 SMOKE="$WORK/bin/smoke"
 
 # Runs the program from folder $1, pours until smoke shows (the software solver is
-# working), quits, and checks the fallback line.
+# working), quits, and checks the fallback line, whose reason matches $2.
 expect_fallback_from() {
     cd "$1" || fail "no folder $1"
     start_smoke 48
@@ -28,13 +28,13 @@ expect_fallback_from() {
     xdotool mouseup 1
     quit_cleanly
     [ "$(grep -c '^Max uniforms: ' "$WORK/stdout")" -eq 9 ] || fail "not every program was reported: $(cat "$WORK/stdout")"
-    grep -q '^Shader solver unavailable: .*; using the software solver\.$' "$WORK/stdout" ||
+    grep -q "^Shader solver unavailable: $2; using the software solver\.\$" "$WORK/stdout" ||
         fail "no fallback line: $(cat "$WORK/stdout")"
 }
 
 start_display
 
-expect_fallback_from "$WORK/empty"
+expect_fallback_from "$WORK/empty" "cannot read .*"
 # The link logs of the empty programs come before the reason.
 [ "$(grep -c -v -E '^(Max uniforms: |Shader solver unavailable|OpenGL Information|-+$|Vendor|Renderer|Version|$)' "$WORK/stdout")" -gt 0 ] ||
     fail "no link log was printed: $(cat "$WORK/stdout")"
@@ -42,5 +42,5 @@ expect_fallback_from "$WORK/empty"
 mkdir -p "$WORK/broken/shaders"
 cp "$SHADER_SOURCES"/*.frag "$WORK/broken/shaders/"
 echo "this is not a shader;" >>"$WORK/broken/shaders/advect.frag"
-expect_fallback_from "$WORK/broken"
+expect_fallback_from "$WORK/broken" "shaders/advect.frag does not compile: .*"
 echo "PASS"

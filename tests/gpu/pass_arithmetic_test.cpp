@@ -2,8 +2,6 @@
 // the processor in double precision.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "tests/gpu/support/GpuProbe.h"
 
 namespace {
@@ -19,12 +17,11 @@ struct Grid {
 };
 constexpr Grid GRIDS[] = {{1, 1}, {2, 3}, {23, 17}, {64, 48}};
 
-std::string label(const char* what, Grid g) { return std::string(what) + " on " + std::to_string(g.resI) + "x" + std::to_string(g.resJ); }
-
 // A pass output matches the processor's result and holds zero on the border.
-void expectOutput(const Texels& actual, const Texels& expected, unsigned channels, const std::string& what) {
-    EXPECT_LT(relativeError(actual, expected, channels), TOLERANCE) << what;
-    EXPECT_TRUE(borderIsZero(actual)) << what;
+void expectOutput(const Texels& actual, const Texels& expected, unsigned channels, const char* what) {
+    SCOPED_TRACE(::testing::Message() << what << " on " << actual.resI << "x" << actual.resJ);
+    EXPECT_LT(relativeError(actual, expected, channels), TOLERANCE);
+    EXPECT_TRUE(borderIsZero(actual));
 }
 
 // Random fields in mFields, and random junk in every other texture a pass writes,
@@ -46,8 +43,8 @@ TEST(PassArithmetic, CurlAndItsNormalisedGradientMatchCentralDifferences) {
         s.probe.applyVorticity(DT);
         const Texels curls = s.probe.read(s.probe.mCurls);
         const Texels grads = s.probe.read(s.probe.mNormCurlGrads);
-        expectOutput(curls, curl(s.fields), RED, label("curl", g));
-        expectOutput(grads, normCurlGrad(curls), VELOCITY, label("curl gradient", g));
+        expectOutput(curls, curl(s.fields), RED, "curl");
+        expectOutput(grads, normCurlGrad(curls), VELOCITY, "curl gradient");
         EXPECT_EQ(maxDifference(s.probe.read(s.probe.mFields), s.fields, ALL_CHANNELS), 0.0) << "fields changed";
     }
 }
@@ -59,12 +56,12 @@ TEST(PassArithmetic, AddSourcesAddsUserSourcesUnscaledAndDtTimesTheBodyForces) {
         for (size_t k = 2; k < sources.values.size(); k += 4) sources.values[k] = 0.0;  // no source has a blue part
         s.probe.addSources(sources);
         s.probe.applyVorticity(DT);
-        s.probe.setFlags(false, false, false);
+        setFlags(s.probe, false, false, false);
         s.probe.step(DT);
         const Texels result = s.probe.read(s.probe.mFields);
         const Texels expected = addSources(s.fields, sources, s.probe.read(s.probe.mCurls),
                                            s.probe.read(s.probe.mNormCurlGrads), DT);
-        expectOutput(result, expected, ALL_CHANNELS, label("sources", g));
+        expectOutput(result, expected, ALL_CHANNELS, "sources");
     }
 }
 
@@ -74,7 +71,7 @@ TEST(PassArithmetic, DiffusionIsJacobiFromZeroForOneAndForTenIterations) {
             RandomState s(g, 37 + g.resI + iterations);
             s.probe.diffusePass(DT, iterations);
             expectOutput(s.probe.read(s.probe.mFields), diffuse(s.fields, DT, iterations, Solver::Jacobi), ALL_CHANNELS,
-                         label(iterations == 1 ? "one iteration" : "ten iterations", g));
+                         iterations == 1 ? "one iteration" : "ten iterations");
         }
 }
 
@@ -84,8 +81,8 @@ TEST(PassArithmetic, ProjectionSolvesTenJacobiHeightIterationsThenSubtractsTheGr
         s.probe.projectPass(DT);
         const Texels h = s.probe.read(s.probe.mHeights);
         const Texels result = s.probe.read(s.probe.mFields);
-        expectOutput(h, heights(s.fields, 10, Solver::Jacobi), RED, label("heights", g));
-        expectOutput(result, correct(s.fields, h), ALL_CHANNELS, label("correction", g));
+        expectOutput(h, heights(s.fields, 10, Solver::Jacobi), RED, "heights");
+        expectOutput(result, correct(s.fields, h), ALL_CHANNELS, "correction");
     }
 }
 
@@ -113,7 +110,7 @@ TEST(PassArithmetic, AdvectionInterpolatesBilinearlyAtTheTracedBackPointAndStops
             s.probe.write(s.probe.mFields, s.fields);
             s.probe.advectPass(DT);
             expectOutput(s.probe.read(s.probe.mFields), advect(s.fields, s.fields, DT), ALL_CHANNELS,
-                         label(speedUp > 1 ? "fast advection" : "advection", g));
+                         speedUp > 1 ? "fast advection" : "advection");
         }
 }
 

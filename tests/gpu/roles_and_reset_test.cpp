@@ -1,35 +1,19 @@
 // The two fields textures trade roles once per field pass; reset clears every
-// attached texture whatever the roles, and keeps them.
+// attached texture whatever the roles, and keeps the roles.
 #include <gtest/gtest.h>
 
 #include "tests/gpu/support/GpuProbe.h"
 
 namespace {
 
-GLint levelSize(GLuint tex, GLenum which) {
-    GLint size = 0;
-    glBindTexture(GL_TEXTURE_2D, tex);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, which, &size);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return size;
-}
-
-TEST(FieldRoles, TexturesHaveOneTexelACellBorderIncluded) {
-    GpuProbe sim(100, 50);
-    for (const TexAttachment* t : sim.attachedTextures()) {
-        EXPECT_EQ(levelSize(t->tex.name(), GL_TEXTURE_WIDTH), 102);
-        EXPECT_EQ(levelSize(t->tex.name(), GL_TEXTURE_HEIGHT), 52);
-    }
-    EXPECT_EQ(sim.mFields.attachment, GLuint(GL_COLOR_ATTACHMENT0_EXT));
-    EXPECT_EQ(sim.mNewFields.attachment, GLuint(GL_COLOR_ATTACHMENT1_EXT));
-}
-
 TEST(FieldRoles, AStepSwapsOncePerFieldPassAndEachAttachmentTravelsWithItsTexture) {
     GpuProbe sim(9, 7);
     const GLuint first = sim.mFields.tex.name();
+    EXPECT_EQ(sim.mFields.attachment, GLuint(GL_COLOR_ATTACHMENT0_EXT));
+    EXPECT_EQ(sim.mNewFields.attachment, GLuint(GL_COLOR_ATTACHMENT1_EXT));
     for (int flags = 0; flags < 8; ++flags) {
         const int d = flags & 1, a = (flags >> 1) & 1, p = (flags >> 2) & 1;
-        sim.setFlags(d, a, p);
+        setFlags(sim, d, a, p);
         const GLuint before = sim.mFields.tex.name();
         sim.addDensity(4, 4, 10.0f);
         sim.applyVorticity(0.05);
@@ -53,7 +37,7 @@ TEST(FieldRoles, ResetZeroesEveryAttachedTextureWhateverTheRolesAndKeepsThem) {
         sim.step(0.1);            // all stages: five swaps
         sim.applyVorticity(0.1);  // curls of a moving fluid
         if (swapped) {
-            sim.setFlags(false, true, false);
+            setFlags(sim, false, true, false);
             sim.step(0.1);
         }
         for (const TexAttachment* t : sim.attachedTextures())
@@ -63,10 +47,6 @@ TEST(FieldRoles, ResetZeroesEveryAttachedTextureWhateverTheRolesAndKeepsThem) {
         for (const TexAttachment* t : sim.attachedTextures())
             EXPECT_EQ(maxMagnitude(sim.read(*t), ALL_CHANNELS), 0.0) << "attachment " << t->attachment;
         EXPECT_EQ(sim.mFields.tex.name(), fields);
-        EXPECT_EQ(sim.getDensity(5, 3), 0.0f);
-        sim.applyVorticity(0.1);
-        sim.step(0.1);
-        EXPECT_EQ(maxMagnitude(sim.read(sim.mFields), ALL_CHANNELS), 0.0) << "sources survived the reset";
     }
 }
 

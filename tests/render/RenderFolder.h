@@ -1,16 +1,29 @@
 #pragma once
-// A scratch folder per test for scenario files and the pictures rendered from them.
+// A scratch folder per test for scenario files and the pictures rendered from
+// them, and smoke-render run in it to its end (waited for by its pid).
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "RunProgram.h"
+struct ProgramResult {
+    int exitCode = -1;  // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+inline std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class RenderFolder : public testing::Test {
 protected:
@@ -35,7 +48,27 @@ protected:
 
     // smoke-render with these arguments, run from the source tree (where data files live).
     ProgramResult render(const std::vector<std::string>& args) {
-        return runProgram(SMOKE_RENDER_PATH, args, SMOKE_SOURCE_DIR, dir);
+        const std::string program = SMOKE_RENDER_PATH;
+        const std::filesystem::path outFile = dir / "stdout.txt", errFile = dir / "stderr.txt";
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(SMOKE_SOURCE_DIR) != 0) _exit(126);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        ProgramResult result;
+        int status = 0;
+        if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+        result.out = fileText(outFile);
+        result.err = fileText(errFile);
+        std::filesystem::remove(outFile);
+        std::filesystem::remove(errFile);
+        return result;
     }
 
     std::set<std::string> filesIn(const std::string& folder) {

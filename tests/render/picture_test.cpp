@@ -5,12 +5,14 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/Overlays.h"
 #include "cpu/CPUSim.h"
+#include "tests/support/GlStateSnapshot.h"
 #include "tests/support/WindowPixels.h"
 #include "tools/headless/HeadlessGL.h"
 #include "tools/render/ScenarioRun.h"
@@ -25,26 +27,24 @@ void openContext() { headless::openWindow(WINDOW_W, WINDOW_H, "picture test"); }
 
 bool isSmoke(const uint8_t* p) { return p[0] > 8 && p[0] == p[1] && p[1] == p[2]; }
 
-// Mean row (from the top) of the smoke pixels, and how many there are.
+// Where the smoke pixels are: their mean row, the highest (smallest, counted from
+// the top) row, and how many there are.
 struct SmokeSpread {
     double meanRow = 0.0;
     int count = 0;
     int highestRow = 1 << 30;
-    int lowestRow = -1;
 };
 
 SmokeSpread smokeIn(const Image& image) {
     SmokeSpread s;
-    double rows = 0.0;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)
             if (isSmoke(image.pixel(x, y))) {
-                rows += y;
+                s.meanRow += y;
                 ++s.count;
                 s.highestRow = std::min(s.highestRow, y);
-                s.lowestRow = std::max(s.lowestRow, y);
             }
-    if (s.count > 0) s.meanRow = rows / s.count;
+    s.meanRow /= std::max(s.count, 1);
     return s;
 }
 
@@ -135,18 +135,13 @@ Mismatch compareWithWindow(const Image& picture, const std::vector<uint8_t>& win
     return m;
 }
 
-struct IgnoreEverything : ScenarioObserver {
-    void picture(const std::string&, const std::vector<DragSegment>&) override {}
-    void stepped(uint64_t, const std::vector<DragSegment>&) override {}
-};
-
 TEST(Picture, OffscreenPictureIsWhatTheWindowShowsAtItsSize) {
     openContext();
     CPUSim sim(13, 9);
-    IgnoreEverything nothing;
-    runScenario(parseScenario("grid 13 9\nstroke 0.1 0.8 0.9 0.2\npour 0.3 0.4 6\n").scenario, {&sim}, nothing);
-    const std::vector<DragSegment> strokes{snappedStroke(sim, {0.1f, 0.8f}, {0.9f, 0.2f})};
     PictureCanvas canvas(WINDOW_W, WINDOW_H);
+    Snapshots none(canvas, sim);
+    runScenario(parseScenario("grid 13 9\nstroke 0.1 0.8 0.9 0.2\npour 0.3 0.4 6\n").scenario, {&sim}, none);
+    const std::vector<DragSegment> strokes{snappedStroke(sim, {0.1f, 0.8f}, {0.9f, 0.2f})};
 
     const Image smoke = canvas.paint(sim, strokes, {});
     EXPECT_EQ(compareWithWindow(smoke, windowPicture(sim, strokes, false)).pixels, 0)
@@ -160,8 +155,9 @@ TEST(Picture, OffscreenPictureIsWhatTheWindowShowsAtItsSize) {
 }
 
 TEST(Picture, OverlaysAppearOnlyWhenChosen) {
-    const char* text = "grid 12 10\nstroke 0.1 0.5 0.9 0.5\nrun 3\npicture\n";
-    auto count = [](const Image& image, bool (*match)(const uint8_t*)) {
+    // Pixels that match in the picture taken with these overlays.
+    auto count = [](OverlayChoice overlays, bool (*match)(const uint8_t*)) {
+        const Image image = picturesOf("grid 12 10\nstroke 0.1 0.5 0.9 0.5\nrun 3\npicture\n", 120, 100, overlays).at(0);
         int n = 0;
         for (int y = 0; y < image.height; ++y)
             for (int x = 0; x < image.width; ++x) n += match(image.pixel(x, y));
@@ -170,60 +166,28 @@ TEST(Picture, OverlaysAppearOnlyWhenChosen) {
     auto cyanish = [](const uint8_t* p) { return p[0] < 40 && p[1] > 100 && p[1] == p[2]; };
     auto red = [](const uint8_t* p) { return p[0] > 200 && p[1] == 0 && p[2] == 0; };
     auto yellowish = [](const uint8_t* p) { return p[0] > 100 && p[0] == p[1] && p[2] == 0; };
-
-    const Image plain = picturesOf(text, 120, 100).at(0);
-    EXPECT_EQ(count(plain, cyanish) + count(plain, red) + count(plain, yellowish), 0);
-
-    OverlayChoice strokes;
+    OverlayChoice none, strokes, cells, arrows;
     strokes.strokes = true;
-    EXPECT_GT(count(picturesOf(text, 120, 100, strokes).at(0), cyanish), 20);
-    OverlayChoice cells;
     cells.cellCentres = true;
-    EXPECT_GE(count(picturesOf(text, 120, 100, cells).at(0), red), 12 * 10);
-    OverlayChoice arrows;
     arrows.velocity = true;
-    EXPECT_GT(count(picturesOf(text, 120, 100, arrows).at(0), yellowish), 0);
+    EXPECT_EQ(count(none, cyanish) + count(none, red) + count(none, yellowish), 0);
+    EXPECT_GT(count(strokes, cyanish), 20);
+    EXPECT_GE(count(cells, red), 12 * 10);
+    EXPECT_GT(count(arrows, yellowish), 0);
 }
 
 TEST(Picture, PaintingLeavesTheCallersGLStateAsItWas) {
     openContext();
     CPUSim sim(5, 7);
     PictureCanvas canvas(33, 21);
-    glViewport(3, 4, 50, 60);
-    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
-    glColor3f(0.0f, 1.0f, 0.0f);
-    glPixelStorei(GL_PACK_ALIGNMENT, 8);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-2, 2, -3, 3, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0.5f, 0.25f, 0.0f);
-
+    GlStateSnapshot::setUnusual();
+    const GlStateSnapshot before = GlStateSnapshot::now();
     const Image image = canvas.paint(sim, {}, {});
+    EXPECT_TRUE(GlStateSnapshot::now() == before);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    GlStateSnapshot::setUsual();
     EXPECT_EQ(image.width, 33);
     EXPECT_EQ(image.height, 21);
-
-    GLint viewport[4], framebuffer = -1, alignment = 0, mode = 0;
-    GLfloat clear[4], colour[4], projection[16], modelview[16];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{3, 4, 50, 60}));
-    EXPECT_EQ(framebuffer, 0);
-    EXPECT_EQ(alignment, 8);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_FLOAT_EQ(clear[2], 0.75f);
-    EXPECT_FLOAT_EQ(colour[1], 1.0f);
-    EXPECT_FLOAT_EQ(colour[0], 0.0f);
-    EXPECT_FLOAT_EQ(projection[0], 0.5f);  // 2 / (right - left)
-    EXPECT_FLOAT_EQ(modelview[12], 0.5f);  // the translation
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 }  // namespace

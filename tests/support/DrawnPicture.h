@@ -7,7 +7,6 @@
 #include <GL/glew.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "sim/FluidSim2D.h"
 #include "tests/support/WindowPixels.h"
@@ -16,29 +15,27 @@
 constexpr int PICTURE_WIDTH = 300;
 constexpr int PICTURE_HEIGHT = 200;
 
-// RGB bytes, rows bottom-up, of `sim.draw(1)` over magenta: any pixel not drawn shows.
-inline std::vector<unsigned char> drawAndRead(Qel::Drawable& sim) {
+// `sim.draw(1)` over magenta: any pixel not drawn shows.
+inline Pixels drawAndRead(Qel::Drawable& sim) {
     headless::openWindow(PICTURE_WIDTH, PICTURE_HEIGHT, "draw test");
     useUnitSquareView(PICTURE_WIDTH, PICTURE_HEIGHT);
     glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     sim.draw(1);
-    return readBackBuffer(PICTURE_WIDTH, PICTURE_HEIGHT);
+    return Pixels(PICTURE_WIDTH, PICTURE_HEIGHT);
 }
 
 // On a 3 by 2 grid each cell is 100 by 100 pixels; its centre and the pixels in
 // its corners show the grey of its density (100 and above white).
-inline void expectGreyCells(const std::vector<unsigned char>& rgb, const float (&densities)[2][3]) {
+inline void expectGreyCells(const Pixels& picture, const float (&densities)[2][3]) {
     for (int j = 0; j < 2; ++j)
         for (int i = 0; i < 3; ++i) {
             const int expected = int(std::min(densities[j][i] / 100.0f, 1.0f) * 255.0f + 0.5f);
             for (const int px : {0, 50, 99})
                 for (const int py : {0, 50, 99}) {
-                    const int x = i * 100 + px, y = j * 100 + py;
-                    const unsigned char* p = &rgb[(y * PICTURE_WIDTH + x) * 3];
-                    EXPECT_NEAR(p[0], expected, 1) << "cell " << i + 1 << "," << j + 1 << " pixel " << x << "," << y;
-                    EXPECT_EQ(p[0], p[1]);
-                    EXPECT_EQ(p[1], p[2]);
+                    const Rgb p = picture.at(i * 100 + px, j * 100 + py);
+                    EXPECT_NEAR(p.r, expected, 1) << "cell " << i + 1 << "," << j + 1 << " pixel " << px << "," << py;
+                    EXPECT_TRUE(p.r == p.g && p.g == p.b) << "cell " << i + 1 << "," << j + 1;
                 }
         }
 }

@@ -131,50 +131,34 @@ void Solver::applyVorticity(double dt) {
     const std::size_t row = std::size_t(mResI) + 2;
 
     Array curl(mCount, 0.0);
-    for (unsigned i = 1; i <= mResI; ++i) {
-        for (unsigned j = 1; j <= mResJ; ++j) {
-            const std::size_t c = cell(i, j);
-            curl[c] = (mVelY[c + 1] - mVelY[c - 1]) / (2.0 * hx) - (mVelX[c + row] - mVelX[c - row]) / (2.0 * hy);
-        }
-    }
+    forEachInterior([&](std::size_t c) {
+        curl[c] = (mVelY[c + 1] - mVelY[c - 1]) / (2.0 * hx) - (mVelX[c + row] - mVelX[c - row]) / (2.0 * hy);
+    });
 
     Array nx(mCount, 0.0);
     Array ny(mCount, 0.0);
-    for (unsigned i = 1; i <= mResI; ++i) {
-        for (unsigned j = 1; j <= mResJ; ++j) {
-            const std::size_t c = cell(i, j);
-            double gx = (std::abs(curl[c + 1]) - std::abs(curl[c - 1])) / (2.0 * hx);
-            double gy = (std::abs(curl[c + row]) - std::abs(curl[c - row])) / (2.0 * hy);
-            const double length = std::sqrt(gx * gx + gy * gy);
-            // A gradient this short is left raw, so a flat curl never divides by zero.
-            if (length >= kGradientEpsilon) {
-                gx /= length;
-                gy /= length;
-            }
-            nx[c] = gx;
-            ny[c] = gy;
+    forEachInterior([&](std::size_t c) {
+        double gx = (std::abs(curl[c + 1]) - std::abs(curl[c - 1])) / (2.0 * hx);
+        double gy = (std::abs(curl[c + row]) - std::abs(curl[c - row])) / (2.0 * hy);
+        const double length = std::sqrt(gx * gx + gy * gy);
+        // A gradient this short is left raw, so a flat curl never divides by zero.
+        if (length >= kGradientEpsilon) {
+            gx /= length;
+            gy /= length;
         }
-    }
+        nx[c] = gx;
+        ny[c] = gy;
+    });
 
-    for (unsigned i = 1; i <= mResI; ++i) {
-        for (unsigned j = 1; j <= mResJ; ++j) {
-            const std::size_t c = cell(i, j);
-            const double confinement = kVorticityStrength * curl[c];
-            const double forceX = ny[c] * confinement;
-            const double forceY = kBuoyancy * mDensity[c] - nx[c] * confinement;
-            mVelSrcX[c] += dt * forceX;
-            mVelSrcY[c] += dt * forceY;
-        }
-    }
+    forEachInterior([&](std::size_t c) {
+        const double confinement = kVorticityStrength * curl[c];
+        mVelSrcX[c] += dt * (ny[c] * confinement);
+        mVelSrcY[c] += dt * (kBuoyancy * mDensity[c] - nx[c] * confinement);
+    });
 }
 
 void Solver::addSources(Array& out, const Array& in, const Array& src) const {
-    for (unsigned i = 1; i <= mResI; ++i) {
-        for (unsigned j = 1; j <= mResJ; ++j) {
-            const std::size_t c = cell(i, j);
-            out[c] = in[c] + src[c];
-        }
-    }
+    forEachInterior([&](std::size_t c) { out[c] = in[c] + src[c]; });
 }
 
 void Solver::diffuse(Array& out, const Array& in, double dt) const {
@@ -183,13 +167,10 @@ void Solver::diffuse(Array& out, const Array& in, double dt) const {
     std::fill(out.begin(), out.end(), 0.0);
     for (int sweep = 0; sweep < kSweeps; ++sweep) {
         // In place: cells earlier in the sweep already carry this sweep's values.
-        for (unsigned i = 1; i <= mResI; ++i) {
-            for (unsigned j = 1; j <= mResJ; ++j) {
-                const std::size_t c = cell(i, j);
-                const double s = out[c + 1] + out[c - 1] + out[c - row] + out[c + row];
-                out[c] = (in[c] + a * s) / (1.0 + 4.0 * a);
-            }
-        }
+        forEachInterior([&](std::size_t c) {
+            const double s = out[c + 1] + out[c - 1] + out[c - row] + out[c + row];
+            out[c] = (in[c] + a * s) / (1.0 + 4.0 * a);
+        });
     }
 }
 
@@ -199,30 +180,18 @@ void Solver::project(Array& outX, Array& outY, const Array& inX, const Array& in
     const std::size_t row = std::size_t(mResI) + 2;
 
     Array div(mCount, 0.0);
-    for (unsigned i = 1; i <= mResI; ++i) {
-        for (unsigned j = 1; j <= mResJ; ++j) {
-            const std::size_t c = cell(i, j);
-            div[c] = -(hx * 0.5 * (inX[c + 1] - inX[c - 1]) + hy * 0.5 * (inY[c + row] - inY[c - row]));
-        }
-    }
+    forEachInterior([&](std::size_t c) {
+        div[c] = -(hx * 0.5 * (inX[c + 1] - inX[c - 1]) + hy * 0.5 * (inY[c + row] - inY[c - row]));
+    });
 
     Array p(mCount, 0.0);
-    for (int sweep = 0; sweep < kSweeps; ++sweep) {
-        for (unsigned i = 1; i <= mResI; ++i) {
-            for (unsigned j = 1; j <= mResJ; ++j) {
-                const std::size_t c = cell(i, j);
-                p[c] = (p[c - 1] + p[c + 1] + p[c - row] + p[c + row] + div[c]) * 0.25;
-            }
-        }
-    }
+    for (int sweep = 0; sweep < kSweeps; ++sweep)
+        forEachInterior([&](std::size_t c) { p[c] = (p[c - 1] + p[c + 1] + p[c - row] + p[c + row] + div[c]) * 0.25; });
 
-    for (unsigned i = 1; i <= mResI; ++i) {
-        for (unsigned j = 1; j <= mResJ; ++j) {
-            const std::size_t c = cell(i, j);
-            outX[c] = inX[c] - (p[c + 1] - p[c - 1]) / (2.0 * hx);
-            outY[c] = inY[c] - (p[c + row] - p[c - row]) / (2.0 * hy);
-        }
-    }
+    forEachInterior([&](std::size_t c) {
+        outX[c] = inX[c] - (p[c + 1] - p[c - 1]) / (2.0 * hx);
+        outY[c] = inY[c] - (p[c + row] - p[c - row]) / (2.0 * hy);
+    });
 }
 
 void Solver::advect(Array& out, const Array& in, const Array& velX, const Array& velY, double dt) const {
@@ -303,15 +272,11 @@ void Solver::step(double dt) {
 }
 
 void Solver::clearSources() {
-    std::fill(mVelSrcX.begin(), mVelSrcX.end(), 0.0);
-    std::fill(mVelSrcY.begin(), mVelSrcY.end(), 0.0);
-    std::fill(mDensitySrc.begin(), mDensitySrc.end(), 0.0);
+    for (Array* a : {&mVelSrcX, &mVelSrcY, &mDensitySrc}) std::fill(a->begin(), a->end(), 0.0);
 }
 
 void Solver::reset() {
-    std::fill(mVelX.begin(), mVelX.end(), 0.0);
-    std::fill(mVelY.begin(), mVelY.end(), 0.0);
-    std::fill(mDensity.begin(), mDensity.end(), 0.0);
+    for (Array* a : {&mVelX, &mVelY, &mDensity}) std::fill(a->begin(), a->end(), 0.0);
     clearSources();
 }
 

@@ -35,9 +35,6 @@ public:
     double velocityX(unsigned i, unsigned j) const { return mVelX[cell(i, j)]; }
     double velocityY(unsigned i, unsigned j) const { return mVelY[cell(i, j)]; }
 
-    unsigned resI() const { return mResI; }
-    unsigned resJ() const { return mResJ; }
-
     bool diffuseEnabled = true;
     bool advectEnabled = true;
     bool projectEnabled = true;
@@ -52,6 +49,12 @@ private:
 
     std::size_t cell(unsigned i, unsigned j) const {
         return std::size_t(i) + std::size_t(j) * (std::size_t(mResI) + 2);
+    }
+    // Interior cells, i in the outer loop: the order the Gauss-Seidel sweeps update in.
+    template <class Visit>
+    void forEachInterior(Visit visit) const {
+        for (unsigned i = 1; i <= mResI; ++i)
+            for (unsigned j = 1; j <= mResJ; ++j) visit(cell(i, j));
     }
 
     Point cellCentre(long i, long j) const;

@@ -10,6 +10,7 @@
 #include "gpu/GPUSim.h"
 #include "tests/gpu/support/ReferenceModel.h"
 #include "tests/support/DrawnPicture.h"
+#include "tests/support/SetFields.h"
 #include "tools/headless/HeadlessGL.h"
 
 #ifndef SMOKE_SHADER_SOURCE_DIR
@@ -28,7 +29,6 @@ class GpuProbe : public GPUSim {
 public:
     GpuProbe(uint32_t cellsI, uint32_t cellsJ) : GPUSim(withContext(cellsI), cellsJ, SMOKE_SHADER_SOURCE_DIR) {}
 
-    using GPUSim::addSourcesPass;
     using GPUSim::advectPass;
     using GPUSim::diffusePass;
     using GPUSim::projectPass;
@@ -38,7 +38,6 @@ public:
     using GPUSim::mIterate;
     using GPUSim::mNewFields;
     using GPUSim::mNormCurlGrads;
-    using GPUSim::mUserSources;
     using GPUSim::mVorticityProgram;
     using GPUSim::mNormCurlGradProgram;
     using GPUSim::mAddSourcesProgram;
@@ -73,12 +72,6 @@ public:
                 addVelocity(i, j, float(sources(i, j, 0)), float(sources(i, j, 1)));
                 addDensity(i, j, float(sources(i, j, 3)));
             }
-    }
-
-    void setFlags(bool diffuse, bool advect, bool project) {
-        diffuseEnabled = diffuse;
-        advectEnabled = advect;
-        projectEnabled = project;
     }
 };
 
