@@ -35,12 +35,29 @@ inline uint64_t skewedFloatsOf(GridSize grid) {
     return (uint64_t(grid.resI) + grid.resJ + 3) * skewOf(grid).pitch * 2;
 }
 
+// The loops over a square's rows, fully unrolled: left as loops, the compiler kept
+// the square in memory and recomputed every row's address, which made the copies
+// in and out cost about twice what their loads and stores do.
+#define SKEW_UNROLLED _Pragma("GCC unroll 8")
+
 template <class Lanes, int C>
 void transposeCells(typename Lanes::F (&rows)[Lanes::N / C]) {
     if constexpr (C == 1) {
         Lanes::transpose(rows);
     } else {
         Lanes::transposePairs(rows);
+    }
+}
+
+// The interior cells of a sheared square at the grid's edge, row by row: row j0 + l
+// covers columns i − l .. i − l + L − 1, cut to the interior. Walking only those
+// cells, rather than testing all L × L, keeps the edges a small part of the copies.
+template <int L, class Cell>
+void forEachCellOfCutSquare(const Skew& s, uint32_t i, uint32_t j0, Cell& visitCell) {
+    for (uint32_t l = 0; l < uint32_t(L) && j0 + l <= s.resJ; ++l) {
+        const uint32_t first = i > l ? i - l : 1;
+        const uint32_t last = i + (uint32_t(L) - 1 - l) < s.resI ? i + (uint32_t(L) - 1 - l) : s.resI;
+        for (uint32_t column = first; column <= last; ++column) visitCell(column, j0 + l);
     }
 }
 
@@ -55,15 +72,9 @@ void forEachShearedSquare(const Skew& s, Whole&& visitWhole, Cell&& visitCell) {
         for (uint32_t i = 1; i < s.resI + L; i += L) {
             if (wholeRows && i >= uint32_t(L) && i + L - 1 <= s.resI) {
                 visitWhole(i, j0);
-                continue;
+            } else {
+                forEachCellOfCutSquare<L>(s, i, j0, visitCell);
             }
-            for (uint32_t l = 0; l < uint32_t(L); ++l)
-                for (uint32_t k = 0; k < uint32_t(L); ++k) {
-                    const uint32_t j = j0 + l;
-                    // Columns left of the grid wrap to huge unsigned values and are skipped too.
-                    const uint32_t column = i + k - l;
-                    if (j <= s.resJ && column >= 1 && column <= s.resI) visitCell(column, j);
-                }
         }
     }
 }
@@ -77,9 +88,9 @@ void skewIn(float* skewed, const Skew& s, const Source& source) {
         s,
         [&](uint32_t i, uint32_t j0) {
             typename Lanes::F rows[L];
-            for (int l = 0; l < L; ++l) rows[l] = source.template run<Lanes>(i - l, j0 + l);
+            SKEW_UNROLLED for (int l = 0; l < L; ++l) rows[l] = source.template run<Lanes>(i - l, j0 + l);
             transposeCells<Lanes, C>(rows);
-            for (int k = 0; k < L; ++k) Lanes::store(skewed + s.at(i + k, j0) * C, rows[k]);
+            SKEW_UNROLLED for (int k = 0; k < L; ++k) Lanes::store(skewed + s.at(i + k, j0) * C, rows[k]);
         },
         [&](uint32_t i, uint32_t j) {
             for (int c = 0; c < C; ++c) skewed[s.at(i, j) * C + c] = source.one(i, j, c);
@@ -94,9 +105,9 @@ void skewOut(const float* skewed, const Skew& s, float* cells, GridSize grid) {
         s,
         [&](uint32_t i, uint32_t j0) {
             typename Lanes::F rows[L];
-            for (int k = 0; k < L; ++k) rows[k] = Lanes::load(skewed + s.at(i + k, j0) * C);
+            SKEW_UNROLLED for (int k = 0; k < L; ++k) rows[k] = Lanes::load(skewed + s.at(i + k, j0) * C);
             transposeCells<Lanes, C>(rows);
-            for (int l = 0; l < L; ++l) Lanes::store(cells + cellAt(grid, i - l, j0 + l) * C, rows[l]);
+            SKEW_UNROLLED for (int l = 0; l < L; ++l) Lanes::store(cells + cellAt(grid, i - l, j0 + l) * C, rows[l]);
         },
         [&](uint32_t i, uint32_t j) {
             for (int c = 0; c < C; ++c) cells[cellAt(grid, i, j) * C + c] = skewed[s.at(i, j) * C + c];
