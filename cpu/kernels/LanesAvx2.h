@@ -25,6 +25,9 @@ struct Avx2DoubleLanes {
     static M lessThan(F a, F b) { return _mm_cmplt_ps(a, b); }
     static M greaterThan(F a, F b) { return _mm_cmpgt_ps(a, b); }
     static M atMost(F a, F b) { return _mm_cmple_ps(a, b); }
+    static M either(M a, M b) { return _mm_or_ps(a, b); }
+    static bool allLanes(M m) { return _mm_movemask_ps(m) == 0xf; }
+    static bool anyLane(M m) { return _mm_movemask_ps(m) != 0; }
     static F select(M m, F yes, F no) { return _mm_blendv_ps(no, yes, m); }
     static void addToPairs(float* p, F x, F y) {
         const __m256 pairs = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_unpacklo_ps(x, y)), _mm_unpackhi_ps(x, y), 1);

@@ -29,6 +29,9 @@ struct ScalarLanes {
     static M atLeast(F a, F b) { return a >= b; }
     static M atMost(F a, F b) { return a <= b; }
     static M both(M a, M b) { return a && b; }
+    static M either(M a, M b) { return a || b; }
+    static bool allLanes(M m) { return m; }
+    static bool anyLane(M m) { return m; }
     static F select(M m, F yes, F no) { return m ? yes : no; }
 
     // The x and y of one Vec2 cell, and back.

@@ -24,6 +24,9 @@ struct Sse2DoubleLanes {
     static M lessThan(F a, F b) { return _mm_cmplt_ps(a, b); }
     static M greaterThan(F a, F b) { return _mm_cmpgt_ps(a, b); }
     static M atMost(F a, F b) { return _mm_cmple_ps(a, b); }
+    static M either(M a, M b) { return _mm_or_ps(a, b); }
+    static bool allLanes(M m) { return (_mm_movemask_ps(m) & 0x3) == 0x3; }  // the two lanes in use
+    static bool anyLane(M m) { return (_mm_movemask_ps(m) & 0x3) != 0; }
     static F select(M m, F yes, F no) { return _mm_or_ps(_mm_and_ps(m, yes), _mm_andnot_ps(m, no)); }
     static void addToPairs(float* p, F x, F y) { _mm_storeu_ps(p, _mm_add_ps(_mm_loadu_ps(p), _mm_unpacklo_ps(x, y))); }
 };

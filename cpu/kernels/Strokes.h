@@ -1,7 +1,7 @@
 #pragma once
 // A stirring stroke's velocity, added to every cell of its box: the same float and
-// double steps as the cell-by-cell definition, a run of cells at a time, with all
-// three distance cases computed and the right one selected.
+// double steps as the cell-by-cell definition, a run of cells at a time, with each
+// distance case that some lane needs computed and the right one selected.
 // (Anonymous namespace and no project headers: see LanesScalar.h.)
 
 #include "cpu/kernels/KernelTable.h"
@@ -35,6 +35,13 @@ struct StrokeConstants {
     typename L::F zeroFloat, oneFloat, lenFloat, coreFloat;
 };
 
+// The distance from the segment itself, for cells whose projection falls on it.
+template <class L>
+typename L::F distanceBeside(typename L::D qx, typename L::D qy, typename L::D dot, const StrokeConstants<L>& c) {
+    const typename L::D along = L::widen(L::narrow(dot / c.lenSquared));
+    return strokeLength<L>(qx - along * c.dx, qy - along * c.dy);
+}
+
 template <class L>
 void addStrokeToRun(float* pairs, const StrokeConstants<L>& c, const float* centreX, float centreY) {
     using F = typename L::F;
@@ -45,11 +52,14 @@ void addStrokeToRun(float* pairs, const StrokeConstants<L>& c, const float* cent
     const D qy = L::widen(L::narrow(wy - c.fromY));
     const D dot = L::widen(L::narrow(qx * c.dx + qy * c.dy));
     const F proj = L::narrow(dot / c.len);
-    const F before = strokeLength<L>(qx, qy);
-    const F past = strokeLength<L>(wx - c.toX, wy - c.toY);
-    const D along = L::widen(L::narrow(dot / c.lenSquared));
-    const F beside = strokeLength<L>(qx - along * c.dx, qy - along * c.dy);
-    const F dist = L::select(L::lessThan(proj, c.zeroFloat), before, L::select(L::lessThan(c.lenFloat, proj), past, beside));
+    const auto isBefore = L::lessThan(proj, c.zeroFloat);
+    const auto isPast = L::lessThan(c.lenFloat, proj);
+    // Most runs of a short stroke's box lie wholly beyond one of its ends or wholly
+    // beside it: a distance that no lane selects (and its division) is not computed.
+    const F before = L::anyLane(isBefore) ? strokeLength<L>(qx, qy) : c.zeroFloat;
+    const F past = L::anyLane(isPast) ? strokeLength<L>(wx - c.toX, wy - c.toY) : c.zeroFloat;
+    const F beside = L::allLanes(L::either(isBefore, isPast)) ? c.zeroFloat : distanceBeside<L>(qx, qy, dot, c);
+    const F dist = L::select(isBefore, before, L::select(isPast, past, beside));
     const F t = L::narrow(L::widen(dist) / c.radius);
     const F u = L::narrow((L::widen(t) - c.core) / c.rimWidth);
     const F rim = L::select(L::greaterThan(u, c.oneFloat), c.oneFloat, u);
