@@ -1,6 +1,7 @@
 // Storage, sources, reset and the stage switches of the software solver.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <new>
 
 #include "cpu/CPUSim.h"
@@ -29,6 +30,26 @@ TEST(CpuStages, SingleCellGridDiffusesToInOverOnePlusFourAAndProjectsToItself) {
 TEST(CpuStorage, GridTooLargeRaisesOutOfMemory) {
     EXPECT_THROW(CPUSim(100000, 100000), std::bad_alloc);
     EXPECT_THROW(CPUSim(0xFFFFFFFFu, 3), std::bad_alloc);
+}
+
+// A fill must reach every cell, border included, and a clear to zero bytes must not
+// swallow a value whose bytes are not all zero, such as −0.
+TEST(CpuStorage, FillReachesTheBorderAndKeepsTheSignOfNegativeZero) {
+    VectorField field(3, 2);
+    for (uint32_t c = 0; c < field.size(); ++c) field[c] = {1.5f + float(c), -0.25f * float(c) - 1.0f};
+    field.fill({-0.0f, 0.0f});
+    for (uint32_t c = 0; c < field.size(); ++c) {
+        EXPECT_TRUE(std::signbit(field[c].x)) << "cell " << c;
+        EXPECT_EQ(field[c].x, 0.0f);
+        EXPECT_FALSE(std::signbit(field[c].y)) << "cell " << c;
+    }
+    field.fill({2.0f, -3.0f});
+    field.fill({});
+    for (uint32_t c = 0; c < field.size(); ++c) {
+        EXPECT_FALSE(std::signbit(field[c].x) || std::signbit(field[c].y)) << "cell " << c;
+        EXPECT_EQ(field[c].x, 0.0f);
+        EXPECT_EQ(field[c].y, 0.0f);
+    }
 }
 
 }  // namespace
