@@ -16,8 +16,17 @@
 
 #include "sim/StepSequence.h"
 #include "tests/gpu/support/GpuProbe.h"
+#include "tests/support/SolverContract.h"
 
 namespace {
+
+// The shader solver's sources pass adds dt times the buoyancy: only a step of no
+// time adds the sources alone.
+struct Shader {
+    static std::unique_ptr<FluidSim2D> make(uint32_t i, uint32_t j) { return std::make_unique<GpuProbe>(i, j); }
+    static constexpr double PLAIN_DT = 0.0;
+};
+INSTANTIATE_TYPED_TEST_SUITE_P(Shader, SolverContract, Shader);
 
 // Float rounding through the 36 passes of a step, relative to the largest value.
 constexpr double ROUNDING = 1e-4;
