@@ -16,17 +16,8 @@
 
 #include "sim/StepSequence.h"
 #include "tests/gpu/support/GpuProbe.h"
-#include "tests/support/SolverContract.h"
 
 namespace {
-
-// The shader solver's sources pass adds dt times the buoyancy: only a step of no
-// time adds the sources alone.
-struct Shader {
-    static std::unique_ptr<FluidSim2D> make(uint32_t i, uint32_t j) { return std::make_unique<GpuProbe>(i, j); }
-    static constexpr double PLAIN_DT = 0.0;
-};
-INSTANTIATE_TYPED_TEST_SUITE_P(Shader, SolverContract, Shader);
 
 // Float rounding through the 36 passes of a step, relative to the largest value.
 constexpr double ROUNDING = 1e-4;
@@ -98,5 +89,42 @@ void runScenario(uint32_t res) {
 TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnASmallGrid) { runScenario(64); }
 
 TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnTheDefaultGrid) { runScenario(201); }
+
+// Sources, border ones included, show after the next step only and act for that
+// step alone; reset clears every texture whatever the roles, and keeps the step
+// count and the switches.
+TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
+    GpuProbe sim(13, 8);
+    std::mt19937 rng(4);
+    const Texels sources = randomTexels(13, 8, rng);
+    Texels expected(13, 8);
+    for (uint32_t i = 1; i <= 13; ++i)
+        for (uint32_t j = 1; j <= 8; ++j)
+            for (const int c : {0, 1, 3}) expected(i, j, c) = 2 * sources(i, j, c);
+    sim.addSources(sources);
+    sim.addSources(sources);
+    setFlags(sim, false, false, false);
+    for (int step = 0; step < 3; ++step) {  // an odd number of role exchanges
+        EXPECT_EQ(sim.getDensity(5, 5), step == 0 ? 0.0f : float(expected(5, 5, 3))) << "step " << step;
+        sim.applyVorticity(0.0);  // the sources pass adds dt times the body forces: no time, no forces
+        sim.step(0.0);
+        sim.clearSources();
+        EXPECT_EQ(maxDifference(sim.read(sim.mFields), expected, ALL_CHANNELS), 0.0) << "step " << step;
+    }
+    sim.stepCount = 17;
+    setFlags(sim, false, true, false);
+    sim.addSources(sources);
+    sim.applyVorticity(0.1);
+    sim.reset();
+    EXPECT_EQ(sim.stepCount, 17);
+    EXPECT_TRUE(!sim.diffuseEnabled && sim.advectEnabled && !sim.projectEnabled);
+    for (const TexAttachment* t : sim.attachedTextures())
+        EXPECT_EQ(maxMagnitude(sim.read(*t), ALL_CHANNELS), 0.0) << "attachment " << t->attachment;
+    setFlags(sim, true, true, true);
+    sim.applyVorticity(0.1);
+    sim.step(0.1);
+    EXPECT_EQ(maxMagnitude(sim.read(sim.mFields), ALL_CHANNELS), 0.0) << "a source outlived the reset";
+    EXPECT_EQ(sim.getDensity(5, 5), 0.0f);
+}
 
 }  // namespace
