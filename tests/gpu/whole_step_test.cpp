@@ -91,7 +91,7 @@ TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnASmallGrid) { 
 TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnTheDefaultGrid) { runScenario(201); }
 
 // Sources, border ones included, show after the next step only and act for that
-// step alone; reset clears every texture whatever the roles, and keeps the step
+// step alone; the accessors show the state last read back; reset clears every texture whatever the roles, and keeps the step
 // count and the switches.
 TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
     GpuProbe sim(13, 8);
@@ -105,7 +105,8 @@ TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
     sim.addSources(sources);
     setFlags(sim, false, false, false);
     for (int step = 0; step < 3; ++step) {  // an odd number of role exchanges
-        EXPECT_EQ(sim.getDensity(5, 5), step == 0 ? 0.0f : float(expected(5, 5, 3))) << "step " << step;
+        EXPECT_EQ(sim.getDensity(5, 5), step < 2 ? 0.0f : float(expected(5, 5, 3))) << "step " << step;
+        sim.setReadbackEnabled(step > 0);  // without readback the accessors keep the last state read back
         sim.applyVorticity(0.0);  // the sources pass adds dt times the body forces: no time, no forces
         sim.step(0.0);
         sim.clearSources();

@@ -2,12 +2,15 @@
 // relative difference of the fields at every picture.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
 #include "RenderFolder.h"
 #include "cpu/CPUSim.h"
+#include "tests/support/SetFields.h"
 #include "tools/headless/HeadlessGL.h"
+#include "tools/render/FieldComparison.h"
 #include "tools/render/Image.h"
 #include "tools/render/PictureWriter.h"
 #include "tools/render/Solvers.h"
@@ -99,6 +102,23 @@ TEST_F(SolverComparison, ShaderSolverStaysWithinItsBoundOfTheSoftwareSolver) {
     }
     EXPECT_EQ(filesIn("out").size(), 9u);
     EXPECT_EQ(filesIn("out").count("stirred-gpu.png"), 1u);
+}
+
+// |a - b| / max(|a|, |b|) in the 2-norm, the same either way round; NaN is never close.
+TEST(FieldComparison, RelativeDifferenceIsTheNormOfTheGapOverTheLargerField) {
+    CPUSim a(7, 5), b(7, 5), other(5, 7);
+    auto velocity = [](float scale) { return [=](uint32_t i, uint32_t j) { return Vec2{float(i) - 3.0f, float(j) * 0.5f} * scale; }; };
+    auto density = [](float scale) { return [=](uint32_t i, uint32_t j) { return (float(i * j) + 1.0f) * scale; }; };
+    setFields(a, velocity(1.0f), density(1.0f));
+    setFields(b, velocity(1.25f), density(0.5f));
+    for (const FieldDifference& d : {relativeDifference(a, b), relativeDifference(b, a)}) {
+        EXPECT_NEAR(d.density, 0.5, 1e-6);           // |a - a/2| / |a|
+        EXPECT_NEAR(d.velocity, 0.25 / 1.25, 1e-6);  // |1.25v - v| / |1.25v|
+    }
+    b.addDensity(2, 3, std::nanf(""));
+    b.step(0.0);
+    EXPECT_TRUE(std::isnan(relativeDifference(a, b).density));
+    EXPECT_THROW(relativeDifference(a, other), std::invalid_argument);
 }
 
 }  // namespace
