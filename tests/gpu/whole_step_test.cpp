@@ -91,8 +91,8 @@ TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnASmallGrid) { 
 TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnTheDefaultGrid) { runScenario(201); }
 
 // Sources, border ones included, show after the next step only and act for that
-// step alone; the accessors show the state last read back; reset clears every texture whatever the roles, and keeps the step
-// count and the switches.
+// step alone; the accessors show the state last read back; reset clears every
+// texture whatever the roles, and keeps the step count and the switches.
 TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
     GpuProbe sim(13, 8);
     std::mt19937 rng(4);
