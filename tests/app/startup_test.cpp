@@ -29,7 +29,7 @@ std::string printQuietly() {
     return testing::internal::GetCapturedStdout();
 }
 
-TEST_F(StartupTest, BothTextureUnitsReplaceAndUnitZeroIsLeftActive) {
+TEST_F(StartupTest, BothTextureUnitsReplaceOrOnlyUnitZeroWithoutTheMultitextureEntryPoint) {
     disableTexturing();
     glActiveTexture(GL_TEXTURE1);
     glClearColor(0.3f, 0.2f, 0.1f, 0.0f);
@@ -43,9 +43,7 @@ TEST_F(StartupTest, BothTextureUnitsReplaceAndUnitZeroIsLeftActive) {
     EXPECT_EQ(clear[3], 1.0f);
     EXPECT_TRUE(replaces(GL_TEXTURE1));
     EXPECT_TRUE(replaces(GL_TEXTURE0));
-}
 
-TEST_F(StartupTest, WithoutTheMultitextureEntryPointOnlyUnitZeroIsSetUp) {
     disableTexturing();
     // GLEW leaves the pointer null when the driver does not offer multitexturing.
     const PFNGLACTIVETEXTUREARBPROC saved = glActiveTextureARB;

@@ -37,55 +37,6 @@ struct RandomState {
     Texels fields;
 };
 
-TEST(PassArithmetic, CurlAndItsNormalisedGradientMatchCentralDifferences) {
-    for (const Grid g : GRIDS) {
-        RandomState s(g, 11 + g.resI);
-        s.probe.applyVorticity(DT);
-        const Texels curls = s.probe.read(s.probe.mCurls);
-        const Texels grads = s.probe.read(s.probe.mNormCurlGrads);
-        expectOutput(curls, curl(s.fields), RED, "curl");
-        expectOutput(grads, normCurlGrad(curls), VELOCITY, "curl gradient");
-        EXPECT_EQ(maxDifference(s.probe.read(s.probe.mFields), s.fields, ALL_CHANNELS), 0.0) << "fields changed";
-    }
-}
-
-TEST(PassArithmetic, AddSourcesAddsUserSourcesUnscaledAndDtTimesTheBodyForces) {
-    for (const Grid g : GRIDS) {
-        RandomState s(g, 23 + g.resI);
-        Texels sources = randomTexels(g.resI, g.resJ, s.rng);
-        for (size_t k = 2; k < sources.values.size(); k += 4) sources.values[k] = 0.0;  // no source has a blue part
-        s.probe.addSources(sources);
-        s.probe.applyVorticity(DT);
-        setFlags(s.probe, false, false, false);
-        s.probe.step(DT);
-        const Texels result = s.probe.read(s.probe.mFields);
-        const Texels expected = addSources(s.fields, sources, s.probe.read(s.probe.mCurls),
-                                           s.probe.read(s.probe.mNormCurlGrads), DT);
-        expectOutput(result, expected, ALL_CHANNELS, "sources");
-    }
-}
-
-TEST(PassArithmetic, DiffusionIsJacobiFromZeroForOneAndForTenIterations) {
-    for (const int iterations : {1, 10})
-        for (const Grid g : GRIDS) {
-            RandomState s(g, 37 + g.resI + iterations);
-            s.probe.diffusePass(DT, iterations);
-            expectOutput(s.probe.read(s.probe.mFields), diffuse(s.fields, DT, iterations, Solver::Jacobi), ALL_CHANNELS,
-                         iterations == 1 ? "one iteration" : "ten iterations");
-        }
-}
-
-TEST(PassArithmetic, ProjectionSolvesTenJacobiHeightIterationsThenSubtractsTheGradient) {
-    for (const Grid g : GRIDS) {
-        RandomState s(g, 41 + g.resI);
-        s.probe.projectPass(DT);
-        const Texels h = s.probe.read(s.probe.mHeights);
-        const Texels result = s.probe.read(s.probe.mFields);
-        expectOutput(h, heights(s.fields, 10, Solver::Jacobi), RED, "heights");
-        expectOutput(result, correct(s.fields, h), ALL_CHANNELS, "correction");
-    }
-}
-
 // Averages every texel with its four neighbours. The traced-back point carries a
 // float rounding of about 1e-7 cells per cell of grid width; on white noise, where
 // neighbours differ by the whole range, that alone would use up the tolerance.
@@ -98,20 +49,46 @@ Texels smoothed(const Texels& t) {
     return out;
 }
 
-TEST(PassArithmetic, AdvectionInterpolatesBilinearlyAtTheTracedBackPointAndStopsAtTheWalls) {
-    for (const float speedUp : {1.0f, 30.0f})  // the faster flow traces most cells out to the walls
-        for (const Grid g : GRIDS) {
-            RandomState s(g, 53 + g.resI);
-            s.fields = smoothed(smoothed(s.fields));
-            for (size_t k = 0; k < s.fields.values.size(); k += 4) {
-                s.fields.values[k] *= speedUp;
-                s.fields.values[k + 1] *= speedUp;
+TEST(PassArithmetic, EveryPassMatchesTheProcessorsArithmeticAndHoldsZeroOnTheBorder) {
+    for (const Grid g : GRIDS) {
+        // The sources pass adds the user sources unscaled and dt times the body forces.
+        RandomState s(g, 11 + g.resI);
+        Texels sources = randomTexels(g.resI, g.resJ, s.rng);
+        for (size_t k = 2; k < sources.values.size(); k += 4) sources.values[k] = 0.0;  // no source has a blue part
+        s.probe.addSources(sources);
+        s.probe.applyVorticity(DT);
+        const Texels curls = s.probe.read(s.probe.mCurls), grads = s.probe.read(s.probe.mNormCurlGrads);
+        expectOutput(curls, curl(s.fields), RED, "curl");
+        expectOutput(grads, normCurlGrad(curls), VELOCITY, "curl gradient");
+        EXPECT_EQ(maxDifference(s.probe.read(s.probe.mFields), s.fields, ALL_CHANNELS), 0.0) << "fields changed";
+        setFlags(s.probe, false, false, false);
+        s.probe.step(DT);
+        expectOutput(s.probe.read(s.probe.mFields), addSources(s.fields, sources, curls, grads, DT), ALL_CHANNELS,
+                     "sources");
+
+        RandomState d(g, 37 + g.resI);
+        d.probe.diffusePass(DT, 10);
+        expectOutput(d.probe.read(d.probe.mFields), diffuse(d.fields, DT, 10, Solver::Jacobi), ALL_CHANNELS, "diffusion");
+
+        RandomState p(g, 41 + g.resI);
+        p.probe.projectPass(DT);
+        const Texels h = p.probe.read(p.probe.mHeights);
+        expectOutput(h, heights(p.fields, 10, Solver::Jacobi), RED, "heights");
+        expectOutput(p.probe.read(p.probe.mFields), correct(p.fields, h), ALL_CHANNELS, "correction");
+
+        for (const float speedUp : {1.0f, 30.0f}) {  // the faster flow traces most cells out to the walls
+            RandomState a(g, 53 + g.resI);
+            a.fields = smoothed(smoothed(a.fields));
+            for (size_t k = 0; k < a.fields.values.size(); k += 4) {
+                a.fields.values[k] *= speedUp;
+                a.fields.values[k + 1] *= speedUp;
             }
-            s.probe.write(s.probe.mFields, s.fields);
-            s.probe.advectPass(DT);
-            expectOutput(s.probe.read(s.probe.mFields), advect(s.fields, s.fields, DT), ALL_CHANNELS,
+            a.probe.write(a.probe.mFields, a.fields);
+            a.probe.advectPass(DT);
+            expectOutput(a.probe.read(a.probe.mFields), advect(a.fields, a.fields, DT), ALL_CHANNELS,
                          speedUp > 1 ? "fast advection" : "advection");
         }
+    }
 }
 
 }  // namespace

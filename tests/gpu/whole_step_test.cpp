@@ -90,4 +90,42 @@ TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnASmallGrid) { 
 
 TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnTheDefaultGrid) { runScenario(201); }
 
+// Sources, border ones included, show after the next step only and act for that
+// step alone; the accessors show the state last read back; reset clears every
+// texture whatever the roles, and keeps the step count and the switches.
+TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
+    GpuProbe sim(13, 8);
+    std::mt19937 rng(4);
+    const Texels sources = randomTexels(13, 8, rng);
+    Texels expected(13, 8);
+    for (uint32_t i = 1; i <= 13; ++i)
+        for (uint32_t j = 1; j <= 8; ++j)
+            for (const int c : {0, 1, 3}) expected(i, j, c) = 2 * sources(i, j, c);
+    sim.addSources(sources);
+    sim.addSources(sources);
+    setFlags(sim, false, false, false);
+    for (int step = 0; step < 3; ++step) {  // an odd number of role exchanges
+        EXPECT_EQ(sim.getDensity(5, 5), step < 2 ? 0.0f : float(expected(5, 5, 3))) << "step " << step;
+        sim.setReadbackEnabled(step > 0);  // without readback the accessors keep the last state read back
+        sim.applyVorticity(0.0);  // the sources pass adds dt times the body forces: no time, no forces
+        sim.step(0.0);
+        sim.clearSources();
+        EXPECT_EQ(maxDifference(sim.read(sim.mFields), expected, ALL_CHANNELS), 0.0) << "step " << step;
+    }
+    sim.stepCount = 17;
+    setFlags(sim, false, true, false);
+    sim.addSources(sources);
+    sim.applyVorticity(0.1);
+    sim.reset();
+    EXPECT_EQ(sim.stepCount, 17);
+    EXPECT_TRUE(!sim.diffuseEnabled && sim.advectEnabled && !sim.projectEnabled);
+    for (const TexAttachment* t : sim.attachedTextures())
+        EXPECT_EQ(maxMagnitude(sim.read(*t), ALL_CHANNELS), 0.0) << "attachment " << t->attachment;
+    setFlags(sim, true, true, true);
+    sim.applyVorticity(0.1);
+    sim.step(0.1);
+    EXPECT_EQ(maxMagnitude(sim.read(sim.mFields), ALL_CHANNELS), 0.0) << "a source outlived the reset";
+    EXPECT_EQ(sim.getDensity(5, 5), 0.0f);
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
-// Pictures painted offscreen: the window's picture, at any size, leaving the
-// caller's GL state alone.
+// Pictures painted offscreen: the window's picture, overlays only as chosen,
+// leaving the caller's GL state alone.
 #include "tools/render/Picture.h"
 
 #include <GL/glew.h>
@@ -24,69 +24,6 @@ constexpr int WINDOW_W = 160;
 constexpr int WINDOW_H = 120;
 
 void openContext() { headless::openWindow(WINDOW_W, WINDOW_H, "picture test"); }
-
-bool isSmoke(const uint8_t* p) { return p[0] > 8 && p[0] == p[1] && p[1] == p[2]; }
-
-// Where the smoke pixels are: their mean row, the highest (smallest, counted from
-// the top) row, and how many there are.
-struct SmokeSpread {
-    double meanRow = 0.0;
-    int count = 0;
-    int highestRow = 1 << 30;
-};
-
-SmokeSpread smokeIn(const Image& image) {
-    SmokeSpread s;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            if (isSmoke(image.pixel(x, y))) {
-                s.meanRow += y;
-                ++s.count;
-                s.highestRow = std::min(s.highestRow, y);
-            }
-    s.meanRow /= std::max(s.count, 1);
-    return s;
-}
-
-struct Snapshots : ScenarioObserver {
-    PictureCanvas& canvas;
-    FluidSim2D& sim;
-    OverlayChoice overlays;
-    std::vector<Image> pictures;
-    Snapshots(PictureCanvas& c, FluidSim2D& s) : canvas(c), sim(s) {}
-    void picture(const std::string&, const std::vector<DragSegment>& strokes) override {
-        pictures.push_back(canvas.paint(sim, strokes, overlays));
-    }
-    void stepped(uint64_t, const std::vector<DragSegment>&) override {}
-};
-
-std::vector<Image> picturesOf(const std::string& text, int width, int height, OverlayChoice overlays = {}) {
-    openContext();
-    const ParsedScenario p = parseScenario(text);
-    EXPECT_TRUE(p.ok()) << describeErrors("scenario", p.errors);
-    CPUSim sim(p.scenario.resI, p.scenario.resJ);
-    PictureCanvas canvas(width, height);
-    Snapshots snapshots(canvas, sim);
-    snapshots.overlays = overlays;
-    runScenario(p.scenario, {&sim}, snapshots);
-    return snapshots.pictures;
-}
-
-TEST(Picture, PourInTheLowerHalfShowsGreyThereAndItRisesAsTheScenarioRunsOn) {
-    const std::vector<Image> pictures =
-        picturesOf("grid 40 30\ndt 0.05\npour 0.5 0.2 10\npicture poured\nrun 60\npicture later\n", 200, 150);
-    ASSERT_EQ(pictures.size(), 2u);
-    const SmokeSpread poured = smokeIn(pictures[0]);
-    ASSERT_GT(poured.count, 50);
-    EXPECT_GT(poured.highestRow, 75) << "smoke poured low must stay in the lower half at first";
-    // The pour sits at 0.2 of the height, 120 rows down from the top of 150.
-    EXPECT_NEAR(poured.meanRow, 120.0, 12.0);
-
-    const SmokeSpread later = smokeIn(pictures[1]);
-    ASSERT_GT(later.count, 50);
-    EXPECT_LT(later.meanRow, poured.meanRow - 15.0) << "smoke must rise";
-    EXPECT_LT(later.highestRow, poured.highestRow);
-}
 
 // The window's display at its own size: black, the world projection, the drawing,
 // then the overlays; read back with the bottom row first.
@@ -135,59 +72,59 @@ Mismatch compareWithWindow(const Image& picture, const std::vector<uint8_t>& win
     return m;
 }
 
-TEST(Picture, OffscreenPictureIsWhatTheWindowShowsAtItsSize) {
+// Pixels of the picture that match.
+int count(const Image& image, bool (*match)(const uint8_t*)) {
+    int n = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) n += match(image.pixel(x, y));
+    return n;
+}
+
+TEST(Picture, OffscreenPictureIsWhatTheWindowShowsWithTheChosenOverlaysOnly) {
     openContext();
     CPUSim sim(13, 9);
-    PictureCanvas canvas(WINDOW_W, WINDOW_H);
-    Snapshots none(canvas, sim);
-    runScenario(parseScenario("grid 13 9\nstroke 0.1 0.8 0.9 0.2\npour 0.3 0.4 6\n").scenario, {&sim}, none);
+    struct : ScenarioObserver {
+        void picture(const std::string&, const std::vector<DragSegment>&) override {}
+        void stepped(uint64_t, const std::vector<DragSegment>&) override {}
+    } silent;
+    runScenario(parseScenario("grid 13 9\nstroke 0.1 0.8 0.9 0.2\npour 0.3 0.4 6\n").scenario, {&sim}, silent);
     const std::vector<DragSegment> strokes{snappedStroke(sim, {0.1f, 0.8f}, {0.9f, 0.2f})};
 
+    PictureCanvas canvas(WINDOW_W, WINDOW_H);
     const Image smoke = canvas.paint(sim, strokes, {});
     EXPECT_EQ(compareWithWindow(smoke, windowPicture(sim, strokes, false)).pixels, 0)
         << "the smoke is upside down or differs from the window's";
-    EXPECT_GT(smokeIn(smoke).count, 100);
+    EXPECT_GT(std::count_if(smoke.rgb.begin(), smoke.rgb.end(), [](uint8_t c) { return c > 8; }), 300);
 
     const Image everything = canvas.paint(sim, strokes, {true, true, true, true});
     const Mismatch m = compareWithWindow(everything, windowPicture(sim, strokes, true));
     EXPECT_EQ(m.notNearby, 0);
     EXPECT_LT(m.pixels, 20);
-}
 
-TEST(Picture, OverlaysAppearOnlyWhenChosen) {
-    // Pixels that match in the picture taken with these overlays.
-    auto count = [](OverlayChoice overlays, bool (*match)(const uint8_t*)) {
-        const Image image = picturesOf("grid 12 10\nstroke 0.1 0.5 0.9 0.5\nrun 3\npicture\n", 120, 100, overlays).at(0);
-        int n = 0;
-        for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x) n += match(image.pixel(x, y));
-        return n;
-    };
+    // Each overlay on its own, on a picture of another size than the window.
     auto cyanish = [](const uint8_t* p) { return p[0] < 40 && p[1] > 100 && p[1] == p[2]; };
     auto red = [](const uint8_t* p) { return p[0] > 200 && p[1] == 0 && p[2] == 0; };
     auto yellowish = [](const uint8_t* p) { return p[0] > 100 && p[0] == p[1] && p[2] == 0; };
-    OverlayChoice none, strokes, cells, arrows;
-    strokes.strokes = true;
-    cells.cellCentres = true;
-    arrows.velocity = true;
+    PictureCanvas small(117, 83);
+    OverlayChoice only[3];
+    only[0].strokes = only[1].cellCentres = only[2].velocity = true;
+    const Image none = small.paint(sim, strokes, {});
     EXPECT_EQ(count(none, cyanish) + count(none, red) + count(none, yellowish), 0);
-    EXPECT_GT(count(strokes, cyanish), 20);
-    EXPECT_GE(count(cells, red), 12 * 10);
-    EXPECT_GT(count(arrows, yellowish), 0);
-}
+    const Image withStrokes = small.paint(sim, strokes, only[0]), withCells = small.paint(sim, strokes, only[1]);
+    const Image withArrows = small.paint(sim, strokes, only[2]);
+    EXPECT_GT(count(withStrokes, cyanish), 20);
+    EXPECT_EQ(count(withStrokes, red) + count(withStrokes, yellowish), 0);
+    EXPECT_GE(count(withCells, red), 13 * 9);
+    EXPECT_EQ(count(withCells, cyanish) + count(withCells, yellowish), 0);
+    EXPECT_GT(count(withArrows, yellowish), 0);
+    EXPECT_EQ(count(withArrows, cyanish) + count(withArrows, red), 0);
 
-TEST(Picture, PaintingLeavesTheCallersGLStateAsItWas) {
-    openContext();
-    CPUSim sim(5, 7);
-    PictureCanvas canvas(33, 21);
     GlStateSnapshot::setUnusual();
     const GlStateSnapshot before = GlStateSnapshot::now();
-    const Image image = canvas.paint(sim, {}, {});
-    EXPECT_TRUE(GlStateSnapshot::now() == before);
+    small.paint(sim, strokes, {true, true, true, true});
+    EXPECT_TRUE(GlStateSnapshot::now() == before) << "painting changed the caller's GL state";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     GlStateSnapshot::setUsual();
-    EXPECT_EQ(image.width, 33);
-    EXPECT_EQ(image.height, 21);
 }
 
 }  // namespace

@@ -1,69 +1,41 @@
-// The grid convention and the mappings between world and grid coordinates.
+// The grid convention and the mappings between world and grid coordinates (the
+// nearest-cell mapping through the window is checked by tests/app/mouse_test.cpp).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
-#include <vector>
 
 #include "cpu/CPUSim.h"
 
 namespace {
 
-TEST(GridConvention, CellNumbersRunAlongIFirstOverTheBorderedGridWithTheWorldOnTheInterior) {
-    CPUSim sim(5, 3);  // non-square: a bound that mixes resI and resJ shows here
-    EXPECT_EQ(sim.index(0, 0), 0u);
-    EXPECT_EQ(sim.index(1, 0), 1u);
-    EXPECT_EQ(sim.index(0, 1), 7u);
-    EXPECT_EQ(sim.index(6, 4), 7u * 5u - 1u);
-    EXPECT_EQ(CPUSim(1, 1).index(1, 1), 4u);
-    EXPECT_EQ(sim.stepCount, 4);
-    const auto parts = [](Rect r) { return std::vector<float>{r.x, r.y, r.width, r.height}; };
-    EXPECT_EQ(parts(sim.gridRect), (std::vector<float>{0.5f, 0.5f, 5.0f, 3.0f}));
-    EXPECT_EQ(parts(sim.worldRect), (std::vector<float>{0.0f, 0.0f, 1.0f, 1.0f}));
-    EXPECT_TRUE(sim.diffuseEnabled && sim.advectEnabled && sim.projectEnabled);
-}
-
-TEST(Mapping, CellCentresSitHalfACellInFromTheWorldEdge) {
-    CPUSim sim(201, 201), wide(4, 2);
-    EXPECT_EQ(sim.cellToWorld(1, 1), (Vec2{0.5f / 201.0f, 0.5f / 201.0f}));
-    EXPECT_EQ(sim.cellToWorld(0, 0), (Vec2{-0.5f / 201.0f, -0.5f / 201.0f}));
-    EXPECT_EQ(wide.cellToWorld(3, 2), (Vec2{2.5f / 4.0f, 1.5f / 2.0f}));
-}
-
 struct Mapped {
     Vec2 point;
     uint32_t i, j;
+    bool valid;
 };
 
-TEST(Mapping, NearestAndFloorCellsAtTheWorldEdgesAndInside) {
-    CPUSim sim(201, 100);
-    // The right and top edges belong to the world and round into the border cell.
-    for (const Mapped& m : {Mapped{{0, 0}, 1, 1}, {{1, 1}, 202, 101}, {sim.cellToWorld(57, 33), 57, 33}}) {
-        const CellCoord c = sim.worldToCell(m.point);
-        EXPECT_TRUE(c.valid);
-        EXPECT_EQ(c.i, m.i) << m.point.x;
-        EXPECT_EQ(c.j, m.j) << m.point.y;
-    }
-    // The lower-left of the four cell centres around the point.
-    CPUSim coarse(10, 20);
-    for (const Mapped& m : {Mapped{{0, 0}, 0, 0}, {{0.04f, 0.5f}, 0, 10}, {{0.06f, 0.5f}, 1, 10}, {{1, 1}, 10, 20}}) {
-        const CellCoord c = coarse.worldToCellFloor(m.point);
-        EXPECT_TRUE(c.valid);
-        EXPECT_EQ(c.i, m.i) << m.point.x;
-        EXPECT_EQ(c.j, m.j) << m.point.y;
-    }
-}
-
-TEST(Mapping, PointsOutsideTheWorldOrNaNAreInvalid) {
-    CPUSim sim(16, 16);
+TEST(GridMapping, CellNumbersCentresAndFloorCellsOnANonSquareGridAndNothingOutsideTheWorld) {
+    CPUSim sim(10, 20);  // non-square: a bound that mixes resI and resJ shows here
+    EXPECT_EQ(sim.index(1, 0), 1u);
+    EXPECT_EQ(sim.index(0, 1), 12u);
+    EXPECT_EQ(sim.index(11, 21), 12u * 22u - 1u);
+    EXPECT_EQ(sim.cellToWorld(3, 2), (Vec2{2.5f / 10.0f, 1.5f / 20.0f}));
+    EXPECT_EQ(sim.cellToWorld(0, 0), (Vec2{-0.5f / 10.0f, -0.5f / 20.0f}));
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const Vec2 outside[] = {{-1e-6f, 0.5f}, {0.5f, -1e-6f}, {1.000001f, 0.5f}, {0.5f, 1.000001f},
-                            {nan, 0.5f},    {0.5f, nan},    {-3.0f, 2.0f}};
-    for (const Vec2& p : outside)
-        for (const CellCoord c : {sim.worldToCell(p), sim.worldToCellFloor(p)}) {
-            EXPECT_FALSE(c.valid) << p.x << ", " << p.y;
-            EXPECT_EQ(c.i + c.j, 0u);
+    // The lower-left of the four cell centres around the point; the world's edges belong to it.
+    for (const Mapped& m : {Mapped{{0, 0}, 0, 0, true}, {{0.04f, 0.5f}, 0, 10, true}, {{0.06f, 0.5f}, 1, 10, true},
+                            {{1, 1}, 10, 20, true}, {{-1e-6f, 0.5f}, 0, 0, false}, {{0.5f, 1.000001f}, 0, 0, false},
+                            {{nan, 0.5f}, 0, 0, false}, {{0.5f, nan}, 0, 0, false}}) {
+        for (const CellCoord c : {sim.worldToCellFloor(m.point), sim.worldToCell(m.point)}) {
+            EXPECT_EQ(c.valid, m.valid) << m.point.x << ", " << m.point.y;
+            if (!m.valid) {
+                EXPECT_EQ(c.i + c.j, 0u) << m.point.x << ", " << m.point.y;
+            }
         }
+        const CellCoord c = sim.worldToCellFloor(m.point);
+        EXPECT_EQ(c.i, m.i) << m.point.x << ", " << m.point.y;
+        EXPECT_EQ(c.j, m.j) << m.point.x << ", " << m.point.y;
+    }
 }
 
 }  // namespace

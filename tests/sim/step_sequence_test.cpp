@@ -37,19 +37,14 @@ TEST(StepSequence, PoursThenStrokesOldestFirstThenForcesStepAndClear) {
                                             "step 0.250000", "clear"};
     EXPECT_EQ(sim.calls, expected);
     EXPECT_EQ(sim.stepCount, 5);
-}
-
-TEST(StepSequence, NoPourOverAnInvalidCellOrWithTheButtonUp) {
-    CallLog sim;
-    StepInput input;
-    input.pouring = true;
-    input.pourCell = {0, 0, false};
-    advanceSimulation(sim, 0.1, input);
-    input.pouring = false;
-    input.pourCell = {3, 3, true};
-    advanceSimulation(sim, 0.1, input);
-    EXPECT_EQ(sim.calls.size(), 6u) << "only forces, step and clear, twice";
-    EXPECT_EQ(sim.calls[0], "vorticity 0.100000");
+    // No pour over an invalid cell, nor with the button up.
+    for (const bool pouring : {true, false}) {
+        input.pouring = pouring;
+        input.pourCell = {3, 3, !pouring};
+        sim.calls.clear();
+        advanceSimulation(sim, 0.1, input);
+        EXPECT_EQ(sim.calls.size(), 5u) << "strokes, forces, step and clear only";
+    }
 }
 
 TEST(StepSequence, LogsOnlyWhileTheStepCountIsLow) {

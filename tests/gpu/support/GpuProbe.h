@@ -9,7 +9,6 @@
 
 #include "gpu/GPUSim.h"
 #include "tests/gpu/support/ReferenceModel.h"
-#include "tests/support/DrawnPicture.h"
 #include "tests/support/SetFields.h"
 #include "tools/headless/HeadlessGL.h"
 
@@ -17,7 +16,10 @@
 #error "the tests read the shaders of the source tree"
 #endif
 
-inline void openTestWindow() { headless::openWindow(PICTURE_WIDTH, PICTURE_HEIGHT, "gpu tests"); }
+// 300 by 200 pixels: on a 3 by 2 grid, each cell is 100 by 100 pixels.
+constexpr int WINDOW_WIDTH = 300;
+constexpr int WINDOW_HEIGHT = 200;
+inline void openTestWindow() { headless::openWindow(WINDOW_WIDTH, WINDOW_HEIGHT, "gpu tests"); }
 
 // Passes a value through once the test context exists, for use in initialiser lists.
 inline uint32_t withContext(uint32_t value) {
