@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "tools/cli/Numbers.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ TEST(CommandLine, ResolutionAndSwitchForEachShapeOfCommandLine) {
     const Case cases[] = {
         {{}, 201, false, true},
         {{"96"}, 96, false, true},
+        {{"1"}, 1, false, true},
         {{"-s"}, 201, true, true},
         {{"-s", "64"}, 64, true, true},
         {{"128", "64"}, 128, false, true},  // a second argument after a number is ignored
