@@ -91,8 +91,10 @@ const std::array<GPUSim::ProgramSlot, 9>& GPUSim::programSlots() {
 // A file that cannot be read is refused before any program is built, so no log
 // speaks of a program that never had a source.
 void GPUSim::loadShaders(const std::string& shaderDir) {
-    for (const ProgramSlot& slot : programSlots())
-        if (!readable(shaderDir + "/" + slot.file)) throw GPUSimUnavailable("cannot read " + shaderDir + "/" + slot.file);
+    for (const ProgramSlot& slot : programSlots()) {
+        const std::string path = shaderDir + "/" + slot.file;
+        if (!readable(path)) throw GPUSimUnavailable("cannot read " + path);
+    }
     std::string failure;
     for (const ProgramSlot& slot : programSlots()) {
         const std::string path = shaderDir + "/" + slot.file;

@@ -51,12 +51,4 @@ TEST(CommandLine, AHugeNumberSaturatesInsteadOfWrappingIntoRange) {
         EXPECT_FALSE(resolutionAccepted(leadingInteger(huge))) << huge;
 }
 
-TEST(CommandLine, TheRefusalIsOneLineNamingTheArgumentAndTheRange) {
-    const char* argv[] = {"smoke", "-s", "abc"};
-    const std::string message = resolutionError(parseCommandLine(3, argv));
-    EXPECT_NE(message.find("\"abc\""), std::string::npos) << message;
-    EXPECT_NE(message.find("1 to 4094"), std::string::npos) << message;
-    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
-}
-
 }  // namespace

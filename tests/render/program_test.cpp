@@ -68,14 +68,8 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
         {{"--every", "5", quiet}, "nothing to write"},
         {{ok + ".missing"}, ok + ".missing:0: cannot read"},
         {{}, usage},
-        {{"--size", "0", ok}, usage},
-        {{"--size", "9000", ok}, usage},
-        {{"--every", ok}, usage},
         {{"--grid", "12x", ok}, usage},
         {{"--grid=4095x1", "--solver", "gpu", ok}, "(4094 a side)"},
-        {{"--solver", "fast", ok}, usage},
-        {{"--colour", ok}, usage},
-        {{ok, ok}, usage},
     };
     for (const auto& [args, reason] : cases) {
         std::vector<std::string> withOut{"--out", path("out")};

@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "tools/headless/HeadlessGL.h"
 #include "tools/cli/Conventions.h"
+#include "tools/headless/HeadlessGL.h"
 #include "tools/render/PictureWriter.h"
 #include "tools/render/ProgressLine.h"
 #include "tools/render/RenderOptions.h"
