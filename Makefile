@@ -1,11 +1,13 @@
-# Everything a fresh Debian machine needs: `make run` and `make test`.
+# Everything a fresh Debian machine needs: `make run`, `make test`, `make install`, `make package`.
 BUILD_DIR ?= build
 WERROR ?= OFF
+PREFIX ?= /usr/local
 PACKAGES := build-essential cmake libgtest-dev freeglut3-dev libglew-dev libgl1-mesa-dev \
-            libglx-mesa0 libgl1-mesa-dri xvfb xauth x11-utils xdotool imagemagick libpng-dev
+            libglx-mesa0 libgl1-mesa-dri xvfb xauth x11-utils xdotool imagemagick libpng-dev \
+            libcli11-dev help2man
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps configure build run test pictures clean
+.PHONY: all deps configure build run test pictures install package clean
 
 all: build
 
@@ -25,9 +27,10 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $$(nproc)
 
-run: build
-	@if [ -x $(BUILD_DIR)/smoke ]; then ./$(BUILD_DIR)/smoke $(ARGS); \
-	else echo "The interactive program is not built yet: only the simulation library and its tests exist."; fi
+# Only what the window needs.
+run: configure
+	cmake --build $(BUILD_DIR) -j $$(nproc) --target smoke
+	./$(BUILD_DIR)/smoke $(ARGS)
 
 # GL tests need an X display: without one, the whole run gets a virtual one.
 test: build
@@ -39,6 +42,14 @@ pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/rising-plume.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/stirred.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --velocity --strokes --out docs examples/velocity.txt
+
+# The programs, shaders, man pages, desktop entry and icon under PREFIX.
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package in $(BUILD_DIR)/package.
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 clean:
 	rm -rf $(BUILD_DIR)

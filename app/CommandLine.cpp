@@ -1,11 +1,33 @@
 #include "app/CommandLine.h"
 
-#include <cstdlib>
+#include <CLI/CLI.hpp>
+
 #include <cstring>
 
-int64_t leadingInteger(const char* text) {
-    // strtoll follows atoi's reading and saturates where atoi would overflow.
-    return int64_t(std::strtoll(text, nullptr, 10));
+#include "tools/cli/Conventions.h"
+#include "tools/cli/Numbers.h"
+
+std::optional<int> answerInformationRequest(int argc, const char* const* argv) {
+    if (argc < 2) return std::nullopt;
+    const std::string first = argv[1];
+    if (first != "--help" && first != "-h" && first != "--version") return std::nullopt;
+    // The grammar itself is read by parseCommandLine; CLI11 only describes it here.
+    CLI::App app("An interactive two-dimensional smoke simulation: pour smoke with the left mouse\n"
+                 "button, stir it with strokes of the right one.",
+                 "smoke");
+    useConventions(app);
+    bool software = false;
+    std::string resolution;
+    app.add_flag("-s", software, "the software solver, without looking at the OpenGL extensions");
+    app.add_option("resolution", resolution,
+                   "grid cells a side, " + std::to_string(MIN_RESOLUTION) + " to " + std::to_string(MAX_GRID) +
+                       " (default " + std::to_string(DEFAULT_RESOLUTION) + "); its leading digits count")
+        ->type_name("");
+    app.footer("Without -s the shader solver runs when OpenGL offers every extension it needs,\n"
+               "else the software solver.\n"
+               "\nExit status: 0 after quitting; 1 when the grid does not fit in memory or there is\n"
+               "no display; 2 for a resolution out of range.");
+    return readCommandLine(app, 2, argv);
 }
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
@@ -21,13 +43,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return line;
 }
 
-bool resolutionAccepted(int64_t resolution) {
-    return resolution >= MIN_RESOLUTION && resolution <= MAX_RESOLUTION;
-}
+bool resolutionAccepted(int64_t resolution) { return resolution >= MIN_RESOLUTION && resolution <= MAX_GRID; }
 
 std::string resolutionError(const CommandLine& line) {
     const std::string argument = line.resolutionArgument ? line.resolutionArgument : std::to_string(line.resolution);
     return "smoke: the grid resolution \"" + argument + "\" is not a whole number from " +
-           std::to_string(MIN_RESOLUTION) + " to " + std::to_string(MAX_RESOLUTION) +
-           "; usage: smoke [-s] [resolution]";
+           std::to_string(MIN_RESOLUTION) + " to " + std::to_string(MAX_GRID) + "; usage: smoke [-s] [resolution]";
 }

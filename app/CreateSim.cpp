@@ -1,15 +1,16 @@
-#include "app/Shell.h"
-#include "cpu/CPUSim.h"
-#include "gpu/GPUSim.h"
+#include <cstdio>
 
-// The one place that picks the solver: the shader solver when every extension it
-// needs is there, and the software solver when it is not, when "-s" asks for it, or
-// when the shader solver finds it cannot run after all (its programs fail to build,
-// the grid exceeds the largest texture, the framebuffer is incomplete).
+#include "app/Shell.h"
+#include "sim/SolverFactory.h"
+
+// The shader solver when every extension it needs is there, and the software solver
+// when it is not, when "-s" asks for it, or when the shader solver finds it cannot run
+// after all (no shader folder, a program that does not build, an incomplete
+// framebuffer); then one line says why.
 void createSim(uint32_t resolution, bool useGPU) {
-    if (useGPU) {
-        sim = createGpuSimOrFallback(resolution);
-    } else {
-        sim = std::make_unique<CPUSim>(resolution, resolution);
-    }
+    MadeSolver made =
+        makeSolver(useGPU ? SolverKind::ShaderOrSoftware : SolverKind::Software, {resolution, resolution});
+    if (!made.shaderUnavailable.empty())
+        std::printf("Shader solver unavailable: %s; using the software solver.\n", made.shaderUnavailable.c_str());
+    sim = std::move(made.sim);
 }

@@ -8,10 +8,10 @@
 
 #include "app/CommandLine.h"
 #include "app/Shell.h"
+#include "tools/cli/Conventions.h"
 
 namespace {
 
-constexpr int EXIT_BAD_COMMAND_LINE = 2;
 constexpr int EXIT_NO_MEMORY = 1;
 
 void openWindow() {
@@ -52,6 +52,7 @@ bool createSimOrReport(uint32_t resolution, bool useGPU) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = answerInformationRequest(argc, argv)) return *status;
     // GLUT takes its own options (-display, -geometry, ...) out of argv first.
     glutInit(&argc, argv);
     const CommandLine line = parseCommandLine(argc, argv);

@@ -1,98 +1,75 @@
 #include "bench/BenchOptions.h"
 
-#include <cstdlib>
-#include <sstream>
-#include <stdexcept>
+#include <CLI/CLI.hpp>
+
+#include "sim/SolverFactory.h"
+#include "tools/cli/Conventions.h"
+#include "tools/cli/Numbers.h"
 
 namespace {
 
-// Grids beyond this are refused here rather than failing somewhere in an allocation.
-constexpr unsigned long MAX_RESOLUTION = 16384;
+constexpr uint32_t MAX_COUNT = 1000000;
+constexpr double MAX_SECONDS = 3600.0;
 
-std::vector<std::string> splitAtCommas(const std::string& text) {
-    std::vector<std::string> parts;
-    std::stringstream stream(text);
-    std::string part;
-    while (std::getline(stream, part, ',')) parts.push_back(part);
-    return parts;
-}
-
-// The whole text as a whole number in [low, high], or nothing.
-bool readWhole(const std::string& text, unsigned long low, unsigned long high, unsigned long& value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) return false;
-    value = std::strtoul(text.c_str(), nullptr, 10);
-    return value >= low && value <= high;
-}
-
-// "N" for N by N cells, or "IxJ".
-GridSize2D readGrid(const std::string& text) {
-    const size_t cross = text.find('x');
-    const std::string first = text.substr(0, cross);
-    const std::string second = cross == std::string::npos ? first : text.substr(cross + 1);
-    unsigned long i = 0, j = 0;
-    if (!readWhole(first, 1, MAX_RESOLUTION, i) || !readWhole(second, 1, MAX_RESOLUTION, j)) throw std::invalid_argument("not a grid size (N or IxJ, 1 to 16384): \"" + text + "\"");
-    return {uint32_t(i), uint32_t(j)};
-}
-
-double readSeconds(const std::string& text) {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(value >= 0.0 && value <= 3600.0))
-        throw std::invalid_argument("not a number of seconds (0 to 3600): \"" + text + "\"");
-    return value;
-}
-
-int readCount(const std::string& option, const std::string& text, unsigned long low) {
-    unsigned long value = 0;
-    if (!readWhole(text, low, 1000000, value))
-        throw std::invalid_argument(option + " wants a whole number from " + std::to_string(low) + ": \"" + text + "\"");
-    return int(value);
+bool readCount(const std::string& text, uint32_t lowest, int& count) {
+    uint32_t value = 0;
+    if (!readWholeNumber(text, lowest, MAX_COUNT, value)) return false;
+    count = int(value);
+    return true;
 }
 
 }  // namespace
 
-BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
-    BenchOptions options;
-    for (size_t k = 0; k < args.size(); ++k) {
-        const std::string& arg = args[k];
-        auto value = [&]() -> const std::string& {
-            if (k + 1 >= args.size()) throw std::invalid_argument(arg + " wants a value");
-            return args[++k];
-        };
-        if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if (arg == "--res") {
-            options.grids.clear();
-            for (const std::string& part : splitAtCommas(value())) options.grids.push_back(readGrid(part));
-            if (options.grids.empty()) throw std::invalid_argument("--res wants at least one grid size");
-        } else if (arg == "--solvers") {
-            options.solvers = splitAtCommas(value());
-            if (options.solvers.empty()) throw std::invalid_argument("--solvers wants at least one name");
-        } else if (arg == "--warmup") {
-            options.warmupSteps = readCount(arg, value(), 0);
-        } else if (arg == "--steps") {
-            options.minSteps = readCount(arg, value(), 1);
-        } else if (arg == "--seconds") {
-            options.minSeconds = readSeconds(value());
-        } else {
-            throw std::invalid_argument("unknown argument \"" + arg + "\"");
-        }
-    }
-    return options;
-}
-
-std::string benchUsage() {
-    return "usage: smoke-bench [--res LIST] [--solvers LIST] [--steps N] [--seconds S] [--warmup N] [--json]\n"
-           "\n"
-           "Times the whole application step (a pour at the centre, two strokes, applyVorticity,\n"
-           "step, clearSources) and, separately, draw, for each solver and grid size.\n"
-           "\n"
-           "  --res LIST      grid sizes, N or IxJ, separated by commas (default 64,201,512,1024)\n"
-           "  --solvers LIST  solvers by name, separated by commas (default: all but cpu-sse2)\n"
-           "  --steps N       timed runs of each measurement, at least (default 20)\n"
-           "  --seconds S     and at least this long, in seconds (default 1)\n"
-           "  --warmup N      untimed steps before timing (default 3)\n"
-           "  --json          print JSON instead of a table\n";
+std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOptions& options) {
+    CLI::App app("Times the whole application step (a pour at the centre, two strokes, applyVorticity,\n"
+                 "step, clearSources) and, separately, draw, for each solver and grid size.",
+                 "smoke-bench");
+    useConventions(app);
+    BenchOptions& o = options;
+    const auto readGrids = [&o](const std::vector<std::string>& items) {
+        o.grids.clear();
+        for (const std::string& item : items)
+            if (!readGridSize(item, LARGEST_WHOLE_NUMBER, o.grids.emplace_back())) return false;
+        return true;
+    };
+    const auto readSolvers = [&o](const std::vector<std::string>& items) {
+        o.solvers = items;
+        return true;
+    };
+    const std::string gridHelp = "grid sizes (default 64,201,512,1024), 1 to " + std::to_string(MAX_GRID) +
+                                 " a side\n(the software solvers alone take larger ones)";
+    addListOption(app, "--grid", gridHelp, "N[xM],...", "grid sizes N or NxM", readGrids);
+    addListOption(app, "--solver", "solvers by name (default: all but cpu-sse2)", "NAME,...", "solver names",
+                  readSolvers);
+    // The names of earlier versions, kept working.
+    addListOption(app, "--res", gridHelp, "N[xM],...", "grid sizes N or NxM", readGrids)->group("");
+    addListOption(app, "--solvers", "", "NAME,...", "solver names", readSolvers)->group("");
+    addListOption(app, "--threads", "software solver thread counts (default 1)", "N,...",
+                  "thread counts from 1 to " + std::to_string(MAX_SOFTWARE_THREADS),
+                  [&o](const std::vector<std::string>& items) {
+                      o.threads.clear();
+                      for (const std::string& item : items) {
+                          uint32_t count = 0;
+                          if (!readWholeNumber(item, 1, MAX_SOFTWARE_THREADS, count)) return false;
+                          o.threads.push_back(count);
+                      }
+                      return true;
+                  });
+    addReadOption(app, "--steps", "timed runs of each measurement, at least (default 20)", "N",
+                  "a whole number from 1", [&o](const std::string& text) { return readCount(text, 1, o.minSteps); });
+    addReadOption(app, "--seconds", "and at least this long, in seconds (default 1)", "S",
+                  "a number of seconds from 0 to 3600", [&o](const std::string& text) {
+                      double seconds = 0.0;
+                      if (!readNumber(text, seconds) || seconds < 0.0 || seconds > MAX_SECONDS) return false;
+                      o.minSeconds = seconds;
+                      return true;
+                  });
+    addReadOption(app, "--warmup", "untimed steps before timing (default 3)", "N", "a whole number from 0",
+                  [&o](const std::string& text) { return readCount(text, 0, o.warmupSteps); });
+    app.add_flag("--json", o.json, "print JSON instead of a table");
+    app.footer("Progress goes to standard error, one line as each measurement starts; the report to\n"
+               "standard output. The default run takes several minutes.\n"
+               "\nExit status: 0 after the report (a solver that cannot run gets a row saying why);\n"
+               "1 when the benchmark cannot start; 2 for a mistake in the command line.");
+    return readCommandLine(app, argc, argv);
 }

@@ -1,26 +1,22 @@
 #pragma once
 // smoke-bench's command line.
 
-#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-struct GridSize2D {
-    uint32_t resI;
-    uint32_t resJ;
-};
+#include "sim/GridSize.h"
 
 struct BenchOptions {
     std::vector<GridSize2D> grids{{64, 64}, {201, 201}, {512, 512}, {1024, 1024}};
     std::vector<std::string> solvers;  // empty: every solver that runs here
+    std::vector<unsigned> threads{1};  // software solver thread counts
     int warmupSteps = 3;
-    int minSteps = 20;         // timed runs of each measurement, at least
-    double minSeconds = 1.0;   // and at least this long
+    int minSteps = 20;        // timed runs of each measurement, at least
+    double minSeconds = 1.0;  // and at least this long
     bool json = false;
-    bool help = false;
 };
 
-// Throws std::invalid_argument naming the argument it cannot use.
-BenchOptions parseBenchOptions(const std::vector<std::string>& args);
-
-std::string benchUsage();
+// Reads smoke-bench's command line into `options`. Nothing: the program goes on. A
+// status: help, the version or a mistake has been printed; the program ends with it.
+std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOptions& options);

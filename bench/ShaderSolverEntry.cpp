@@ -7,6 +7,7 @@
 
 #include "bench/SolverEntries.h"
 #include "gpu/GPUSim.h"
+#include "sim/SolverFactory.h"
 
 namespace {
 
@@ -32,10 +33,9 @@ SolverEntry shaderSolverEntry() {
     entry.name = "gpu";
     entry.description = "shader solver (its step includes reading the fields back)";
     entry.make = [](uint32_t resI, uint32_t resJ) -> std::unique_ptr<FluidSim2D> {
-        std::string missing;
-        for (const std::string& name : missingGpuExtensions()) missing += (missing.empty() ? "" : ", ") + name;
-        if (!missing.empty()) throw std::runtime_error("this GL lacks " + missing);
-        return std::make_unique<GPUSim>(resI, resJ);
+        MadeSolver made = makeSolver(SolverKind::Shader, {resI, resJ});
+        if (!made.sim) throw std::runtime_error(made.shaderUnavailable);
+        return std::move(made.sim);
     };
     entry.extras = shaderSolverExtras;
     return entry;

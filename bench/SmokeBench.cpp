@@ -16,32 +16,11 @@
 #include "bench/Measure.h"
 #include "bench/SolverEntries.h"
 #include "cpu/kernels/FastKernels.h"
+#include "tools/cli/Conventions.h"
+#include "tools/cli/StdoutToStderr.h"
 #include "tools/headless/HeadlessGL.h"
 
 namespace {
-
-// While it lives, what the solvers print goes to standard error, so that standard
-// output carries the report alone (JSON included).
-class SolverChatterToStderr {
-public:
-    SolverChatterToStderr() {
-        std::fflush(stdout);
-        mSaved = dup(STDOUT_FILENO);
-        dup2(STDERR_FILENO, STDOUT_FILENO);
-    }
-    ~SolverChatterToStderr() {
-        std::fflush(stdout);
-        if (mSaved >= 0) {
-            dup2(mSaved, STDOUT_FILENO);
-            close(mSaved);
-        }
-    }
-    SolverChatterToStderr(const SolverChatterToStderr&) = delete;
-    SolverChatterToStderr& operator=(const SolverChatterToStderr&) = delete;
-
-private:
-    int mSaved = -1;
-};
 
 double peakResidentMiB() {
     rusage usage{};
@@ -82,7 +61,8 @@ std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
 BenchRow measure(const SolverEntry& entry, GridSize2D grid, const BenchOptions& options) {
     BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}};
     try {
-        SolverChatterToStderr chatter;
+        // Standard output carries the report alone (JSON included).
+        StdoutToStderr chatter;
         std::unique_ptr<FluidSim2D> sim = entry.make(grid.resI, grid.resJ);
         BenchScene scene(*sim);
         const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
@@ -101,11 +81,12 @@ int run(const BenchOptions& options) {
     headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
     const BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
     std::vector<BenchRow> rows;
+    const size_t total = options.grids.size() * entries.size();
     for (const GridSize2D& grid : options.grids)
         for (const SolverEntry& entry : entries) {
+            std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
+                      << grid.resJ << std::endl;
             rows.push_back(measure(entry, grid, options));
-            if (!options.json)
-                std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " measured\n";
         }
     if (options.json) {
         printJson(std::cout, setting, rows);
@@ -119,16 +100,12 @@ int run(const BenchOptions& options) {
 
 int main(int argc, char** argv) {
     BenchOptions options;
+    if (const std::optional<int> status = readBenchOptions(argc, argv, options)) return *status;
     try {
-        options = parseBenchOptions(std::vector<std::string>(argv + 1, argv + argc));
-        if (options.help) {
-            std::cout << benchUsage();
-            return 0;
-        }
         return run(options);
     } catch (const std::invalid_argument& e) {
-        std::cerr << "smoke-bench: " << e.what() << "\n\n" << benchUsage();
-        return 2;
+        std::cerr << "smoke-bench: " << e.what() << " (smoke-bench --help tells more)\n";
+        return EXIT_BAD_COMMAND_LINE;
     } catch (const std::exception& e) {
         std::cerr << "smoke-bench: " << e.what() << "\n";
         return 1;

@@ -355,16 +355,7 @@ void GPUSim::draw(int32_t) {
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-// ---- choosing a solver -----------------------------------------------------
-
-std::unique_ptr<FluidSim2D> createGpuSimOrFallback(uint32_t resolution, const std::string& shaderDir) {
-    try {
-        return std::make_unique<GPUSim>(resolution, resolution, shaderDir);
-    } catch (const GPUSimUnavailable& unavailable) {
-        std::printf("Shader solver unavailable: %s; using the software solver.\n", unavailable.what());
-        return std::make_unique<CPUSim>(resolution, resolution);
-    }
-}
+// ---- what the solver needs ------------------------------------------------
 
 std::vector<std::string> missingGpuExtensions() {
     const std::pair<const char*, bool> required[] = {

@@ -31,8 +31,10 @@ struct TexAttachment {
     uint32_t attachment = 0;
 };
 
-// "shaders" below the current directory when that folder exists, otherwise the
-// "shaders" folder beside the given executable, which the build fills.
+// The first folder of these that exists: "shaders" below the current directory,
+// "shaders" beside the given executable (the build folder has one), and
+// "../share/smoke/shaders" relative to it (where an installation puts them). Throws
+// GPUSimUnavailable naming all three when none does.
 std::string shaderDirectoryFor(const std::string& executablePath);
 // The same for the running executable.
 std::string shaderDirectory();
@@ -152,8 +154,3 @@ private:
 // The names (without the GL_ prefix), in a fixed order, of the extensions the shader
 // solver needs that the current GL lacks, as GLEW reports them. Empty: it can run.
 std::vector<std::string> missingGpuExtensions();
-
-// A GPUSim when this GL can run it; otherwise one line saying why, and a CPUSim
-// of the same size.
-std::unique_ptr<FluidSim2D> createGpuSimOrFallback(uint32_t resolution,
-                                                   const std::string& shaderDir = shaderDirectory());

@@ -43,7 +43,6 @@ std::string firstLine(const std::string& text) { return text.substr(0, text.find
 
 // What keeps one program from running, or nothing when it built.
 std::string buildFailure(const std::string& path, const GlShader& shader, const GlProgram& program) {
-    if (!readable(path)) return "cannot read " + path;
     if (!succeeded(shader.name(), GL_OBJECT_COMPILE_STATUS_ARB))
         return path + " does not compile: " + firstLine(infoLog(shader.name()));
     if (!succeeded(program.name(), GL_OBJECT_LINK_STATUS_ARB))
@@ -54,9 +53,16 @@ std::string buildFailure(const std::string& path, const GlShader& shader, const 
 }  // namespace
 
 std::string shaderDirectoryFor(const std::string& executablePath) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory("shaders", ignored)) return "shaders";
-    return (std::filesystem::path(executablePath).parent_path() / "shaders").string();
+    const std::filesystem::path beside = std::filesystem::path(executablePath).parent_path();
+    const std::string candidates[] = {"shaders", (beside / "shaders").string(),
+                                      (beside / ".." / "share" / "smoke" / "shaders").lexically_normal().string()};
+    std::string searched;
+    for (const std::string& folder : candidates) {
+        std::error_code ignored;
+        if (std::filesystem::is_directory(folder, ignored)) return folder;
+        searched += (searched.empty() ? "" : ", ") + folder;
+    }
+    throw GPUSimUnavailable("no shader folder found (looked in " + searched + ")");
 }
 
 std::string shaderDirectory() {
@@ -82,7 +88,13 @@ const std::array<GPUSim::ProgramSlot, 9>& GPUSim::programSlots() {
 
 // Builds all nine programs, reporting each, before refusing to run with any that
 // failed: the logs of every broken file are on the console when the refusal comes.
+// A file that cannot be read is refused before any program is built, so no log
+// speaks of a program that never had a source.
 void GPUSim::loadShaders(const std::string& shaderDir) {
+    for (const ProgramSlot& slot : programSlots()) {
+        const std::string path = shaderDir + "/" + slot.file;
+        if (!readable(path)) throw GPUSimUnavailable("cannot read " + path);
+    }
     std::string failure;
     for (const ProgramSlot& slot : programSlots()) {
         const std::string path = shaderDir + "/" + slot.file;

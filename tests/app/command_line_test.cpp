@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "tools/cli/Numbers.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ TEST(CommandLine, ResolutionAndSwitchForEachShapeOfCommandLine) {
     const Case cases[] = {
         {{}, 201, false, true},
         {{"96"}, 96, false, true},
+        {{"1"}, 1, false, true},
         {{"-s"}, 201, true, true},
         {{"-s", "64"}, 64, true, true},
         {{"128", "64"}, 128, false, true},  // a second argument after a number is ignored
@@ -47,14 +49,6 @@ TEST(CommandLine, AHugeNumberSaturatesInsteadOfWrappingIntoRange) {
     // 2^64 + 100 wraps to 100 in a 64-bit accumulator, 2^32 + 64 to 64 in a 32-bit one.
     for (const char* huge : {"18446744073709551716", "4294967360", "-18446744073709551516"})
         EXPECT_FALSE(resolutionAccepted(leadingInteger(huge))) << huge;
-}
-
-TEST(CommandLine, TheRefusalIsOneLineNamingTheArgumentAndTheRange) {
-    const char* argv[] = {"smoke", "-s", "abc"};
-    const std::string message = resolutionError(parseCommandLine(3, argv));
-    EXPECT_NE(message.find("\"abc\""), std::string::npos) << message;
-    EXPECT_NE(message.find("1 to 4094"), std::string::npos) << message;
-    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
 }
 
 }  // namespace

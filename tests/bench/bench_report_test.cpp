@@ -1,6 +1,8 @@
 // What smoke-bench reports: medians, speed-ups side by side, and rows that could not run.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -46,11 +48,20 @@ TEST(BenchReport, SpeedUpIsTheReferenceStepOverTheSolversAtTheSameGrid) {
 }
 
 TEST(BenchReport, ARowThatCouldNotRunSaysWhyAndGetsNoSpeedUp) {
-    std::vector<BenchRow> rows{row("gpu", 64, 0.0), row("cpu-reference", 64, 6.0)};
+    std::vector<BenchRow> rows{row("gpu", 64, 0.0), row("cpu-reference", 64, 6.0), row("cpu", 8, std::numeric_limits<double>::infinity())};
     rows[0].error = "no \"shaders\" here";
+    rows[2].peakMiB = std::nan("");
+    BenchSetting odd = setting();
+    odd.renderer = "C:\\GL\tdriver";
     std::ostringstream json;
-    printJson(json, setting(), rows);
+    printJson(json, odd, rows);
     EXPECT_NE(json.str().find("\"error\": \"no \\\"shaders\\\" here\""), std::string::npos) << json.str();
+    // Still JSON: escapes for a backslash and a tab, null for numbers that are not finite.
+    EXPECT_NE(json.str().find("\"renderer\": \"C:\\\\GL\\u0009driver\""), std::string::npos) << json.str();
+    EXPECT_NE(json.str().find("\"step_ms\": null"), std::string::npos) << json.str();
+    EXPECT_NE(json.str().find("\"peak_rss_mib\": null"), std::string::npos) << json.str();
+    EXPECT_EQ(json.str().find("inf"), std::string::npos) << json.str();
+    EXPECT_EQ(json.str().find("nan"), std::string::npos) << json.str();
     EXPECT_EQ(json.str().find("\"baseline\""), std::string::npos) << json.str();
     std::ostringstream table;
     printTable(table, setting(), rows);

@@ -1,4 +1,4 @@
-# Shared by the scripts that drive the real program in a private virtual display.
+# Shared by the end-to-end scripts, most of which drive the real program in a private virtual display.
 # Every process started here is recorded and stopped by its id when the script ends.
 
 set -u

@@ -10,7 +10,6 @@
 #include <iterator>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "tests/gpu/support/GpuProbe.h"
 
@@ -45,22 +44,18 @@ struct WorkingDirectory {
 };
 
 
-// The solver made from the shaders in `dir`, and what making it printed.
-std::pair<std::unique_ptr<FluidSim2D>, std::string> createFrom(const std::string& dir) {
-    openTestWindow();
-    testing::internal::CaptureStdout();
-    std::unique_ptr<FluidSim2D> sim = createGpuSimOrFallback(16, dir);
-    return {std::move(sim), testing::internal::GetCapturedStdout()};
-}
-
-TEST(Fallback, ShadersComeFromTheWorkingDirectoryOrElseFromBesideTheExecutable) {
+TEST(Fallback, ShadersComeFromTheWorkingDirectoryBesideTheExecutableOrTheInstalledShareFolder) {
     TempDir root;
-    fs::create_directories(root.path / "bin" / "shaders");
+    const std::string smoke = (root.path / "bin" / "smoke").string();
     fs::create_directories(root.path / "work");
     WorkingDirectory inside(root.path / "work");
-    EXPECT_EQ(shaderDirectoryFor((root.path / "bin" / "smoke").string()), (root.path / "bin" / "shaders").string());
+    EXPECT_THROW(shaderDirectoryFor(smoke), GPUSimUnavailable);  // its message: tests/e2e/shader_fallback.sh
+    fs::create_directories(root.path / "share" / "smoke" / "shaders");
+    EXPECT_EQ(shaderDirectoryFor(smoke), (root.path / "share" / "smoke" / "shaders").string());
+    fs::create_directories(root.path / "bin" / "shaders");
+    EXPECT_EQ(shaderDirectoryFor(smoke), (root.path / "bin" / "shaders").string());
     fs::create_directories(root.path / "work" / "shaders");
-    EXPECT_EQ(shaderDirectoryFor((root.path / "bin" / "smoke").string()), "shaders");
+    EXPECT_EQ(shaderDirectoryFor(smoke), "shaders");
 }
 
 TEST(Fallback, FilesEndingWithoutANewlineStillBuild) {
@@ -70,8 +65,10 @@ TEST(Fallback, FilesEndingWithoutANewlineStillBuild) {
         while (!text.empty() && text.back() == '\n') text.pop_back();
         std::ofstream(dir.path / name, std::ios::binary) << text;
     }
-    const auto [sim, console] = createFrom(dir.path.string());
-    EXPECT_NE(dynamic_cast<GPUSim*>(sim.get()), nullptr) << console;
+    openTestWindow();
+    testing::internal::CaptureStdout();
+    EXPECT_NO_THROW(GPUSim(16, 16, dir.path.string()));
+    testing::internal::GetCapturedStdout();
 }
 
 TEST(Fallback, AGridBeyondTheTextureLimitIsRefusedBeforeAnyShaderIsBuilt) {

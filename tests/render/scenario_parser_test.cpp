@@ -125,7 +125,7 @@ TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpec
         {"picture nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn",
          "expected 'picture [NAME]'"},  // 65 characters
         {"grid 0", "expected 'grid N' or 'grid I J'"},
-        {"grid 4097", "expected 'grid N' or 'grid I J'"},
+        {"grid 1000000000", "expected 'grid N' or 'grid I J'"},
         {"grid 8 8 8", "expected 'grid N' or 'grid I J'"},
         {"grid 12.5", "expected 'grid N' or 'grid I J'"},
         {"solver fast", "expected 'solver cpu|gpu|both'"},

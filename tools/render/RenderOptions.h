@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "tools/render/Picture.h"
 #include "tools/render/Scenario.h"
@@ -17,16 +16,12 @@ struct RenderOptions {
     std::optional<SolverChoice> solver;  // overrides the scenario's
     std::optional<uint32_t> resI;        // with resJ: overrides the scenario's grid
     std::optional<uint32_t> resJ;
-    uint32_t every = 0;  // write a numbered frame after every this many steps; 0: none
+    unsigned threads = 1;  // for the software solver
+    uint32_t every = 0;    // write a numbered frame after every this many steps; 0: none
     OverlayChoice overlays;
-    bool help = false;
+    bool quiet = false;  // no progress line
 };
 
-struct ParsedOptions {
-    RenderOptions options;
-    std::string error;  // empty when the command line was understood
-};
-
-ParsedOptions parseRenderOptions(const std::vector<std::string>& args);
-
-extern const char* const RENDER_USAGE;
+// Reads smoke-render's command line into `options`. Nothing: the program goes on. A
+// status: help, the version or a mistake has been printed; the program ends with it.
+std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOptions& options);

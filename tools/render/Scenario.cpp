@@ -4,7 +4,7 @@
 #include <map>
 #include <sstream>
 
-#include "tools/render/Numbers.h"
+#include "tools/cli/Numbers.h"
 
 namespace {
 
@@ -109,16 +109,17 @@ const std::map<std::string, Syntax>& actionSyntax() {
     return table;
 }
 
-const Usage GRID_USAGE{"grid N' or 'grid I J", "whole numbers from 1 to 4096"};
+const Usage GRID_USAGE{"grid N' or 'grid I J", "whole numbers from 1, up to 4094 for the shader solver"};
 const Usage SOLVER_USAGE{"solver cpu|gpu|both", ""};
 const char* const KNOWN_WORDS = "grid, solver, dt, pour, stroke, clear, toggle, reset, run, picture";
 
 bool parseGrid(const Args& a, Scenario& s) {
-    if (a.size() == 1 && readWholeNumber(a[0], 1, MAX_GRID, s.resI)) {
+    if (a.size() == 1 && readWholeNumber(a[0], 1, LARGEST_WHOLE_NUMBER, s.resI)) {
         s.resJ = s.resI;
         return true;
     }
-    return a.size() == 2 && readWholeNumber(a[0], 1, MAX_GRID, s.resI) && readWholeNumber(a[1], 1, MAX_GRID, s.resJ);
+    return a.size() == 2 && readWholeNumber(a[0], 1, LARGEST_WHOLE_NUMBER, s.resI) &&
+           readWholeNumber(a[1], 1, LARGEST_WHOLE_NUMBER, s.resJ);
 }
 
 bool parseSolver(const Args& a, Scenario& s) {

@@ -34,7 +34,6 @@ struct Action {
 };
 
 constexpr uint32_t DEFAULT_GRID = 201;
-constexpr uint32_t MAX_GRID = 4096;
 constexpr uint32_t MAX_STEPS = 1000000;
 // The window steps by its measured frame time, which no file can repeat; this
 // length lets poured smoke rise across the domain within a few hundred steps

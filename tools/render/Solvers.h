@@ -1,14 +1,11 @@
 #pragma once
-// The one place that knows which solvers this build can make.
+// The solvers smoke-render runs, made by the one solver factory.
 
-#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
-#include "sim/FluidSim2D.h"
-
-enum class SolverKind { Software, Shader };
+#include "sim/SolverFactory.h"
 
 // The solver cannot run in this build or on this OpenGL; the message says why.
 class SolverUnavailable : public std::runtime_error {
@@ -19,9 +16,9 @@ public:
 // "cpu" or "gpu": the word scenarios and the command line use, and the suffix of file names.
 std::string solverLabel(SolverKind kind);
 
-// Needs a current GL context for the shader solver. Throws SolverUnavailable when
-// that kind cannot run here.
-std::unique_ptr<FluidSim2D> makeSolver(SolverKind kind, uint32_t resI, uint32_t resJ);
+// Needs a current GL context for the shader solver, whose reports go to standard
+// error. Throws SolverUnavailable when that kind cannot run here.
+std::unique_ptr<FluidSim2D> makeRenderSolver(SolverKind kind, GridSize2D grid, unsigned softwareThreads);
 
 // The largest relative difference of either field (FieldComparison.h) that the
 // shader and the software solver may show after a short scenario. The two agree in

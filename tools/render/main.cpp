@@ -5,20 +5,24 @@
 
 #include <GL/freeglut.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <vector>
 
+#include "tools/cli/Conventions.h"
 #include "tools/headless/HeadlessGL.h"
 #include "tools/render/PictureWriter.h"
+#include "tools/render/ProgressLine.h"
 #include "tools/render/RenderOptions.h"
 #include "tools/render/Solvers.h"
 
 namespace {
 
 constexpr int EXIT_FAILED = 1;
-constexpr int EXIT_REFUSED = 2;  // the command line or the scenario is wrong; nothing ran
+constexpr int EXIT_REFUSED = EXIT_BAD_COMMAND_LINE;  // the command line or the scenario is wrong; nothing ran
 
 std::vector<SolverKind> solverKinds(SolverChoice choice) {
     switch (choice) {
@@ -45,6 +49,12 @@ bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
         scenario.resI = *options.resI;
         scenario.resJ = *options.resJ;
     }
+    if (scenario.solver != SolverChoice::Software && !shaderSolverTakes({scenario.resI, scenario.resJ})) {
+        std::cerr << options.scenarioPath << ": a grid of " << scenario.resI << " x " << scenario.resJ
+                  << " cells is more than the shader solver takes (" << MAX_GRID
+                  << " a side); the software solver (--solver cpu) takes it\n";
+        return false;
+    }
     const bool framesWritten = options.every != 0 && scenario.totalSteps() >= options.every;
     if (scenario.pictureCount() == 0 && !framesWritten) {
         std::cerr << options.scenarioPath << ": nothing to write: the scenario takes no picture"
@@ -69,33 +79,31 @@ int render(const RenderOptions& options, const Scenario& scenario) {
     std::vector<LabelledSim> labelled;
     std::vector<FluidSim2D*> sims;
     for (SolverKind kind : solverKinds(scenario.solver)) {
-        owned.push_back(makeSolver(kind, scenario.resI, scenario.resJ));
+        owned.push_back(makeRenderSolver(kind, {scenario.resI, scenario.resJ}, options.threads));
         labelled.push_back({solverLabel(kind), owned.back().get()});
         sims.push_back(owned.back().get());
     }
     // Only once every solver exists, so a run that cannot start leaves no empty folder behind.
     std::filesystem::create_directories(options.outDir);
     PictureWriter writer(labelled, canvas, options.overlays, options.outDir, options.every, std::cout);
-    runScenario(scenario, sims, writer);
+    if (options.quiet || !isatty(STDERR_FILENO)) {
+        runScenario(scenario, sims, writer);
+    } else {
+        ProgressLine progress(writer, scenario.totalSteps(), options.every, std::cerr);
+        runScenario(scenario, sims, progress);
+    }
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const ParsedOptions parsed = parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (parsed.options.help) {
-        std::cout << RENDER_USAGE;
-        return 0;
-    }
-    if (!parsed.error.empty()) {
-        std::cerr << "smoke-render: " << parsed.error << "\n" << RENDER_USAGE;
-        return EXIT_REFUSED;
-    }
+    RenderOptions options;
+    if (const std::optional<int> status = readRenderOptions(argc, argv, options)) return *status;
     Scenario scenario;
-    if (!prepareScenario(parsed.options, scenario)) return EXIT_REFUSED;
+    if (!prepareScenario(options, scenario)) return EXIT_REFUSED;
     try {
-        return render(parsed.options, scenario);
+        return render(options, scenario);
     } catch (const std::exception& e) {
         std::cerr << "smoke-render: " << e.what() << "\n";
         return EXIT_FAILED;

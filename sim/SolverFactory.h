@@ -1,0 +1,35 @@
+#pragma once
+// The one place that makes solvers: the window, smoke-render and smoke-bench all ask
+// here, so they agree on when the shader solver can run and why it cannot.
+
+#include <memory>
+#include <string>
+
+#include "sim/FluidSim2D.h"
+#include "sim/GridSize.h"
+
+enum class SolverKind {
+    Software,          // CPUSim
+    Shader,            // GPUSim, or nothing when it cannot run here
+    ShaderOrSoftware,  // GPUSim, or CPUSim when the shader solver cannot run here
+};
+
+// The most threads a command line may give the software solver.
+constexpr unsigned MAX_SOFTWARE_THREADS = 256;
+
+struct SolverSettings {
+    // Threads the software solver may step with.
+    unsigned softwareThreads = 1;
+};
+
+struct MadeSolver {
+    std::unique_ptr<FluidSim2D> sim;  // null only for a Shader request that cannot run
+    // Why the shader solver cannot run: this GL lacks extensions, the grid is beyond
+    // MAX_GRID, no shader folder is found, a program does not build, the framebuffer
+    // is incomplete. Empty when it runs or was not asked for.
+    std::string shaderUnavailable;
+};
+
+// Needs a current GL context for the shader kinds. Throws std::bad_alloc for a grid
+// that does not fit in memory.
+MadeSolver makeSolver(SolverKind kind, GridSize2D grid, const SolverSettings& settings = {});

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# An installation into a fresh prefix holds everything and works from anywhere, and
+# the Debian package installs into a clean tree, runs and removes without a trace.
+# Usage: install.sh BUILD-DIR VERSION
+BUILD=$1
+VERSION=$2
+. "$(dirname "$0")/lib.sh"
+
+PREFIX="$WORK/prefix"
+cmake --install "$BUILD" --prefix "$PREFIX" >"$WORK/install.log" 2>&1 || fail "install: $(cat "$WORK/install.log")"
+for file in bin/smoke bin/smoke-render bin/smoke-bench share/man/man1/smoke.1 share/man/man1/smoke-render.1 \
+    share/man/man1/smoke-bench.1 share/applications/smoke.desktop share/icons/hicolor/scalable/apps/smoke.svg; do
+    [ -s "$PREFIX/$file" ] || fail "no $file in the installation"
+done
+[ "$(ls "$PREFIX/share/smoke/shaders" | wc -l)" -eq 9 ] || fail "not nine shaders: $(ls "$PREFIX/share/smoke/shaders")"
+
+# Started from a folder with no shaders, the installed renderer finds its own.
+mkdir "$WORK/elsewhere"
+cd "$WORK/elsewhere" || fail "no folder"
+printf 'grid 6 4\npour 0.5 0.5 2\npicture\n' >scenario.txt
+"$PREFIX/bin/smoke-render" --solver gpu --size 12 scenario.txt >out 2>err ||
+    fail "the installed smoke-render failed: $(cat err)"
+[ -s picture-1.png ] || fail "no picture from the installed smoke-render"
+
+cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$WORK/package" >"$WORK/cpack.log" 2>&1 ||
+    fail "cpack: $(cat "$WORK/cpack.log")"
+DEB=$(ls "$WORK"/package/smoke_"$VERSION"_*.deb) || fail "no package: $(ls "$WORK/package")"
+ROOT="$WORK/root"
+mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates"
+touch "$ROOT/var/lib/dpkg/status"
+# The libraries it needs come from this machine; the tree is for its own files.
+DPKG=(dpkg --root="$ROOT" --force-depends --force-not-root --log=/dev/null)
+"${DPKG[@]}" -i "$DEB" >"$WORK/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$WORK/dpkg.log")"
+[ "$("$ROOT/usr/bin/smoke" --version)" = "smoke $VERSION" ] || fail "the packaged smoke: $("$ROOT/usr/bin/smoke" --version 2>&1)"
+[ -s "$ROOT/usr/share/smoke/shaders/advect.frag" ] || fail "the package has no shaders"
+"${DPKG[@]}" -r smoke >"$WORK/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$WORK/dpkg.log")"
+left=$(find "$ROOT" -path "$ROOT/var" -prune -o -type f -print)
+[ -z "$left" ] || fail "removal left files behind: $left"
+echo "PASS"
