@@ -3,9 +3,12 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "cpu/CPUSim.h"
+#include "sim/Limits.h"
 
 namespace {
 
@@ -21,6 +24,25 @@ TEST(GridConvention, CellNumbersRunAlongIFirstOverTheBorderedGridWithTheWorldOnT
     EXPECT_EQ(parts(sim.gridRect), (std::vector<float>{0.5f, 0.5f, 5.0f, 3.0f}));
     EXPECT_EQ(parts(sim.worldRect), (std::vector<float>{0.0f, 0.0f, 1.0f, 1.0f}));
     EXPECT_TRUE(sim.diffuseEnabled && sim.advectEnabled && sim.projectEnabled);
+}
+
+// The programs refuse grids whose cells are more elongated than the solvers handle,
+// whichever way round, and say where the limit lies.
+TEST(GridConvention, GridsBeyondTheCellAspectRatioLimitAreRefusedEitherWayRound) {
+    const uint32_t limit = uint32_t(MAX_CELL_ASPECT_RATIO);
+    for (const auto& [i, j] : std::vector<std::pair<uint32_t, uint32_t>>{
+             {1, 1}, {48, 30}, {limit, 1}, {3, 3 * limit}, {4094, 4094}})
+        EXPECT_EQ(gridShapeRefusal(i, j), "") << i << " by " << j;
+    const std::string limitText = std::to_string(limit);
+    for (const auto& [i, j, shape] : std::vector<std::tuple<uint32_t, uint32_t, std::string>>{
+             {2, 4094, "2047 times as wide as tall"},
+             {4094, 1, "4094 times as tall as wide"},
+             {limit + 1, 1, std::to_string(limit + 1) + " times as tall as wide"},
+             {1, limit + 1, std::to_string(limit + 1) + " times as wide as tall"}}) {
+        const std::string why = gridShapeRefusal(i, j);
+        EXPECT_NE(why.find(shape), std::string::npos) << why;
+        EXPECT_NE(why.find("up to " + limitText), std::string::npos) << why;
+    }
 }
 
 TEST(Mapping, CellCentresSitHalfACellInFromTheWorldEdge) {
