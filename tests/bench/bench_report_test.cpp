@@ -45,16 +45,23 @@ TEST(BenchReport, SpeedUpIsTheReferenceStepOverTheSolversAtTheSameGrid) {
     EXPECT_NE(table.str().find("cpu          201x201    15.0"), std::string::npos) << table.str();
 }
 
-TEST(BenchReport, ARowThatCouldNotRunSaysWhyAndGetsNoSpeedUp) {
-    std::vector<BenchRow> rows{row("gpu", 64, 0.0), row("cpu-reference", 64, 6.0)};
+// A solver this machine lacks was not measured; one that ran out of memory failed.
+TEST(BenchReport, ARowThatCouldNotRunSaysWhyAndWhetherItFailedAndGetsNoSpeedUp) {
+    std::vector<BenchRow> rows{row("gpu", 64, 0.0), row("cpu", 64, 0.0), row("cpu-reference", 64, 6.0)};
     rows[0].error = "no \"shaders\" here";
+    rows[1].error = "out of memory";
+    rows[1].failed = true;
     std::ostringstream json;
     printJson(json, setting(), rows);
-    EXPECT_NE(json.str().find("\"error\": \"no \\\"shaders\\\" here\""), std::string::npos) << json.str();
+    EXPECT_NE(json.str().find("\"error\": \"no \\\"shaders\\\" here\", \"failed\": false"), std::string::npos)
+        << json.str();
+    EXPECT_NE(json.str().find("\"error\": \"out of memory\", \"failed\": true"), std::string::npos) << json.str();
     EXPECT_EQ(json.str().find("\"baseline\""), std::string::npos) << json.str();
     std::ostringstream table;
     printTable(table, setting(), rows);
     EXPECT_NE(table.str().find("not measured: no \"shaders\" here"), std::string::npos);
+    EXPECT_NE(table.str().find("cpu            64x64      failed: out of memory"), std::string::npos) << table.str();
+    EXPECT_EQ(rowOutcome(rows[2]), "measured");
 }
 
 }  // namespace
