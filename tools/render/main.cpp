@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "tools/headless/HeadlessGL.h"
@@ -45,6 +46,11 @@ bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
         scenario.resI = *options.resI;
         scenario.resJ = *options.resJ;
     }
+    const std::string refusal = runRefusal(scenario);
+    if (!refusal.empty()) {
+        std::cerr << options.scenarioPath << ": refused: " << refusal << "\n";
+        return false;
+    }
     const bool framesWritten = options.every != 0 && scenario.totalSteps() >= options.every;
     if (scenario.pictureCount() == 0 && !framesWritten) {
         std::cerr << options.scenarioPath << ": nothing to write: the scenario takes no picture"
@@ -76,13 +82,16 @@ int render(const RenderOptions& options, const Scenario& scenario) {
     // Only once every solver exists, so a run that cannot start leaves no empty folder behind.
     std::filesystem::create_directories(options.outDir);
     PictureWriter writer(labelled, canvas, options.overlays, options.outDir, options.every, std::cout);
+    writer.removeStaleParts(scenario);
     runScenario(scenario, sims, writer);
+    writer.checkFields("the end of the scenario");
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Everything main does, parsing included, is inside the try: no exception ends it by abort.
+int main(int argc, char** argv) try {
     const ParsedOptions parsed = parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (parsed.options.help) {
         std::cout << RENDER_USAGE;
@@ -94,10 +103,11 @@ int main(int argc, char** argv) {
     }
     Scenario scenario;
     if (!prepareScenario(parsed.options, scenario)) return EXIT_REFUSED;
-    try {
-        return render(parsed.options, scenario);
-    } catch (const std::exception& e) {
-        std::cerr << "smoke-render: " << e.what() << "\n";
-        return EXIT_FAILED;
-    }
+    return render(parsed.options, scenario);
+} catch (const std::bad_alloc&) {
+    std::cerr << "smoke-render: not enough memory (a smaller grid or picture needs less)\n";
+    return EXIT_FAILED;
+} catch (const std::exception& e) {
+    std::cerr << "smoke-render: " << e.what() << "\n";
+    return EXIT_FAILED;
 }
