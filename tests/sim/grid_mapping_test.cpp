@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "cpu/CPUSim.h"
@@ -30,19 +30,12 @@ TEST(GridConvention, CellNumbersRunAlongIFirstOverTheBorderedGridWithTheWorldOnT
 // whichever way round, and say where the limit lies.
 TEST(GridConvention, GridsBeyondTheCellAspectRatioLimitAreRefusedEitherWayRound) {
     const uint32_t limit = uint32_t(MAX_CELL_ASPECT_RATIO);
-    for (const auto& [i, j] : std::vector<std::pair<uint32_t, uint32_t>>{
-             {1, 1}, {48, 30}, {limit, 1}, {3, 3 * limit}, {4094, 4094}})
+    for (const auto& [i, j] : std::vector<std::pair<uint32_t, uint32_t>>{{1, 1}, {48, 30}, {limit, 1}, {3, 3 * limit}})
         EXPECT_EQ(gridShapeRefusal(i, j), "") << i << " by " << j;
-    const std::string limitText = std::to_string(limit);
-    for (const auto& [i, j, shape] : std::vector<std::tuple<uint32_t, uint32_t, std::string>>{
-             {2, 4094, "2047 times as wide as tall"},
-             {4094, 1, "4094 times as tall as wide"},
-             {limit + 1, 1, std::to_string(limit + 1) + " times as tall as wide"},
-             {1, limit + 1, std::to_string(limit + 1) + " times as wide as tall"}}) {
-        const std::string why = gridShapeRefusal(i, j);
-        EXPECT_NE(why.find(shape), std::string::npos) << why;
-        EXPECT_NE(why.find("up to " + limitText), std::string::npos) << why;
-    }
+    const std::string beyond = std::to_string(limit + 1) + " times as ";
+    EXPECT_NE(gridShapeRefusal(limit + 1, 1).find(beyond + "tall as wide; the solvers stay bounded only up to"),
+              std::string::npos);
+    EXPECT_NE(gridShapeRefusal(1, limit + 1).find(beyond + "wide as tall"), std::string::npos);
 }
 
 TEST(Mapping, CellCentresSitHalfACellInFromTheWorldEdge) {
