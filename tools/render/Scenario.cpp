@@ -242,9 +242,9 @@ std::string runRefusal(const Scenario& scenario) {
     if (updates <= MAX_CELL_UPDATES) return "";
     char text[200];
     std::snprintf(text, sizeof text,
-                  "%llu steps of a %u by %u grid are %.3g cell updates, more than the %g that finish within days",
+                  "%llu steps of a %u by %u grid%s are %.3g cell updates, more than the %g that finish within days",
                   static_cast<unsigned long long>(scenario.totalSteps()), unsigned(scenario.resI),
-                  unsigned(scenario.resJ), updates, MAX_CELL_UPDATES);
+                  unsigned(scenario.resJ), solvers > 1.0 ? " on two solvers" : "", updates, MAX_CELL_UPDATES);
     return text;
 }
 
@@ -273,7 +273,7 @@ bool readScenarioFile(const std::string& path, std::string& text, std::string& w
     } else if (!S_ISREG(info.st_mode)) {
         why = "not a regular file";
     } else {
-        // One byte more than allowed tells a file that grew after fstat.
+        // Reading one byte more than allowed tells a file too large without reading it all.
         text.resize(MAX_SCENARIO_BYTES + 1);
         size_t got = 0;
         while (why.empty() && got < text.size()) {
