@@ -158,7 +158,8 @@ TEST_F(Program, ASignalThatEndsTheProgramEndsItsVirtualDisplayToo) {
 TEST_F(Program, GridOnTheCommandLineReplacesTheScenarios) {
     // The same positions at two grid sizes: the pour lands in the same place.
     const std::string file = scenario("grid.txt", "grid 10\npour 0.25 0.75 3\npicture\n");
-    ASSERT_EQ(render({"--grid", "40x30", "--size", "80", "--out", path("fine"), file}).exitCode, 0);
+    const ProgramResult r = render({"--grid", "40x30", "--size", "80", "--out", path("fine"), file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const Image fine = readPng(path("fine/picture-1.png"));
     const uint8_t* centre = fine.pixel(20, 20);  // world (0.25, 0.75)
     const uint8_t* far = fine.pixel(60, 60);
