@@ -1,6 +1,7 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/Shell.h"
@@ -55,11 +56,25 @@ void keyboard(unsigned char key, int, int) {
 
 void special(int, int, int) {}
 
-void updateMouseCell(int x, int y) {
+namespace {
+
+Vec2 pointerWorld(int x, int y) {
     const float upward = float(screenRect.height - float(y));
-    const Vec2 world = mapPoint(float(x), upward, screenRect, sim->worldRect);
-    mouseCell = sim->worldToCell(world);
+    return mapPoint(float(x), upward, screenRect, sim->worldRect);
 }
+
+// Where a drag's end is: the centre of the cell under the pointer, or, once the
+// pointer has left the window, of the edge cell nearest to it, so that the stroke
+// ends where the pointer left rather than in a far corner.
+Vec2 dragEnd(int x, int y) {
+    if (mouseCell.valid) return sim->cellToWorld(mouseCell.i, mouseCell.j);
+    const CellCoord c = sim->worldToCell(clampToRect(pointerWorld(x, y), sim->worldRect));
+    return sim->cellToWorld(std::clamp(c.i, 1u, sim->resI), std::clamp(c.j, 1u, sim->resJ));
+}
+
+}  // namespace
+
+void updateMouseCell(int x, int y) { mouseCell = sim->worldToCell(pointerWorld(x, y)); }
 
 void mouse(int button, int state, int x, int y) {
     const bool down = state == GLUT_DOWN;
@@ -80,7 +95,7 @@ void mouse(int button, int state, int x, int y) {
 
 void motion(int x, int y) {
     updateMouseCell(x, y);
-    if (dragActive) pendingDrag.to = sim->cellToWorld(mouseCell.i, mouseCell.j);
+    if (dragActive) pendingDrag.to = dragEnd(x, y);
     glutPostRedisplay();
 }
 

@@ -63,6 +63,11 @@ std::string padded(const std::string& text, size_t width) {
 
 }  // namespace
 
+std::string rowOutcome(const BenchRow& row) {
+    if (row.error.empty()) return "measured";
+    return (row.failed ? "failed: " : "not measured: ") + row.error;
+}
+
 void printTable(std::ostream& out, const BenchSetting& setting, const std::vector<BenchRow>& rows) {
     out << "smoke-bench: median over the timed runs of the whole application step (pour, two strokes,\n"
         << "applyVorticity, step, clearSources; dt " << format("%.4f", BENCH_STEP_TIME) << " s) and of draw\n"
@@ -74,7 +79,7 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
     for (const BenchRow& row : rows) {
         out << padded(row.solver, 15) << padded(gridName(row.grid), 11);
         if (!row.error.empty()) {
-            out << "not measured: " << row.error << "\n";
+            out << rowOutcome(row) << "\n";
             continue;
         }
         out << padded(format("%.3f", row.step.medianMs), 10) << padded(format("%.1f", stepsPerSecond(row)), 10)
@@ -101,7 +106,7 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
         out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(row.solver) << ", \"resI\": " << row.grid.resI
             << ", \"resJ\": " << row.grid.resJ;
         if (!row.error.empty()) {
-            out << ", \"error\": " << jsonText(row.error) << "}";
+            out << ", \"error\": " << jsonText(row.error) << ", \"failed\": " << (row.failed ? "true" : "false") << "}";
             continue;
         }
         out << ", \"step_ms\": " << jsonNumber(row.step.medianMs) << ", \"steps_per_s\": "

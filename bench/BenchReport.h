@@ -17,7 +17,11 @@ struct BenchRow {
     double peakMiB;  // the process's peak resident memory so far
     std::vector<ExtraMeasure> extras;
     std::string error;  // why the solver could not run at this size; empty when it ran
+    bool failed = false;  // the error came while measuring (out of memory included), not from a solver this machine lacks
 };
+
+// "measured", "failed: why" or "not measured: why".
+std::string rowOutcome(const BenchRow& row);
 
 // What was measured on what.
 struct BenchSetting {

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "cpu/kernels/FastKernels.h"
 #include "tools/cli/Conventions.h"
 #include "tools/cli/StdoutToStderr.h"
+#include "sim/Limits.h"
 #include "tools/headless/HeadlessGL.h"
 
 namespace {
@@ -60,23 +63,33 @@ std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
 
 BenchRow measure(const SolverEntry& entry, GridSize2D grid, const BenchOptions& options) {
     BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}};
+    bool made = false;
     try {
         // Standard output carries the report alone (JSON included).
         StdoutToStderr chatter;
         std::unique_ptr<FluidSim2D> sim = entry.make(grid.resI, grid.resJ);
+        made = true;
         BenchScene scene(*sim);
         const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
         row.step = timeRepeatedly(plan, [&] { scene.step(); });
         row.draw = timeRepeatedly({1, options.minSteps, options.minSeconds}, [&] { scene.draw(); });
         if (entry.extras) row.extras = entry.extras(*sim, scene, plan);
+    } catch (const std::bad_alloc&) {
+        row.error = "out of memory";
+        row.failed = true;
     } catch (const std::exception& e) {
         row.error = e.what();
+        row.failed = made;  // before that, the solver cannot run here at all
     }
     row.peakMiB = peakResidentMiB();
     return row;
 }
 
 int run(const BenchOptions& options) {
+    for (const GridSize2D& grid : options.grids) {
+        const std::string refusal = gridShapeRefusal(grid.resI, grid.resJ);
+        if (!refusal.empty()) throw std::invalid_argument(refusal);
+    }
     const std::vector<SolverEntry> entries = chosenEntries(options);
     headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
     const BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
@@ -87,6 +100,9 @@ int run(const BenchOptions& options) {
             std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
                       << grid.resJ << std::endl;
             rows.push_back(measure(entry, grid, options));
+            const BenchRow& row = rows.back();
+            if (!options.json || row.failed)
+                std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " " << rowOutcome(row) << "\n";
         }
     if (options.json) {
         printJson(std::cout, setting, rows);
@@ -106,6 +122,9 @@ int main(int argc, char** argv) {
     } catch (const std::invalid_argument& e) {
         std::cerr << "smoke-bench: " << e.what() << " (smoke-bench --help tells more)\n";
         return EXIT_BAD_COMMAND_LINE;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "smoke-bench: not enough memory\n";
+        return 1;
     } catch (const std::exception& e) {
         std::cerr << "smoke-bench: " << e.what() << "\n";
         return 1;

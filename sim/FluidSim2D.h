@@ -52,7 +52,13 @@ public:
     virtual void addDensity(uint32_t i, uint32_t j, float amount) = 0;
     virtual void addVelocity(uint32_t i, uint32_t j, float du, float dv) = 0;
     virtual void reset() = 0;
+    // dt, in seconds, from 0 to MAX_STEP_SECONDS (sim/Limits.h; isValidStepLength).
+    // Beyond it the solvers' single-precision products of dt overflow and wipe the
+    // fields; NaN or infinity make every field NaN, and a negative dt runs diffusion
+    // backwards (at -0.05 s the fields pass 1e30 within four steps). Neither solver
+    // checks.
     virtual void applyVorticity(double dt) = 0;
+    // dt as for applyVorticity.
     virtual void step(double dt) = 0;
     virtual void clearSources() = 0;
 

@@ -1,8 +1,15 @@
 #include "sim/StepSequence.h"
 
 #include <cstdio>
+#include <stdexcept>
+#include <string>
+
+#include "sim/Limits.h"
 
 void advanceSimulation(FluidSim2D& sim, double dt, const StepInput& input) {
+    if (!isValidStepLength(dt))
+        throw std::invalid_argument("a step of " + std::to_string(dt) + " s; steps run from 0 to " +
+                                    std::to_string(MAX_STEP_SECONDS) + " s");
     const int32_t n = sim.stepCount;
     if (n < STEP_LOG_LIMIT) std::printf("START STEP (dt = %f)\n", dt);
 

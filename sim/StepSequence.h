@@ -16,5 +16,6 @@ struct StepInput {
 };
 
 // Pours at the cell, applies every committed stroke, computes the body forces,
-// steps by dt, clears the sources and counts the step.
+// steps by dt, clears the sources and counts the step. Throws std::invalid_argument,
+// before touching the simulation, for a dt outside isValidStepLength.
 void advanceSimulation(FluidSim2D& sim, double dt, const StepInput& input);

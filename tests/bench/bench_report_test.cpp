@@ -47,15 +47,21 @@ TEST(BenchReport, SpeedUpIsTheReferenceStepOverTheSolversAtTheSameGrid) {
     EXPECT_NE(table.str().find("cpu          201x201    15.0"), std::string::npos) << table.str();
 }
 
-TEST(BenchReport, ARowThatCouldNotRunSaysWhyAndGetsNoSpeedUp) {
-    std::vector<BenchRow> rows{row("gpu", 64, 0.0), row("cpu-reference", 64, 6.0), row("cpu", 8, std::numeric_limits<double>::infinity())};
+// A solver this machine lacks was not measured; one that ran out of memory failed.
+TEST(BenchReport, ARowThatCouldNotRunSaysWhyAndWhetherItFailedAndGetsNoSpeedUp) {
+    std::vector<BenchRow> rows{row("gpu", 64, 0.0), row("cpu-reference", 64, 6.0),
+                               row("cpu", 8, std::numeric_limits<double>::infinity()), row("cpu", 64, 0.0)};
     rows[0].error = "no \"shaders\" here";
     rows[2].peakMiB = std::nan("");
+    rows[3].error = "out of memory";
+    rows[3].failed = true;
     BenchSetting odd = setting();
     odd.renderer = "C:\\GL\tdriver";
     std::ostringstream json;
     printJson(json, odd, rows);
-    EXPECT_NE(json.str().find("\"error\": \"no \\\"shaders\\\" here\""), std::string::npos) << json.str();
+    EXPECT_NE(json.str().find("\"error\": \"no \\\"shaders\\\" here\", \"failed\": false"), std::string::npos)
+        << json.str();
+    EXPECT_NE(json.str().find("\"error\": \"out of memory\", \"failed\": true"), std::string::npos) << json.str();
     // Still JSON: escapes for a backslash and a tab, null for numbers that are not finite.
     EXPECT_NE(json.str().find("\"renderer\": \"C:\\\\GL\\u0009driver\""), std::string::npos) << json.str();
     EXPECT_NE(json.str().find("\"step_ms\": null"), std::string::npos) << json.str();
@@ -66,6 +72,8 @@ TEST(BenchReport, ARowThatCouldNotRunSaysWhyAndGetsNoSpeedUp) {
     std::ostringstream table;
     printTable(table, setting(), rows);
     EXPECT_NE(table.str().find("not measured: no \"shaders\" here"), std::string::npos);
+    EXPECT_NE(table.str().find("cpu            64x64      failed: out of memory"), std::string::npos) << table.str();
+    EXPECT_EQ(rowOutcome(rows[2]), "measured");
 }
 
 }  // namespace

@@ -46,28 +46,34 @@ protected:
         return file.string();
     }
 
-    // smoke-render with these arguments, run from the source tree (where data files live).
-    ProgramResult render(const std::vector<std::string>& args) {
+    // smoke-render started with these arguments, run from the source tree (where data
+    // files live), its output going to files in the folder.
+    pid_t start(const std::vector<std::string>& args) {
         const std::string program = SMOKE_RENDER_PATH;
-        const std::filesystem::path outFile = dir / "stdout.txt", errFile = dir / "stderr.txt";
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         const pid_t pid = fork();
         if (pid == 0) {
-            const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int out = open((dir / "stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = open((dir / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(SMOKE_SOURCE_DIR) != 0) _exit(126);
             execv(program.c_str(), argv.data());
             _exit(127);
         }
+        return pid;
+    }
+
+    // smoke-render run to its end.
+    ProgramResult render(const std::vector<std::string>& args) {
+        const pid_t pid = start(args);
         ProgramResult result;
         int status = 0;
         if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-        result.out = fileText(outFile);
-        result.err = fileText(errFile);
-        std::filesystem::remove(outFile);
-        std::filesystem::remove(errFile);
+        result.out = fileText(dir / "stdout.txt");
+        result.err = fileText(dir / "stderr.txt");
+        std::filesystem::remove(dir / "stdout.txt");
+        std::filesystem::remove(dir / "stderr.txt");
         return result;
     }
 

@@ -1,8 +1,16 @@
 // smoke-render as a person runs it: files, the lines it prints, what it refuses.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
 #include "RenderFolder.h"
 #include "tools/render/Image.h"
+#include "tools/render/Scenario.h"
 
 namespace {
 
@@ -61,12 +69,19 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
     const std::string bad = scenario("bad.txt", "grid 16\npour 0.5 0.5 3\nrun three\npicture\n");
     const std::string quiet = scenario("quiet.txt", "grid 8\nrun 4\n");
     const std::string ok = scenario("ok.txt", "grid 4\npicture\n");
+    const std::string huge = scenario("huge.txt", std::string(MAX_SCENARIO_BYTES, '#') + "\npicture\n");
+    const std::string endless = scenario("endless.txt", "grid 4096\nrun 1000000\npicture\n");
     const std::string usage = "Usage: smoke-render";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{bad}, bad + ":3: expected 'run STEPS'"},
         {{quiet}, "nothing to write"},
         {{"--every", "5", quiet}, "nothing to write"},
-        {{ok + ".missing"}, ok + ".missing:0: cannot read"},
+        {{ok + ".missing"}, "cannot read " + ok + ".missing: No such file or directory"},
+        {{dir.string()}, "cannot read " + dir.string() + ": it is a folder"},
+        {{"/dev/zero"}, "cannot read /dev/zero: not a regular file"},
+        {{huge}, "cannot read " + huge + ": larger than 1024 KiB"},
+        {{"--grid", "4000x3", ok}, "refused: a 4000 by 3 grid has cells 1333 times as tall as wide"},
+        {{endless}, "refused: 1000000 steps of a 4096 by 4096 grid are 1.68e+13 cell updates"},
         {{}, usage},
         {{"--grid", "12x", ok}, usage},
         {{"--grid=4095x1", "--solver", "gpu", ok}, "(4094 a side)"},
@@ -83,10 +98,63 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
     }
 }
 
+// The child of `parent` that runs `command` (by its process name), or 0.
+pid_t childRunning(pid_t parent, const std::string& command) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string pid, name, state;
+        pid_t ppid = 0;
+        if (stat >> pid >> name >> state >> ppid && ppid == parent && name == "(" + command + ")")
+            return pid_t(std::stol(pid));
+    }
+    return 0;
+}
+
+// Gone, or a zombie that only waits for its new parent to collect it.
+bool ended(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string number, name, state;
+    return !(stat >> number >> name >> state) || state == "Z";
+}
+
+bool within(std::chrono::seconds limit, const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return condition();
+}
+
+// Ctrl-C, kill and a closed terminal end the program as such signals do (the shell
+// reports 128 + the signal) and take the private X server it started with it.
+TEST_F(Program, ASignalThatEndsTheProgramEndsItsVirtualDisplayToo) {
+    const std::string file = scenario("long.txt", "grid 32\nrun 1000000\n");
+    const char* display = std::getenv("DISPLAY");
+    const std::string ownDisplay = display ? display : "";
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        unsetenv("DISPLAY");
+        std::filesystem::remove_all(path("out"));
+        const pid_t pid = start({"--every", "1", "--size", "8", "--out", path("out"), file});
+        if (!ownDisplay.empty()) setenv("DISPLAY", ownDisplay.c_str(), 1);
+        // A frame written shows the display in use; earlier, Xvfb may still be starting.
+        EXPECT_TRUE(within(std::chrono::seconds(60), [&] { return std::filesystem::exists(path("out/frame-00001.png")); }));
+        const pid_t xvfb = childRunning(pid, "Xvfb");
+        EXPECT_NE(xvfb, 0);
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal << ", status " << status;
+        if (xvfb == 0) continue;
+        const bool gone = within(std::chrono::seconds(60), [&] { return ended(xvfb); });
+        EXPECT_TRUE(gone) << "Xvfb outlived signal " << signal;
+        if (!gone) kill(xvfb, SIGTERM);
+    }
+}
+
 TEST_F(Program, GridOnTheCommandLineReplacesTheScenarios) {
     // The same positions at two grid sizes: the pour lands in the same place.
     const std::string file = scenario("grid.txt", "grid 10\npour 0.25 0.75 3\npicture\n");
-    ASSERT_EQ(render({"--grid", "40x30", "--size", "80", "--out", path("fine"), file}).exitCode, 0);
+    const ProgramResult r = render({"--grid", "40x30", "--size", "80", "--out", path("fine"), file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const Image fine = readPng(path("fine/picture-1.png"));
     const uint8_t* centre = fine.pixel(20, 20);  // world (0.25, 0.75)
     const uint8_t* far = fine.pixel(60, 60);

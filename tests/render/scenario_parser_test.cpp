@@ -118,6 +118,8 @@ TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpec
         {"dt 0", "expected 'dt SECONDS'"},
         {"dt -0.1", "expected 'dt SECONDS'"},
         {"dt inf", "expected 'dt SECONDS'"},
+        {"dt 2e30", "expected 'dt SECONDS'"},  // beyond what the solvers take
+        {"dt 1e308", "SECONDS a number above 0, at most 1e+30"},
         {"picture a b", "expected 'picture [NAME]'"},
         {"picture ../escape", "expected 'picture [NAME]'"},
         {"picture sub/dir", "expected 'picture [NAME]'"},

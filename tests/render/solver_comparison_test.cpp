@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <stdexcept>
 
 #include "RenderFolder.h"
 #include "cpu/CPUSim.h"
@@ -84,6 +85,39 @@ TEST_F(SolverComparison, EachPictureShowsBothSolversTheirDifferenceImageAndTheFi
     EXPECT_FALSE(blackDifferenceImage("stirred"));
     EXPECT_EQ(filesIn("").size(), 9u);
     EXPECT_EQ(filesIn("").count("stirred-right.png") + filesIn("").count("poured-diff.png"), 2u);
+}
+
+// A solver whose fields went to NaN stops the run at the next picture, which names
+// the picture and the step, instead of writing a picture of nothing.
+TEST_F(SolverComparison, FieldsGoneNonFiniteStopThePicturesNamingPictureAndStep) {
+    CPUSim left(24, 18), right(24, 18);
+    right.addDensity(5, 5, std::nanf(""));
+    right.step(0.05);
+    try {
+        compare(left, right);
+        ADD_FAILURE() << "pictures of NaN fields were written";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("the right solver's fields are not finite at picture 'poured', after step 6"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_TRUE(filesIn("").empty());
+}
+
+// The half-written files of a run killed while writing go at the next run into the
+// folder that writes those names (numbered frames whatever their number); the
+// files of other names stay.
+TEST_F(SolverComparison, ARunRemovesHalfWrittenFilesOfItsOwnNamesLeftByAKilledRun) {
+    for (const char* name : {"poured-left.png.part", "stirred-diff.png.part", "frame-00042-right.png.part",
+                             "poured.png.part", "other.png.part", "frame-00001.png"})
+        scenario(name, "half");
+    headless::openWindow(64, 64, "comparison test");
+    CPUSim left(24, 18), right(24, 18);
+    PictureCanvas canvas(8, 8);
+    std::ostringstream report;
+    PictureWriter writer({{"left", &left}, {"right", &right}}, canvas, {}, dir.string(), 5, report);
+    writer.removeStaleParts(parseScenario(SHORT_SCENARIO).scenario);
+    EXPECT_EQ(filesIn(""), (std::set<std::string>{"poured.png.part", "other.png.part", "frame-00001.png"}));
 }
 
 // The shader solver against the software one, through the program as a person

@@ -1,9 +1,12 @@
 // The per-step call sequence shared by every program.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "sim/Limits.h"
 #include "sim/StepSequence.h"
 #include "tests/support/NullSim.h"
 
@@ -45,6 +48,24 @@ TEST(StepSequence, PoursThenStrokesOldestFirstThenForcesStepAndClear) {
         advanceSimulation(sim, 0.1, input);
         EXPECT_EQ(sim.calls.size(), 5u) << "strokes, forces, step and clear only";
     }
+}
+
+// Either solver turns such a step into NaN fields or unbounded growth; nothing of
+// the step may reach the simulation.
+TEST(StepSequence, AStepLengthTheSolversCannotTakeIsRefusedBeforeTouchingTheSimulation) {
+    CallLog sim;
+    StepInput input;
+    input.pouring = true;
+    input.pourCell = {3, 4, true};
+    for (double dt : {std::nan(""), HUGE_VAL, -HUGE_VAL, -0.05, -1e-300, MAX_STEP_SECONDS * 1.001, 3e38}) {
+        EXPECT_THROW(advanceSimulation(sim, dt, input), std::invalid_argument) << dt;
+        EXPECT_TRUE(sim.calls.empty()) << dt;
+        EXPECT_EQ(sim.stepCount, 4) << dt;
+    }
+    testing::internal::CaptureStdout();
+    for (double dt : {0.0, MAX_STEP_SECONDS}) advanceSimulation(sim, dt, StepInput{});
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(sim.stepCount, 6);
 }
 
 TEST(StepSequence, LogsOnlyWhileTheStepCountIsLow) {

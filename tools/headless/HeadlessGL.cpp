@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,9 +30,15 @@ void stopVirtualDisplay() {
 void startVirtualDisplay() {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("cannot create a pipe for Xvfb");
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("cannot start Xvfb");
     if (pid == 0) {
+        // However this process ends (a signal from the terminal or from kill, even
+        // SIGKILL, which no handler sees), the kernel then stops Xvfb. The death that
+        // counts is that of the forking thread, here always the main one.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);  // it ended before the line above
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2048x2048x24", "-nolisten", "tcp",

@@ -45,3 +45,13 @@ FieldDifference relativeDifference(FluidSim2D& a, FluidSim2D& b) {
     }
     return {density.relative(), velocity.relative()};
 }
+
+bool fieldsAreFinite(FluidSim2D& sim) {
+    for (uint32_t j = 1; j <= sim.resJ; ++j) {
+        for (uint32_t i = 1; i <= sim.resI; ++i) {
+            const Vec2 v = sim.getVelocity(i, j);
+            if (!std::isfinite(sim.getDensity(i, j)) || !std::isfinite(v.x) || !std::isfinite(v.y)) return false;
+        }
+    }
+    return true;
+}

@@ -12,3 +12,6 @@ struct FieldDifference {
 // fields, at most 2, 0 when both fields are zero, and NaN when either holds a value
 // that is not finite. Both grids must be the same size.
 FieldDifference relativeDifference(FluidSim2D& a, FluidSim2D& b);
+
+// Whether every interior cell's density and velocity are finite numbers.
+bool fieldsAreFinite(FluidSim2D& sim);

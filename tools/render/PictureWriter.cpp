@@ -1,6 +1,7 @@
 #include "tools/render/PictureWriter.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 
 #include "tools/render/FieldComparison.h"
@@ -20,16 +21,46 @@ std::string PictureWriter::pathOf(const std::string& fileName) const {
     return mOutDir.empty() || mOutDir.back() == '/' ? mOutDir + fileName : mOutDir + "/" + fileName;
 }
 
+std::vector<std::string> PictureWriter::fileNamesOf(const std::string& name) const {
+    if (mSims.size() == 1) return {name + ".png"};
+    return {name + "-" + mSims[0].label + ".png", name + "-" + mSims[1].label + ".png", name + "-diff.png"};
+}
+
 void PictureWriter::picture(const std::string& name, const std::vector<DragSegment>& strokes) {
+    checkFields("picture '" + name + "'");
     if (mSims.size() == 2) {
         compare(name, strokes);
         return;
     }
-    save(name + ".png", mCanvas.paint(*mSims.front().sim, strokes, mOverlays));
+    save(fileNamesOf(name)[0], mCanvas.paint(*mSims.front().sim, strokes, mOverlays));
 }
 
 void PictureWriter::stepped(uint64_t stepNumber, const std::vector<DragSegment>& strokes) {
+    mSteps = stepNumber;
     if (mEvery != 0 && stepNumber % mEvery == 0) picture(frameName(stepNumber / mEvery), strokes);
+}
+
+void PictureWriter::checkFields(const std::string& moment) const {
+    for (const LabelledSim& s : mSims)
+        if (!fieldsAreFinite(*s.sim))
+            throw std::runtime_error("the " + s.label + " solver's fields are not finite at " + moment + ", after step " +
+                                     std::to_string(mSteps) + "; nothing more is written");
+}
+
+void PictureWriter::removeStaleParts(const Scenario& scenario) const {
+    for (const Action& a : scenario.actions)
+        if (a.kind == ActionKind::Picture)
+            for (const std::string& file : fileNamesOf(a.name)) std::remove(pathOf(file + ".part").c_str());
+    // Frames may number in the millions: the folder is looked through once instead.
+    if (mEvery == 0) return;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(mOutDir.empty() ? "." : mOutDir, error)) {
+        const std::string file = entry.path().filename().string();
+        const std::string suffix = ".png.part";
+        if (file.rfind(FRAME_PREFIX, 0) == 0 && file.size() > suffix.size() &&
+            file.compare(file.size() - suffix.size(), suffix.size(), suffix) == 0)
+            std::filesystem::remove(entry.path(), error);
+    }
 }
 
 void PictureWriter::save(const std::string& fileName, const Image& image) {
@@ -47,9 +78,10 @@ void PictureWriter::compare(const std::string& name, const std::vector<DragSegme
     mReport << line << "\n";
     const Image first = mCanvas.paint(*a.sim, strokes, mOverlays);
     const Image second = mCanvas.paint(*b.sim, strokes, mOverlays);
-    save(name + "-" + a.label + ".png", first);
-    save(name + "-" + b.label + ".png", second);
-    save(name + "-diff.png", differenceImage(first, second));
+    const std::vector<std::string> files = fileNamesOf(name);
+    save(files[0], first);
+    save(files[1], second);
+    save(files[2], differenceImage(first, second));
 }
 
 std::string frameName(uint64_t number) {

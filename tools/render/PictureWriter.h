@@ -23,8 +23,18 @@ public:
     PictureWriter(std::vector<LabelledSim> sims, PictureCanvas& canvas, const OverlayChoice& overlays,
                   std::string outDir, uint32_t every, std::ostream& report);
 
+    // Throws std::runtime_error, naming the picture and the step, instead of writing
+    // a picture of fields that are no longer finite.
     void picture(const std::string& name, const std::vector<DragSegment>& strokes) override;
     void stepped(uint64_t stepNumber, const std::vector<DragSegment>& strokes) override;
+
+    // Throws std::runtime_error naming `moment` and the step when any simulation's
+    // fields hold NaN or infinity.
+    void checkFields(const std::string& moment) const;
+
+    // Removes the half-written NAME.png.part files that a run killed while writing
+    // left in the output folder, for the files this scenario writes.
+    void removeStaleParts(const Scenario& scenario) const;
 
     // The path of a file of this name in the output folder.
     std::string pathOf(const std::string& fileName) const;
@@ -36,7 +46,10 @@ private:
     std::string mOutDir;
     uint32_t mEvery;
     std::ostream& mReport;
+    uint64_t mSteps = 0;
 
+    // The files a picture of this name becomes: one, or both solvers' and their difference.
+    std::vector<std::string> fileNamesOf(const std::string& name) const;
     void save(const std::string& fileName, const Image& image);
     void compare(const std::string& name, const std::vector<DragSegment>& strokes);
 };

@@ -1,9 +1,16 @@
 #include "tools/render/Scenario.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <sstream>
 
+#include "sim/Limits.h"
 #include "tools/cli/Numbers.h"
 
 namespace {
@@ -55,7 +62,13 @@ bool isPictureName(const std::string& name) {
 // ---- one parse function per action ------------------------------------------
 
 bool parseStepLength(const Args& a, Action& act) {
-    return a.size() == 1 && readNumber(a[0], act.seconds) && act.seconds > 0.0;
+    return a.size() == 1 && readNumber(a[0], act.seconds) && act.seconds > 0.0 && isValidStepLength(act.seconds);
+}
+
+std::string stepLengthDetail() {
+    char text[64];
+    std::snprintf(text, sizeof text, "SECONDS a number above 0, at most %g", MAX_STEP_SECONDS);
+    return text;
 }
 bool parsePour(const Args& a, Action& act) {
     return a.size() == 3 && readPosition(a[0], a[1], act.from) && readSteps(a[2], act.steps);
@@ -90,8 +103,9 @@ struct Syntax {
 };
 
 const std::map<std::string, Syntax>& actionSyntax() {
+    static const std::string stepDetail = stepLengthDetail();
     static const std::map<std::string, Syntax> table{
-        {"dt", {ActionKind::StepLength, {"dt SECONDS", "SECONDS a number above 0"}, parseStepLength}},
+        {"dt", {ActionKind::StepLength, {"dt SECONDS", stepDetail.c_str()}, parseStepLength}},
         {"pour",
          {ActionKind::Pour,
           {"pour X Y STEPS", "X and Y from 0 to 1, STEPS a whole number from 1 to 1000000"},
@@ -221,20 +235,73 @@ ParsedScenario parseScenario(const std::string& text) {
     return parser.result;
 }
 
-std::string describeErrors(const std::string& sourceName, const std::vector<ScenarioError>& errors) {
-    std::string text;
-    for (const ScenarioError& e : errors) text += sourceName + ":" + std::to_string(e.line) + ": " + e.message + "\n";
+std::string runRefusal(const Scenario& scenario) {
+    const std::string shape = gridShapeRefusal(scenario.resI, scenario.resJ);
+    if (!shape.empty()) return shape;
+    const double solvers = scenario.solver == SolverChoice::Both ? 2.0 : 1.0;
+    const double updates = double(scenario.resI) * double(scenario.resJ) * double(scenario.totalSteps()) * solvers;
+    if (updates <= MAX_CELL_UPDATES) return "";
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "%llu steps of a %u by %u grid%s are %.3g cell updates, more than the %g that finish within days",
+                  static_cast<unsigned long long>(scenario.totalSteps()), unsigned(scenario.resI),
+                  unsigned(scenario.resJ), solvers > 1.0 ? " on two solvers" : "", updates, MAX_CELL_UPDATES);
     return text;
 }
 
+std::string describeErrors(const std::string& sourceName, const std::vector<ScenarioError>& errors) {
+    std::string text;
+    for (const ScenarioError& e : errors)
+        text += (e.line == 0 ? "" : sourceName + ":" + std::to_string(e.line) + ": ") + e.message + "\n";
+    return text;
+}
+
+namespace {
+
+// The whole file, or why it cannot be a scenario. Opened without blocking, so that a
+// pipe with no writer is refused rather than waited on; only regular files are read.
+bool readScenarioFile(const std::string& path, std::string& text, std::string& why) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        why = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        why = "it is a folder";
+    } else if (!S_ISREG(info.st_mode)) {
+        why = "not a regular file";
+    } else {
+        // Reading one byte more than allowed tells a file too large without reading it all.
+        text.resize(MAX_SCENARIO_BYTES + 1);
+        size_t got = 0;
+        while (why.empty() && got < text.size()) {
+            const ssize_t n = read(fd, &text[got], text.size() - got);
+            if (n > 0)
+                got += size_t(n);
+            else if (n == 0)
+                break;
+            else if (errno != EINTR)
+                why = std::strerror(errno);
+        }
+        text.resize(got);
+        if (why.empty() && got > MAX_SCENARIO_BYTES)
+            why = "larger than " + std::to_string(MAX_SCENARIO_BYTES / 1024) + " KiB, far more than a scenario needs";
+    }
+    close(fd);
+    return why.empty();
+}
+
+}  // namespace
+
 ParsedScenario loadScenario(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text, why;
+    if (!readScenarioFile(path, text, why)) {
         ParsedScenario failed;
-        failed.errors.push_back({0, "cannot read the scenario file"});
+        failed.errors.push_back({0, "cannot read " + path + ": " + why});
         return failed;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseScenario(text.str());
+    return parseScenario(text);
 }

@@ -35,6 +35,12 @@ struct Action {
 
 constexpr uint32_t DEFAULT_GRID = 201;
 constexpr uint32_t MAX_STEPS = 1000000;
+// A scenario is a few hundred lines; a file beyond this is not one.
+constexpr uint64_t MAX_SCENARIO_BYTES = 1 << 20;
+// Cell updates (cells times steps, for each solver) beyond which a scenario is refused:
+// at the 40 million a second the software solver manages on a 201 grid (the
+// README's measurements), this is three days.
+constexpr double MAX_CELL_UPDATES = 1e13;
 // The window steps by its measured frame time, which no file can repeat; this
 // length lets poured smoke rise across the domain within a few hundred steps
 // without diffusing away first.
@@ -53,6 +59,11 @@ struct Scenario {
     size_t pictureCount() const;
 };
 
+// Why the scenario, with the grid and solver it finally has, must not run: a grid
+// whose cells are too elongated for the solvers, or more work than finishes within
+// days. Empty when it may run.
+std::string runRefusal(const Scenario& scenario);
+
 struct ScenarioError {
     int line;
     std::string message;
@@ -66,8 +77,10 @@ struct ParsedScenario {
 
 ParsedScenario parseScenario(const std::string& text);
 
-// "NAME:LINE: message", one line per error.
+// "NAME:LINE: message", one line per error; an error at line 0 is about the whole
+// file and is its message alone.
 std::string describeErrors(const std::string& sourceName, const std::vector<ScenarioError>& errors);
 
-// Reads the file; a file that cannot be read gives one error at line 0.
+// Reads and parses the file. A file that cannot be read, is not a regular file or
+// is larger than MAX_SCENARIO_BYTES gives one error at line 0, "cannot read PATH: why".
 ParsedScenario loadScenario(const std::string& path);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "tools/cli/Conventions.h"
@@ -55,6 +56,11 @@ bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
                   << " a side); the software solver (--solver cpu) takes it\n";
         return false;
     }
+    const std::string refusal = runRefusal(scenario);
+    if (!refusal.empty()) {
+        std::cerr << options.scenarioPath << ": refused: " << refusal << "\n";
+        return false;
+    }
     const bool framesWritten = options.every != 0 && scenario.totalSteps() >= options.every;
     if (scenario.pictureCount() == 0 && !framesWritten) {
         std::cerr << options.scenarioPath << ": nothing to write: the scenario takes no picture"
@@ -86,26 +92,30 @@ int render(const RenderOptions& options, const Scenario& scenario) {
     // Only once every solver exists, so a run that cannot start leaves no empty folder behind.
     std::filesystem::create_directories(options.outDir);
     PictureWriter writer(labelled, canvas, options.overlays, options.outDir, options.every, std::cout);
+    writer.removeStaleParts(scenario);
     if (options.quiet || !isatty(STDERR_FILENO)) {
         runScenario(scenario, sims, writer);
     } else {
         ProgressLine progress(writer, scenario.totalSteps(), options.every, std::cerr);
         runScenario(scenario, sims, progress);
     }
+    writer.checkFields("the end of the scenario");
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Everything main does, parsing included, is inside the try: no exception ends it by abort.
+int main(int argc, char** argv) try {
     RenderOptions options;
     if (const std::optional<int> status = readRenderOptions(argc, argv, options)) return *status;
     Scenario scenario;
     if (!prepareScenario(options, scenario)) return EXIT_REFUSED;
-    try {
-        return render(options, scenario);
-    } catch (const std::exception& e) {
-        std::cerr << "smoke-render: " << e.what() << "\n";
-        return EXIT_FAILED;
-    }
+    return render(options, scenario);
+} catch (const std::bad_alloc&) {
+    std::cerr << "smoke-render: not enough memory (a smaller grid or picture needs less)\n";
+    return EXIT_FAILED;
+} catch (const std::exception& e) {
+    std::cerr << "smoke-render: " << e.what() << "\n";
+    return EXIT_FAILED;
 }
