@@ -160,9 +160,6 @@ TEST_F(Program, GridOnTheCommandLineReplacesTheScenarios) {
     const uint8_t* far = fine.pixel(60, 60);
     EXPECT_GT(centre[0], 100);
     EXPECT_EQ(far[0], 0);
-    // The largest grid the shader solver takes (a grid beyond is refused above).
-    const ProgramResult edge = render({"--grid", "4094x1", "--solver=gpu", "--size", "8", "--out", path("edge"), file});
-    EXPECT_EQ(edge.exitCode, 0) << edge.err;
 }
 
 TEST_F(Program, UnavailableShaderSolverIsReportedNotSkippedSilently) {
