@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/Overlays.h"
+#include "gl/GlState.h"
 #include "app/Shell.h"
 
 void reshape(int width, int height) {
@@ -46,29 +47,22 @@ int drawText(int32_t x, int32_t y, const char* format, ...) {
     const std::string text = formatTextList(format, args);
     va_end(args);
 
-    glPushAttrib(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_TRANSFORM_BIT | GL_ENABLE_BIT);
+    GlStateGuard saved(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_ENABLE_BIT);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
 
     // Pixels, y downward, with text row 0 one line below the top edge.
     glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
     glLoadIdentity();
     GLfloat viewport[4];
     glGetFloatv(GL_VIEWPORT, viewport);
     glOrtho(0.0, viewport[2], viewport[3] - TEXT_LINE_OFFSET, -TEXT_LINE_OFFSET, 0.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
     glLoadIdentity();
 
     glRasterPos2f(float(x), float(y));
     for (const char c : text) glutBitmapCharacter(GLUT_BITMAP_HELVETICA_18, c);
-
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glPopAttrib();
     return int(text.size());
 }
 

@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include "gl/GlState.h"
+
 BenchScene::BenchScene(FluidSim2D& sim)
     : mSim(sim), mStrokes{{{0.35f, 0.25f}, {0.5f, 0.4f}}, {{0.65f, 0.3f}, {0.55f, 0.5f}}} {
     mInput.pouring = true;
@@ -12,23 +14,16 @@ BenchScene::BenchScene(FluidSim2D& sim)
 void BenchScene::step() { advanceSimulation(mSim, BENCH_STEP_TIME, mInput); }
 
 void BenchScene::draw() {
-    glPushAttrib(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
+    GlStateGuard saved(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
     glViewport(0, 0, BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE);
     glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
     glLoadIdentity();
     const Rect& w = mSim.worldRect;
     glOrtho(w.x, w.right(), w.y, w.top(), -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
     glLoadIdentity();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     mSim.draw(0);
     glFinish();
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
 }

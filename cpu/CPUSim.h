@@ -9,13 +9,7 @@
 #include "cpu/CpuKernels.h"
 #include "cpu/Field.h"
 #include "sim/FluidSim2D.h"
-
-constexpr float DIFFUSION_RATE = 10.0f;
-constexpr int SOLVER_SWEEPS = 10;
-constexpr float VORTICITY_STRENGTH = 0.1f;
-constexpr float BUOYANCY = 0.002f;
-constexpr float GRADIENT_EPSILON = 0.00001f;
-constexpr float DENSITY_DISPLAY_SCALE = 100.0f;
+#include "sim/SolverConstants.h"
 
 class CPUSim : public FluidSim2D {
 public:

@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "gl/GlState.h"
+
 namespace {
 
 // Every texture the passes write, each at its own attachment point for life:
@@ -21,22 +23,19 @@ constexpr uint32_t TRACE_CELL = 10;
 
 // For as long as it lives, drawing goes into the solver's framebuffer at texture
 // size, with nothing between the fragment and the texel (no blending, scissor,
-// alpha test or logic op); afterwards the caller's state and framebuffer 0 return.
+// alpha test or logic op); afterwards the caller's state and framebuffer return.
 class FramebufferTarget {
 public:
-    FramebufferTarget(GLuint framebuffer, GLsizei width, GLsizei height) {
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT | GL_ENABLE_BIT | GL_TRANSFORM_BIT);
+    FramebufferTarget(GLuint framebuffer, GLsizei width, GLsizei height)
+        : mSaved(GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT | GL_ENABLE_BIT) {
+        mSaved.bindFramebuffer(framebuffer);
         glViewport(0, 0, width, height);
         for (GLenum capability : {GL_BLEND, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_COLOR_LOGIC_OP}) glDisable(capability);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     }
-    FramebufferTarget(const FramebufferTarget&) = delete;
-    FramebufferTarget& operator=(const FramebufferTarget&) = delete;
-    ~FramebufferTarget() {
-        glPopAttrib();
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-    }
+
+private:
+    GlStateGuard mSaved;
 };
 
 // One quad with texture coordinates 0 to 1 over the given rectangle, corners in
@@ -54,10 +53,6 @@ void drawTexturedQuad(float left, float bottom, float right, float top) {
     glEnd();
 }
 
-void setSampler(GLhandleARB program, const char* name, GLint unit) {
-    glUniform1iARB(glGetUniformLocationARB(program, name), unit);
-}
-
 }  // namespace
 
 // ---- construction and destruction ------------------------------------------
@@ -70,7 +65,7 @@ GPUSim::GPUSim(uint32_t resI_, uint32_t resJ_, const std::string& shaderDir) : F
     mFieldValues.assign(floats, 0.0f);
     mUserSourceValues.assign(floats, 0.0f);
     for (TexAttachment* t : {&mFields, &mNewFields, &mUserSources, &mCurls, &mNormCurlGrads, &mHeights, &mIterate})
-        t->tex = GlTexture(createFieldTexture());
+        t->tex = createFieldTexture();
     createFramebuffer();
     GPUSim::reset();
     loadShaders(shaderDir);
@@ -97,11 +92,10 @@ void GPUSim::requireCapacity() {
     mMaxDrawBuffers = std::clamp(drawBuffers, 1, CLEAR_GROUP);
 }
 
-GLuint GPUSim::createFieldTexture() {
-    GLuint tex = 0;
-    glGenTextures(1, &tex);
-    defineTexture(tex, nullptr);
-    glBindTexture(GL_TEXTURE_2D, tex);
+GlTexture GPUSim::createFieldTexture() {
+    GlTexture tex = GlTexture::generate();
+    defineTexture(tex.name(), nullptr);
+    glBindTexture(GL_TEXTURE_2D, tex.name());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -118,10 +112,8 @@ void GPUSim::defineTexture(GLuint tex, const float* texels) {
 }
 
 void GPUSim::createFramebuffer() {
-    GLuint framebuffer = 0;
-    glGenFramebuffersEXT(1, &framebuffer);
-    mFramebuffer = GlFramebuffer(framebuffer);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    mFramebuffer = GlFramebuffer::generate();
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, mFramebuffer.name());
     TexAttachment* attached[ATTACHED_TEXTURES] = {&mFields, &mNewFields, &mCurls, &mNormCurlGrads, &mHeights, &mIterate};
     for (int k = 0; k < ATTACHED_TEXTURES; ++k) {
         attached[k]->attachment = ATTACHMENT_POINTS[k];
@@ -223,45 +215,34 @@ void GPUSim::onRetrieve() {
 
 // ---- passes ----------------------------------------------------------------
 
-void GPUSim::doPass(GLhandleARB program, uint32_t attachment, float dt) {
-    const GLint dtLocation = glGetUniformLocationARB(program, "dt");
-    glUniform1fARB(dtLocation, dt);
-    glUniform1fARB(glGetUniformLocationARB(program, "dx"), 1.0f / float(resI + 2));
-    glUniform1fARB(glGetUniformLocationARB(program, "dy"), 1.0f / float(resJ + 2));
+void GPUSim::doPass(const PassProgram& program, uint32_t attachment, float dt) {
+    glUniform1fARB(program.dt, dt);
     FramebufferTarget target(mFramebuffer.name(), width(), height());
     if (tracing())
-        std::printf("doPass, attachment=%u, shader=%u, dtLoc=%d, dt=%f\n", attachment, program, dtLocation, dt);
+        std::printf("doPass, attachment=%u, shader=%u, dtLoc=%d, dt=%f\n", attachment, program.name(), program.dt, dt);
     glDrawBuffer(attachment);
     glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
     glLoadIdentity();
     glOrtho(0, 1, 0, 1, -1, 1);
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
     glLoadIdentity();
     drawTexturedQuad(0.0f, 0.0f, 1.0f, 1.0f);
     glUseProgramObjectARB(0);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
     ++mPassesRun;
 }
 
-// Binds input k on texture unit k and its sampler to that unit, runs one pass,
-// and leaves every unit it used empty and unit 0 active.
-void GPUSim::runPass(const GlProgram& program, std::initializer_list<PassInput> inputs, uint32_t attachment,
-                     float dt) {
+// Binds input k on texture unit k, where the program's k-th sampler reads (see
+// programSlots), runs one pass, and leaves every unit it used empty and unit 0 active.
+void GPUSim::runPass(const PassProgram& program, std::initializer_list<const TexAttachment*> inputs,
+                     uint32_t attachment, float dt) {
     GLint unit = 0;
-    for (const PassInput& input : inputs) {
+    for (const TexAttachment* input : inputs) {
         glActiveTextureARB(GL_TEXTURE0_ARB + unit++);
-        glBindTexture(GL_TEXTURE_2D, input.texture.tex.name());
+        glBindTexture(GL_TEXTURE_2D, input->tex.name());
     }
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glUseProgramObjectARB(program.name());
-    unit = 0;
-    for (const PassInput& input : inputs) setSampler(program.name(), input.sampler, unit++);
-    doPass(program.name(), attachment, dt);
+    doPass(program, attachment, dt);
     while (unit > 0) {
         glActiveTextureARB(GL_TEXTURE0_ARB + --unit);
         glBindTexture(GL_TEXTURE_2D, 0);
@@ -271,13 +252,12 @@ void GPUSim::runPass(const GlProgram& program, std::initializer_list<PassInput> 
 // Jacobi iterations of `program` from a zero start. The iterate alternates between
 // `target` and mIterate, so that no pass samples the texture it renders into, and
 // starts where the last iterate ends in `target`.
-void GPUSim::solve(const GlProgram& program, const char* iterateSampler, const TexAttachment& target, float dt,
-                   int iterations) {
+void GPUSim::solve(const PassProgram& program, const TexAttachment& target, float dt, int iterations) {
     const TexAttachment* read = iterations % 2 == 0 ? &target : &mIterate;
     const TexAttachment* write = iterations % 2 == 0 ? &mIterate : &target;
     clearAttachment(read->attachment);
     for (int k = 0; k < iterations; ++k) {
-        runPass(program, {{"fields", mFields}, {iterateSampler, *read}}, write->attachment, dt);
+        runPass(program, {&mFields, read}, write->attachment, dt);
         std::swap(read, write);
     }
 }
@@ -286,9 +266,9 @@ void GPUSim::applyVorticity(double dt) {
     const int passesBefore = mPassesRun;
     const float t = float(dt);
     clearAttachment(mCurls.attachment);
-    runPass(mVorticityProgram, {{"fields", mFields}}, mCurls.attachment, t);
+    runPass(mVorticityProgram, {&mFields}, mCurls.attachment, t);
     clearAttachment(mNormCurlGrads.attachment);
-    runPass(mNormCurlGradProgram, {{"curls", mCurls}}, mNormCurlGrads.attachment, t);
+    runPass(mNormCurlGradProgram, {&mCurls}, mNormCurlGrads.attachment, t);
     uploadUserSources();
     mVorticityPasses = mPassesRun - passesBefore;
 }
@@ -306,9 +286,7 @@ void GPUSim::step(double dt) {
 }
 
 void GPUSim::addSourcesPass(double dt) {
-    runPass(mAddSourcesProgram,
-            {{"userSources", mUserSources}, {"fields", mFields}, {"curls", mCurls}, {"normCurlGrads", mNormCurlGrads}},
-            mNewFields.attachment, float(dt));
+    runPass(mAddSourcesProgram, {&mUserSources, &mFields, &mCurls, &mNormCurlGrads}, mNewFields.attachment, float(dt));
     const char* format = "%s: mFields.{tex, attachment} = {%u, %u}, mNewFields.{tex, attachment} = {%u, %u}\n";
     if (tracing())
         std::printf(format, "before", mFields.tex.name(), mFields.attachment, mNewFields.tex.name(),
@@ -320,23 +298,19 @@ void GPUSim::addSourcesPass(double dt) {
 }
 
 void GPUSim::diffusePass(double dt, int iterations) {
-    solve(mDiffuseProgram, "newFields", mNewFields, float(dt), iterations);
+    solve(mDiffuseProgram, mNewFields, float(dt), iterations);
     swapFields();
 }
 
 void GPUSim::projectPass(double dt) {
     const float t = float(dt);
-    solve(mDecompProgram, "heights", mHeights, t, SOLVER_SWEEPS);
-    runPass(mProjectProgram, {{"fields", mFields}, {"heights", mHeights}}, mNewFields.attachment, t);
+    solve(mDecompProgram, mHeights, t, SOLVER_SWEEPS);
+    runPass(mProjectProgram, {&mFields, &mHeights}, mNewFields.attachment, t);
     swapFields();
 }
 
 void GPUSim::advectPass(double dt) {
-    const GLhandleARB program = mAdvectProgram.name();
-    glUseProgramObjectARB(program);
-    glUniform1iARB(glGetUniformLocationARB(program, "resI"), GLint(resI));
-    glUniform1iARB(glGetUniformLocationARB(program, "resJ"), GLint(resJ));
-    runPass(mAdvectProgram, {{"fields", mFields}}, mNewFields.attachment, float(dt));
+    runPass(mAdvectProgram, {&mFields}, mNewFields.attachment, float(dt));
     swapFields();
 }
 
@@ -347,7 +321,6 @@ void GPUSim::advectPass(double dt) {
 void GPUSim::draw(int32_t) {
     glBindTexture(GL_TEXTURE_2D, mFields.tex.name());
     glUseProgramObjectARB(mRenderProgram.name());
-    setSampler(mRenderProgram.name(), "fields", 0);
     const float left = -1.0f / float(resI);
     const float bottom = -1.0f / float(resJ);
     drawTexturedQuad(left, bottom, 1.0f - left, 1.0f - bottom);

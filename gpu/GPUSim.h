@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "cpu/CPUSim.h"
-#include "gpu/GlObjects.h"
+#include "gl/GlObjects.h"
 #include "sim/FluidSim2D.h"
+#include "sim/SolverConstants.h"
 
 // Why this GL cannot run the shader solver: a program that does not build, a grid
 // larger than its textures, a framebuffer it cannot render into.
@@ -29,6 +29,14 @@ public:
 struct TexAttachment {
     GlTexture tex;
     uint32_t attachment = 0;
+};
+
+// A built program and the location of the one uniform a pass sets, found at link
+// time; the samplers and grid sizes never change after it and are set then.
+struct PassProgram {
+    GlProgram program;
+    GLint dt = -1;
+    GLhandleARB name() const { return program.name(); }
 };
 
 // The first folder of these that exists: "shaders" below the current directory,
@@ -68,7 +76,7 @@ public:
     int lastSwapCount() const { return mStepSwaps; }
 
 protected:
-    GLuint createFieldTexture();
+    GlTexture createFieldTexture();
     void createFramebuffer();
     void clearAttachment(uint32_t attachment);
     void swapFields();
@@ -78,7 +86,7 @@ protected:
     GlProgram buildProgram(const GlShader& shader);
     void printProgramInfo(GLhandleARB program);
 
-    void doPass(GLhandleARB program, uint32_t attachment, float dt);
+    void doPass(const PassProgram& program, uint32_t attachment, float dt);
     void addSourcesPass(double dt);
     void diffusePass(double dt, int iterations = SOLVER_SWEEPS);
     void projectPass(double dt);
@@ -106,35 +114,34 @@ protected:
     GlShader mProjectShader;
     GlShader mAdvectShader;
     GlShader mDissipateShader;
-    GlProgram mVorticityProgram;
-    GlProgram mNormCurlGradProgram;
-    GlProgram mAddSourcesProgram;
-    GlProgram mDiffuseProgram;
-    GlProgram mDecompProgram;
-    GlProgram mProjectProgram;
-    GlProgram mAdvectProgram;
-    GlProgram mDissipateProgram;
+    PassProgram mVorticityProgram;
+    PassProgram mNormCurlGradProgram;
+    PassProgram mAddSourcesProgram;
+    PassProgram mDiffuseProgram;
+    PassProgram mDecompProgram;
+    PassProgram mProjectProgram;
+    PassProgram mAdvectProgram;
+    PassProgram mDissipateProgram;
     GlShader mRenderShader;
-    GlProgram mRenderProgram;
+    PassProgram mRenderProgram;
 
 private:
     struct ProgramSlot {
         const char* file;
         GlShader GPUSim::*shader;
-        GlProgram GPUSim::*program;
-    };
-    struct PassInput {
-        const char* sampler;
-        const TexAttachment& texture;
+        PassProgram GPUSim::*program;
+        // Its samplers, in the order of the texture units its passes bind their inputs to.
+        std::array<const char*, 4> samplers;
     };
 
     static const std::array<ProgramSlot, 9>& programSlots();
     void requireCapacity();
     void releasePrograms();
+    void setLinkTimeUniforms(PassProgram& program, const std::array<const char*, 4>& samplers);
     void clearAttachments(const GLenum* attachments, int count);
-    void runPass(const GlProgram& program, std::initializer_list<PassInput> inputs, uint32_t attachment, float dt);
-    void solve(const GlProgram& program, const char* iterateSampler, const TexAttachment& target, float dt,
-               int iterations);
+    void runPass(const PassProgram& program, std::initializer_list<const TexAttachment*> inputs, uint32_t attachment,
+                 float dt);
+    void solve(const PassProgram& program, const TexAttachment& target, float dt, int iterations);
     void defineTexture(GLuint tex, const float* texels);
     void uploadUserSources();
     void readFields(const TexAttachment& fields);

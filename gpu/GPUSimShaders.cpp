@@ -73,15 +73,16 @@ std::string shaderDirectory() {
 
 const std::array<GPUSim::ProgramSlot, 9>& GPUSim::programSlots() {
     static const std::array<ProgramSlot, 9> slots{{
-        {"vorticity.frag", &GPUSim::mVorticityShader, &GPUSim::mVorticityProgram},
-        {"normCurlGrad.frag", &GPUSim::mNormCurlGradShader, &GPUSim::mNormCurlGradProgram},
-        {"addSources.frag", &GPUSim::mAddSourcesShader, &GPUSim::mAddSourcesProgram},
-        {"diffuse.frag", &GPUSim::mDiffuseShader, &GPUSim::mDiffuseProgram},
-        {"decomp.frag", &GPUSim::mDecompShader, &GPUSim::mDecompProgram},
-        {"project.frag", &GPUSim::mProjectShader, &GPUSim::mProjectProgram},
-        {"advect.frag", &GPUSim::mAdvectShader, &GPUSim::mAdvectProgram},
-        {"dissipate.frag", &GPUSim::mDissipateShader, &GPUSim::mDissipateProgram},
-        {"render.frag", &GPUSim::mRenderShader, &GPUSim::mRenderProgram},
+        {"vorticity.frag", &GPUSim::mVorticityShader, &GPUSim::mVorticityProgram, {"fields"}},
+        {"normCurlGrad.frag", &GPUSim::mNormCurlGradShader, &GPUSim::mNormCurlGradProgram, {"curls"}},
+        {"addSources.frag", &GPUSim::mAddSourcesShader, &GPUSim::mAddSourcesProgram,
+         {"userSources", "fields", "curls", "normCurlGrads"}},
+        {"diffuse.frag", &GPUSim::mDiffuseShader, &GPUSim::mDiffuseProgram, {"fields", "newFields"}},
+        {"decomp.frag", &GPUSim::mDecompShader, &GPUSim::mDecompProgram, {"fields", "heights"}},
+        {"project.frag", &GPUSim::mProjectShader, &GPUSim::mProjectProgram, {"fields", "heights"}},
+        {"advect.frag", &GPUSim::mAdvectShader, &GPUSim::mAdvectProgram, {"fields"}},
+        {"dissipate.frag", &GPUSim::mDissipateShader, &GPUSim::mDissipateProgram, {}},
+        {"render.frag", &GPUSim::mRenderShader, &GPUSim::mRenderProgram, {"fields"}},
     }};
     return slots;
 }
@@ -99,10 +100,27 @@ void GPUSim::loadShaders(const std::string& shaderDir) {
     for (const ProgramSlot& slot : programSlots()) {
         const std::string path = shaderDir + "/" + slot.file;
         this->*slot.shader = loadFragmentShader(path);
-        this->*slot.program = buildProgram(this->*slot.shader);
-        if (failure.empty()) failure = buildFailure(path, this->*slot.shader, this->*slot.program);
+        (this->*slot.program).program = buildProgram(this->*slot.shader);
+        if (failure.empty()) failure = buildFailure(path, this->*slot.shader, (this->*slot.program).program);
     }
     if (!failure.empty()) throw GPUSimUnavailable(failure);
+    for (const ProgramSlot& slot : programSlots()) setLinkTimeUniforms(this->*slot.program, slot.samplers);
+}
+
+// Every uniform but the step length holds for the solver's life: each sampler reads
+// its texture unit, and the texel and grid sizes are this grid's. A program without
+// one of them gets location -1, which the GL ignores.
+void GPUSim::setLinkTimeUniforms(PassProgram& program, const std::array<const char*, 4>& samplers) {
+    const GLhandleARB name = program.name();
+    glUseProgramObjectARB(name);
+    for (GLint unit = 0; unit < GLint(samplers.size()) && samplers[unit] != nullptr; ++unit)
+        glUniform1iARB(glGetUniformLocationARB(name, samplers[unit]), unit);
+    glUniform1fARB(glGetUniformLocationARB(name, "dx"), 1.0f / float(resI + 2));
+    glUniform1fARB(glGetUniformLocationARB(name, "dy"), 1.0f / float(resJ + 2));
+    glUniform1iARB(glGetUniformLocationARB(name, "resI"), GLint(resI));
+    glUniform1iARB(glGetUniformLocationARB(name, "resJ"), GLint(resJ));
+    program.dt = glGetUniformLocationARB(name, "dt");
+    glUseProgramObjectARB(0);
 }
 
 // A file that cannot be read gives an empty source, which fails to link.
@@ -136,6 +154,6 @@ void GPUSim::printProgramInfo(GLhandleARB program) {
 void GPUSim::releasePrograms() {
     for (const ProgramSlot& slot : programSlots())
         glDetachObjectARB((this->*slot.program).name(), (this->*slot.shader).name());
-    for (const ProgramSlot& slot : programSlots()) (this->*slot.program).reset();
+    for (const ProgramSlot& slot : programSlots()) (this->*slot.program).program.reset();
     for (const ProgramSlot& slot : programSlots()) (this->*slot.shader).reset();
 }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <string>
 
+#include "cpu/CPUSim.h"
 #include "sim/StepSequence.h"
 #include "tests/gpu/support/GpuProbe.h"
 

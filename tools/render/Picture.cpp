@@ -5,14 +5,9 @@
 #include <string>
 
 #include "app/Overlays.h"
+#include "gl/GlState.h"
 
 namespace {
-
-GLint boundFramebuffer() {
-    GLint id = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &id);
-    return id;
-}
 
 // Checked before any GL object is made, so that a context without framebuffer
 // objects is reported instead of calling through a null entry point.
@@ -27,44 +22,6 @@ int acceptedSide(int side, const char* which) {
                                  std::to_string(limit));
     return side;
 }
-
-// Binds a framebuffer for the life of the object, then gives the previous one back.
-class FramebufferBinding {
-public:
-    explicit FramebufferBinding(GLuint id) : mPrevious(boundFramebuffer()) {
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, id);
-    }
-    ~FramebufferBinding() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(mPrevious)); }
-    FramebufferBinding(const FramebufferBinding&) = delete;
-    FramebufferBinding& operator=(const FramebufferBinding&) = delete;
-
-private:
-    GLint mPrevious;
-};
-
-// Everything painting changes besides the framebuffer binding, restored on the way
-// out even when the simulation's drawing throws.
-class SavedPaintState {
-public:
-    SavedPaintState() {
-        glPushAttrib(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TRANSFORM_BIT);
-        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-    }
-    ~SavedPaintState() {
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glPopClientAttrib();
-        glPopAttrib();  // also gives back the matrix mode
-    }
-    SavedPaintState(const SavedPaintState&) = delete;
-    SavedPaintState& operator=(const SavedPaintState&) = delete;
-};
 
 // The window's view: the whole world rectangle over the whole viewport.
 void useWorldView(const FluidSim2D& sim, int width, int height) {
@@ -94,48 +51,39 @@ Image readPixels(int width, int height) {
     return image;
 }
 
-GLObject newRenderbuffer() {
-    GLuint id = 0;
-    glGenRenderbuffersEXT(1, &id);
-    return GLObject(id, [](GLuint name) { glDeleteRenderbuffersEXT(1, &name); });
-}
-
-GLObject newFramebuffer() {
-    GLuint id = 0;
-    glGenFramebuffersEXT(1, &id);
-    return GLObject(id, [](GLuint name) { glDeleteFramebuffersEXT(1, &name); });
-}
-
 }  // namespace
 
 PictureCanvas::PictureCanvas(int width, int height)
     : mWidth(acceptedSide(width, "width")),
       mHeight(acceptedSide(height, "height")),
-      mColour(newRenderbuffer()),
-      mFramebuffer(newFramebuffer()) {
+      mColour(GlRenderbuffer::generate()),
+      mFramebuffer(GlFramebuffer::generate()) {
     GLint previousRenderbuffer = 0;
     glGetIntegerv(GL_RENDERBUFFER_BINDING_EXT, &previousRenderbuffer);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, mColour.id());
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, mColour.name());
     glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_RGB8, mWidth, mHeight);
     glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, GLuint(previousRenderbuffer));
 
-    FramebufferBinding bound(mFramebuffer.id());
-    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, mColour.id());
+    GlStateGuard saved(0);
+    saved.bindFramebuffer(mFramebuffer.name());
+    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, mColour.name());
     if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
         throw std::runtime_error("cannot make a " + std::to_string(mWidth) + " by " + std::to_string(mHeight) +
                                  " picture framebuffer");
 }
 
 Image PictureCanvas::paint(FluidSim2D& sim, const std::vector<DragSegment>& strokes, const OverlayChoice& overlays) {
-    FramebufferBinding bound(mFramebuffer.id());
-    SavedPaintState saved;
+    // Everything painting changes, given back on the way out even when the
+    // simulation's drawing throws.
+    GlStateGuard saved(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT, GL_CLIENT_PIXEL_STORE_BIT);
+    saved.bindFramebuffer(mFramebuffer.name());
     useWorldView(sim, mWidth, mHeight);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     sim.draw(1);
     // A drawing that switches framebuffers would leave this one black: say so rather
     // than hand back an empty picture.
-    if (boundFramebuffer() != GLint(mFramebuffer.id()))
+    if (GlStateGuard::boundFramebuffer() != GLint(mFramebuffer.name()))
         throw std::runtime_error("the simulation's drawing left the picture framebuffer");
     drawOverlays(sim, strokes, overlays);
     return readPixels(mWidth, mHeight);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "gl/GlObjects.h"
 #include "sim/FluidSim2D.h"
 #include "tools/render/Image.h"
 
@@ -18,21 +19,6 @@ struct OverlayChoice {
 
 // The largest picture side accepted; the GL implementation may allow less.
 constexpr int MAX_PICTURE_SIDE = 8192;
-
-// Owns one GL object name and deletes it once, with the deleter of its kind.
-class GLObject {
-public:
-    using Deleter = void (*)(GLuint);
-    GLObject(GLuint id, Deleter deleter) : mId(id), mDeleter(deleter) {}
-    ~GLObject() { mDeleter(mId); }
-    GLObject(const GLObject&) = delete;
-    GLObject& operator=(const GLObject&) = delete;
-    GLuint id() const { return mId; }
-
-private:
-    GLuint mId;
-    Deleter mDeleter;
-};
 
 // An offscreen RGB framebuffer of one size in the current GL context. Painting
 // leaves the caller's framebuffer binding, viewport, matrices, clear colour,
@@ -51,6 +37,6 @@ public:
 private:
     int mWidth;
     int mHeight;
-    GLObject mColour;  // a renderbuffer; declared first, so it outlives the framebuffer it is attached to
-    GLObject mFramebuffer;
+    GlRenderbuffer mColour;  // declared first, so it outlives the framebuffer it is attached to
+    GlFramebuffer mFramebuffer;
 };

@@ -23,6 +23,9 @@ public:
     GlObject& operator=(const GlObject&) = delete;
     ~GlObject() { reset(); }
 
+    // A new name of this kind, owned.
+    static GlObject generate() { return GlObject(Kind::generate()); }
+
     GLuint name() const { return mName; }
     void reset() {
         if (mName != 0) Kind::destroy(mName);
@@ -33,13 +36,28 @@ private:
     GLuint mName = 0;
 };
 
+// One new name from a glGen* entry point.
+template <class Generate>
+GLuint newName(Generate generate) {
+    GLuint name = 0;
+    generate(1, &name);
+    return name;
+}
+
 struct TextureKind {
+    static GLuint generate() { return newName(glGenTextures); }
     static void destroy(GLuint name) { glDeleteTextures(1, &name); }
 };
 struct FramebufferKind {
+    static GLuint generate() { return newName(glGenFramebuffersEXT); }
     static void destroy(GLuint name) { glDeleteFramebuffersEXT(1, &name); }
 };
-// Shader and program objects share one deletion entry point.
+struct RenderbufferKind {
+    static GLuint generate() { return newName(glGenRenderbuffersEXT); }
+    static void destroy(GLuint name) { glDeleteRenderbuffersEXT(1, &name); }
+};
+// Shader and program objects share one deletion entry point; each is made by its
+// own call, with arguments, so they have no generate().
 struct ShaderObjectKind {
     static void destroy(GLhandleARB name) { glDeleteObjectARB(name); }
 };
@@ -49,5 +67,6 @@ struct ProgramKind : ShaderObjectKind {};
 
 using GlTexture = GlObject<TextureKind>;
 using GlFramebuffer = GlObject<FramebufferKind>;
+using GlRenderbuffer = GlObject<RenderbufferKind>;
 using GlShader = GlObject<ShaderKind>;
 using GlProgram = GlObject<ProgramKind>;

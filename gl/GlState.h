@@ -1,0 +1,46 @@
+#pragma once
+// The one scoped GL state guard: for as long as it lives, the chosen attribute
+// groups, the matrix mode and the projection and model-view matrices (and, when
+// asked, client attribute groups and the framebuffer binding) are saved; they
+// return on the way out, also when the drawing in between throws.
+
+#include <GL/glew.h>
+
+class GlStateGuard {
+public:
+    explicit GlStateGuard(GLbitfield attributes, GLbitfield clientAttributes = 0) : mClient(clientAttributes != 0) {
+        glPushAttrib(attributes | GL_TRANSFORM_BIT);
+        if (mClient) glPushClientAttrib(clientAttributes);
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+    }
+    ~GlStateGuard() {
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        if (mClient) glPopClientAttrib();
+        glPopAttrib();  // gives back the matrix mode too
+        if (mPreviousFramebuffer >= 0) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(mPreviousFramebuffer));
+    }
+    GlStateGuard(const GlStateGuard&) = delete;
+    GlStateGuard& operator=(const GlStateGuard&) = delete;
+
+    // Draws into `framebuffer` until the guard goes; the binding it found comes back then.
+    void bindFramebuffer(GLuint framebuffer) {
+        if (mPreviousFramebuffer < 0) mPreviousFramebuffer = boundFramebuffer();
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    }
+
+    static GLint boundFramebuffer() {
+        GLint name = 0;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &name);
+        return name;
+    }
+
+private:
+    bool mClient;
+    GLint mPreviousFramebuffer = -1;
+};
