@@ -4,7 +4,7 @@
 
 #include "cpu/CPUSim.h"
 #include "cpu/kernels/FastKernels.h"
-#include "tests/cpu/reference/PlainKernels.h"
+#include "cpu/PlainKernels.h"
 
 namespace {
 

@@ -4,7 +4,10 @@
 
 #include <GL/gl.h>
 
-CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_) : CPUSim(resI_, resJ_, nullptr) {}
+CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_) : CPUSim(resI_, resJ_, defaultThreadCount()) {}
+
+CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, unsigned threads)
+    : CPUSim(resI_, resJ_, makeFastKernels(resI_, resJ_, threads)) {}
 
 CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, std::unique_ptr<CpuKernels> kernels)
     : FluidSim2D(resI_, resJ_),
@@ -19,7 +22,7 @@ CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, std::unique_ptr<CpuKernels> kerne
       mDensitySources(resI_, resJ_),
       mCurls(resI_, resJ_),
       mNormCurlGrads(resI_, resJ_),
-      mKernels(kernels ? std::move(kernels) : makeFastKernels(resI_, resJ_)) {
+      mKernels(std::move(kernels)) {
     CPUSim::reset();
 }
 
@@ -51,10 +54,7 @@ void CPUSim::reset() {
     clearSources();
 }
 
-void CPUSim::clearSources() {
-    mDensitySources.fill(0.0f);
-    mVelocitySources.fill({0.0f, 0.0f});
-}
+void CPUSim::clearSources() { mKernels->clearSources(mVelocitySources, mDensitySources); }
 
 // ---- the step --------------------------------------------------------------
 

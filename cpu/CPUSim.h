@@ -19,8 +19,10 @@ constexpr float DENSITY_DISPLAY_SCALE = 100.0f;
 
 class CPUSim : public FluidSim2D {
 public:
-    // Runs the fast kernels.
+    // Runs the fast kernels on `threads` threads (by default defaultThreadCount(),
+    // which the environment variable SMOKE_THREADS sets).
     CPUSim(uint32_t resI, uint32_t resJ);
+    CPUSim(uint32_t resI, uint32_t resJ, unsigned threads);
     // Runs the given kernel set (the plain one, to check or time the fast one against).
     CPUSim(uint32_t resI, uint32_t resJ, std::unique_ptr<CpuKernels> kernels);
     ~CPUSim() override;

@@ -29,9 +29,10 @@ struct Divergence {
 };
 
 template <class Lanes>
-void subtractGradient(float* out, const float* in, const float* heights, GridSize grid, float hx, float hy) {
+void subtractGradient(float* out, const float* in, const float* heights, GridSize grid, float hx, float hy,
+                      const kernels::Crew& crew) {
     const size_t width = rowWidth(grid);
-    forEachRun<Lanes>(grid, [&](auto lanes, uint32_t i, uint32_t j) {
+    forEachRun<Lanes>(grid, crew, [&](auto lanes, uint32_t i, uint32_t j) {
         using L = decltype(lanes);
         const size_t o = cellAt(grid, i, j);
         const auto dx = (L::load(heights + o + 1) - L::load(heights + o - 1)) / L::set1(2.0f * hx);
@@ -42,18 +43,24 @@ void subtractGradient(float* out, const float* in, const float* heights, GridSiz
 
 template <class Lanes>
 void project(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
-             float hx, float hy) {
+             float hx, float hy, const kernels::Crew& crew) {
     using F = typename Lanes::F;
     const Skew s = skewOf(grid);
-    skewIn<Lanes, 1>(scratch.fixed, s, Divergence{in, grid, hx * 0.5f, hy * 0.5f});
-    clearSkewedBorder<1>(scratch.relaxed, s);
+    skewIn<Lanes, 1>(scratch.fixed, s, Divergence{in, grid, hx * 0.5f, hy * 0.5f}, crew);
+    if (crew.member == 0) {
+        clearSkewedBorder<1>(scratch.relaxed, s);
+        kernels::restartSweeps(crew);
+    }
+    kernels::meet(crew);
     const F quarter = Lanes::set1(0.25f);
     relax<Lanes, 1>(scratch.relaxed, scratch.fixed, s, sweeps, [&](F west, F east, F south, F north, F divergence) {
         return ((((west + east) + south) + north) + divergence) * quarter;
-    });
-    skewOut<Lanes, 1>(scratch.relaxed, s, heights, grid);
-    clearBorder(heights, grid, 1);
-    subtractGradient<Lanes>(out, in, heights, grid, hx, hy);
+    }, crew);
+    kernels::meet(crew);
+    skewOut<Lanes, 1>(scratch.relaxed, s, heights, grid, crew);
+    if (crew.member == 0) clearBorder(heights, grid, 1);
+    kernels::meet(crew);
+    subtractGradient<Lanes>(out, in, heights, grid, hx, hy, crew);
 }
 
 }  // namespace

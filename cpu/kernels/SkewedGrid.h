@@ -65,9 +65,11 @@ void forEachCellOfCutSquare(const Skew& s, uint32_t i, uint32_t j0, Cell& visitC
 // further left. Transposed, each of its L registers then holds L consecutive cells of
 // one diagonal. visitWhole(i) is called where the whole sheared square lies inside
 // the interior, visitCell(i, j) for each interior cell of the squares at the edges.
+// Each member of the crew takes its share of the bands of L rows.
 template <int L, class Whole, class Cell>
-void forEachShearedSquare(const Skew& s, Whole&& visitWhole, Cell&& visitCell) {
-    for (uint32_t j0 = 1; j0 <= s.resJ; j0 += L) {
+void forEachShearedSquare(const Skew& s, const kernels::Crew& crew, Whole&& visitWhole, Cell&& visitCell) {
+    const Share bands = shareOf(crew, 0, (s.resJ + L - 1) / L);
+    for (uint32_t j0 = 1 + bands.begin * L; j0 < 1 + bands.end * L; j0 += L) {
         const bool wholeRows = j0 + L - 1 <= s.resJ;
         for (uint32_t i = 1; i < s.resI + L; i += L) {
             if (wholeRows && i >= uint32_t(L) && i + L - 1 <= s.resI) {
@@ -82,10 +84,10 @@ void forEachShearedSquare(const Skew& s, Whole&& visitWhole, Cell&& visitCell) {
 // Fills the interior of `skewed` from source.run<Lanes>(i, j), the Lanes::N floats of
 // the cells from (i, j) on, and source.one(i, j, c), component c of one cell.
 template <class Lanes, int C, class Source>
-void skewIn(float* skewed, const Skew& s, const Source& source) {
+void skewIn(float* skewed, const Skew& s, const Source& source, const kernels::Crew& crew) {
     constexpr int L = Lanes::N / C;
     forEachShearedSquare<L>(
-        s,
+        s, crew,
         [&](uint32_t i, uint32_t j0) {
             typename Lanes::F rows[L];
             SKEW_UNROLLED for (int l = 0; l < L; ++l) rows[l] = source.template run<Lanes>(i - l, j0 + l);
@@ -99,10 +101,10 @@ void skewIn(float* skewed, const Skew& s, const Source& source) {
 
 // Copies the interior of `skewed` into the plain array `cells`; its border is untouched.
 template <class Lanes, int C>
-void skewOut(const float* skewed, const Skew& s, float* cells, GridSize grid) {
+void skewOut(const float* skewed, const Skew& s, float* cells, GridSize grid, const kernels::Crew& crew) {
     constexpr int L = Lanes::N / C;
     forEachShearedSquare<L>(
-        s,
+        s, crew,
         [&](uint32_t i, uint32_t j0) {
             typename Lanes::F rows[L];
             SKEW_UNROLLED for (int k = 0; k < L; ++k) rows[k] = Lanes::load(skewed + s.at(i + k, j0) * C);
