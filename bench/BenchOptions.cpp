@@ -70,6 +70,15 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
         } else if (arg == "--solvers") {
             options.solvers = splitAtCommas(value());
             if (options.solvers.empty()) throw std::invalid_argument("--solvers wants at least one name");
+        } else if (arg == "--threads") {
+            for (const std::string& part : splitAtCommas(value())) {
+                unsigned long n = 0;
+                if (!readWhole(part, 1, 256, n)) throw std::invalid_argument("--threads wants counts from 1 to 256: \"" + part + "\"");
+                options.threads.push_back(unsigned(n));
+            }
+            if (options.threads.empty()) throw std::invalid_argument("--threads wants at least one count");
+        } else if (arg == "--stages") {
+            options.stages = true;
         } else if (arg == "--warmup") {
             options.warmupSteps = readCount(arg, value(), 0);
         } else if (arg == "--steps") {
@@ -84,13 +93,17 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
 }
 
 std::string benchUsage() {
-    return "usage: smoke-bench [--res LIST] [--solvers LIST] [--steps N] [--seconds S] [--warmup N] [--json]\n"
+    return "usage: smoke-bench [--res LIST] [--solvers LIST] [--threads LIST] [--stages] [--steps N] [--seconds S]\n"
+           "                   [--warmup N] [--json]\n"
            "\n"
            "Times the whole application step (a pour at the centre, two strokes, applyVorticity,\n"
            "step, clearSources) and, separately, draw, for each solver and grid size.\n"
            "\n"
            "  --res LIST      grid sizes, N or IxJ, separated by commas (default 64,201,512,1024)\n"
            "  --solvers LIST  solvers by name, separated by commas (default: all but cpu-sse2)\n"
+           "  --threads LIST  the software solvers' thread counts, separated by commas (default: the\n"
+           "                  processors this process may use, or SMOKE_THREADS)\n"
+           "  --stages        also the milliseconds of each stage of the software solvers' step\n"
            "  --steps N       timed runs of each measurement, at least (default 20)\n"
            "  --seconds S     and at least this long, in seconds (default 1)\n"
            "  --warmup N      untimed steps before timing (default 3)\n"

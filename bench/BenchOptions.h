@@ -16,6 +16,8 @@ struct BenchOptions {
     int warmupSteps = 3;
     int minSteps = 20;         // timed runs of each measurement, at least
     double minSeconds = 1.0;   // and at least this long
+    std::vector<unsigned> threads;  // the software solvers' team sizes; empty: their default
+    bool stages = false;            // also time each stage of the software solvers' step
     bool json = false;
     bool help = false;
 };

@@ -17,6 +17,8 @@ struct BenchRow {
     double peakMiB;  // the process's peak resident memory so far
     std::vector<ExtraMeasure> extras;
     std::string error;  // why the solver could not run at this size; empty when it ran
+    unsigned threads;   // the team's size; 0 for a solver that runs on no team
+    std::vector<ExtraMeasure> stages;  // milliseconds of each stage of a step, when asked for
 };
 
 // What was measured on what.

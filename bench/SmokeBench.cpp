@@ -1,5 +1,6 @@
 // smoke-bench: how fast each solver steps and draws, grid size by grid size.
 #include <sys/resource.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "bench/BenchScene.h"
 #include "bench/Measure.h"
 #include "bench/SolverEntries.h"
+#include "cpu/ThreadTeam.h"
 #include "cpu/kernels/FastKernels.h"
 #include "tools/headless/HeadlessGL.h"
 
@@ -49,14 +51,25 @@ double peakResidentMiB() {
     return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
+// The model name; where /proc/cpuinfo has none (64-bit ARM among others), the
+// board's model or the processor's implementer and part numbers, and the machine.
 std::string processorName() {
     std::ifstream info("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(info, line))
-        if (line.rfind("model name", 0) == 0 && line.find(':') != std::string::npos)
-            return line.substr(line.find(':') + 2) + " (" + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) +
-                   " cores online, one used)";
-    return "unknown";
+    std::string line, name, implementer, part;
+    auto valueOf = [&] { return line.find(':') == std::string::npos ? "" : line.substr(line.find(':') + 2); };
+    while (std::getline(info, line)) {
+        if (name.empty() && (line.rfind("model name", 0) == 0 || line.rfind("Model", 0) == 0)) name = valueOf();
+        if (implementer.empty() && line.rfind("CPU implementer", 0) == 0) implementer = valueOf();
+        if (part.empty() && line.rfind("CPU part", 0) == 0) part = valueOf();
+    }
+    utsname machine{};
+    uname(&machine);
+    if (name.empty()) {
+        name = machine.machine;
+        if (!implementer.empty()) name += " (implementer " + implementer + ", part " + part + ")";
+    }
+    return name + " (" + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " processors online, " +
+           std::to_string(defaultThreadCount()) + " threads by default)";
 }
 
 std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
@@ -79,16 +92,19 @@ std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
     return chosen;
 }
 
-BenchRow measure(const SolverEntry& entry, GridSize2D grid, const BenchOptions& options) {
-    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}};
+// threads is 0 for a solver that does not run on a team.
+BenchRow measure(const SolverEntry& entry, GridSize2D grid, unsigned threads, const BenchOptions& options) {
+    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, threads, {}};
     try {
         SolverChatterToStderr chatter;
-        std::unique_ptr<FluidSim2D> sim = entry.make(grid.resI, grid.resJ);
+        std::unique_ptr<FluidSim2D> sim =
+            threads ? entry.makeOnThreads(grid.resI, grid.resJ, threads) : entry.make(grid.resI, grid.resJ);
         BenchScene scene(*sim);
         const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
         row.step = timeRepeatedly(plan, [&] { scene.step(); });
         row.draw = timeRepeatedly({1, options.minSteps, options.minSeconds}, [&] { scene.draw(); });
         if (entry.extras) row.extras = entry.extras(*sim, scene, plan);
+        if (options.stages && entry.stages) row.stages = entry.stages(*sim, scene, plan);
     } catch (const std::exception& e) {
         row.error = e.what();
     }
@@ -101,12 +117,15 @@ int run(const BenchOptions& options) {
     headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
     const BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
     std::vector<BenchRow> rows;
+    const std::vector<unsigned> teams = options.threads.empty() ? std::vector<unsigned>{defaultThreadCount()}
+                                                                : options.threads;
     for (const GridSize2D& grid : options.grids)
-        for (const SolverEntry& entry : entries) {
-            rows.push_back(measure(entry, grid, options));
-            if (!options.json)
-                std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " measured\n";
-        }
+        for (const SolverEntry& entry : entries)
+            for (unsigned threads : entry.makeOnThreads ? teams : std::vector<unsigned>{0}) {
+                rows.push_back(measure(entry, grid, threads, options));
+                if (!options.json)
+                    std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " measured\n";
+            }
     if (options.json) {
         printJson(std::cout, setting, rows);
     } else {

@@ -17,6 +17,17 @@ constexpr float BUOYANCY = 0.002f;
 constexpr float GRADIENT_EPSILON = 0.00001f;
 constexpr float DENSITY_DISPLAY_SCALE = 100.0f;
 
+// The named stages of a step, as the benchmark reports them.
+enum class Stage { Sources, Diffusion, Projection, Advection, Strokes, BodyForces, Clearing };
+constexpr int STAGE_COUNT = 7;
+constexpr const char* STAGE_NAMES[STAGE_COUNT] = {"sources",    "diffusion",   "projection", "advection",
+                                                  "strokes",    "body forces", "clearing"};
+
+// Milliseconds spent in each stage while timed.
+struct StageTimes {
+    double ms[STAGE_COUNT] = {};
+};
+
 class CPUSim : public FluidSim2D {
 public:
     // Runs the fast kernels on `threads` threads (by default defaultThreadCount(),
@@ -51,6 +62,9 @@ public:
     void advect(VectorField& out, const VectorField& in, double dt);
     void advect(ScalarField& out, const ScalarField& in, double dt);
 
+    // Adds the time of every stage to `times` from now on; null stops timing.
+    void setStageTimes(StageTimes* times) { mStageTimes = times; }
+
     // Read access for tests and tools that need whole fields.
     const VectorField& velocity() const { return *mVelocity; }
     const ScalarField& density() const { return *mDensity; }
@@ -75,4 +89,5 @@ private:
     ScalarField mCurls;
     VectorField mNormCurlGrads;
     std::unique_ptr<CpuKernels> mKernels;
+    StageTimes* mStageTimes = nullptr;
 };

@@ -1,20 +1,24 @@
 #include "cpu/ThreadTeam.h"
 
+#include <linux/futex.h>
 #include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Signal = ThreadTeam::Signal;
 
-// A member polls for a few microseconds (a step's kernels hand over in less), then
-// keeps polling between yields of its processor, which costs little where nothing
-// else wants the processor and lets the member it waits for run where something
-// does; a member idle between jobs sleeps after a while (a frame's pause lasts
-// milliseconds). A team larger than the processors it may use yields at once.
-constexpr auto WAIT_SPIN = std::chrono::microseconds(5);
-constexpr auto IDLE_POLL = std::chrono::microseconds(300);
+// Inside a job a member polls for as long as a hand-over within a step may take;
+// between jobs for as long as the solver's own work between two kernels. A team
+// larger than the processors it may use never polls: the member it waits for may
+// need this very processor.
+constexpr auto WAIT_SPIN = std::chrono::microseconds(20);
+constexpr auto IDLE_SPIN = std::chrono::microseconds(100);
 
 inline void relaxProcessor() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -24,28 +28,39 @@ inline void relaxProcessor() {
 #endif
 }
 
-// Polls done() for `spin`, then between yields, until it holds (true) or `limit`
-// has passed (false).
-template <class Done>
-bool waitUntil(Done&& done, Clock::duration spin, Clock::duration limit = Clock::duration::max()) {
-    const Clock::time_point start = Clock::now();
-    for (unsigned k = 1; !done(); ++k) {
-        if (k % 64 != 0) {
-            relaxProcessor();
-            continue;
-        }
-        const Clock::duration waited = Clock::now() - start;
-        if (waited > limit) return false;
-        if (waited > spin) std::this_thread::yield();
-    }
-    return true;
-}
-
 unsigned processorsAvailable() {
     cpu_set_t set;
     if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return unsigned(CPU_COUNT(&set));
     const unsigned online = std::thread::hardware_concurrency();
     return online > 0 ? online : 1;
+}
+
+int* futexWord(std::atomic<uint32_t>& word) { return reinterpret_cast<int*>(&word); }
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(int), "a futex is a 32-bit word");
+
+// Waits until done(), which turns true only after signal.word changes: polls for
+// `spin`, then sleeps on the word. The one who changes it calls wake.
+template <class Done>
+void waitOn(Signal& signal, Done&& done, Clock::duration spin) {
+    const Clock::time_point start = Clock::now();
+    for (unsigned k = 1; !done(); ++k) {
+        relaxProcessor();
+        if (k % 64 == 0 && Clock::now() - start > spin) break;
+    }
+    for (;;) {
+        const uint32_t seen = signal.word.load();
+        if (done()) return;
+        // Whoever changes the word after this count sees it and wakes the sleepers;
+        // a change before it makes the sleep return at once.
+        signal.sleepers.fetch_add(1);
+        if (!done()) syscall(SYS_futex, futexWord(signal.word), FUTEX_WAIT_PRIVATE, seen, nullptr, nullptr, 0);
+        signal.sleepers.fetch_sub(1);
+    }
+}
+
+void wake(Signal& signal) {
+    if (signal.sleepers.load() > 0)
+        syscall(SYS_futex, futexWord(signal.word), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
 }  // namespace
@@ -60,20 +75,18 @@ unsigned defaultThreadCount() {
 }
 
 ThreadTeam::ThreadTeam(unsigned size, unsigned counters)
-    : mCounters(std::make_unique<Counter[]>(counters)),
+    : mCounters(std::make_unique<Signal[]>(counters)),
       mCounterCount(counters),
-      mWaitSpin(size <= processorsAvailable() ? Clock::duration(WAIT_SPIN) : Clock::duration(0)) {
+      mWaitSpin(size <= processorsAvailable() ? Clock::duration(WAIT_SPIN) : Clock::duration(0)),
+      mIdleSpin(size <= processorsAvailable() ? Clock::duration(IDLE_SPIN) : Clock::duration(0)) {
     mWorkers.reserve(size > 1 ? size - 1 : 0);
     for (unsigned member = 1; member < size; ++member) mWorkers.emplace_back([this, member] { work(member); });
 }
 
 ThreadTeam::~ThreadTeam() {
-    {
-        std::lock_guard<std::mutex> lock(mMutex);
-        mStopping.store(true);
-        mGeneration.fetch_add(1);
-    }
-    mWake.notify_all();
+    mStopping.store(true);
+    mGeneration.word.fetch_add(1);
+    wake(mGeneration);
     for (std::thread& worker : mWorkers) worker.join();
 }
 
@@ -84,54 +97,47 @@ void ThreadTeam::runErased(ErasedJob job, void* context) {
     }
     mJob = job;
     mContext = context;
-    mUnfinished.store(unsigned(mWorkers.size()), std::memory_order_relaxed);
-    mGeneration.fetch_add(1);  // publishes the job
-    // A member that went to sleep before seeing the new generation is woken; one
-    // that registers as sleeping after this check sees the generation first.
-    if (mSleeping.load() > 0) {
-        { std::lock_guard<std::mutex> lock(mMutex); }
-        mWake.notify_all();
-    }
+    mUnfinished.word.store(unsigned(mWorkers.size()));
+    mGeneration.word.fetch_add(1);  // publishes the job
+    wake(mGeneration);
     job(context, 0);
-    waitUntil([&] { return mUnfinished.load(std::memory_order_acquire) == 0; }, mWaitSpin);
+    waitOn(mUnfinished, [&] { return mUnfinished.word.load(std::memory_order_acquire) == 0; }, mWaitSpin);
 }
 
 void ThreadTeam::work(unsigned member) {
-    uint64_t seen = 0;
+    uint32_t seen = 0;
     for (;;) {
-        auto announced = [&] { return mGeneration.load(std::memory_order_acquire) != seen; };
-        if (!waitUntil(announced, mWaitSpin, IDLE_POLL)) {
-            std::unique_lock<std::mutex> lock(mMutex);
-            mSleeping.fetch_add(1);
-            while (mGeneration.load() == seen) mWake.wait(lock);
-            mSleeping.fetch_sub(1);
-        }
-        seen = mGeneration.load(std::memory_order_acquire);
-        if (mStopping.load(std::memory_order_acquire)) return;
+        waitOn(mGeneration, [&] { return mGeneration.word.load(std::memory_order_acquire) != seen; }, mIdleSpin);
+        seen = mGeneration.word.load(std::memory_order_acquire);
+        if (mStopping.load()) return;
         mJob(mContext, member);
-        mUnfinished.fetch_sub(1, std::memory_order_release);
+        if (mUnfinished.word.fetch_sub(1) == 1) wake(mUnfinished);
     }
 }
 
 void ThreadTeam::barrier() {
     if (mWorkers.empty()) return;
-    const uint32_t round = mBarrierRound.load(std::memory_order_acquire);
+    const uint32_t round = mBarrierRound.word.load(std::memory_order_acquire);
     if (mArrived.fetch_add(1, std::memory_order_acq_rel) + 1 == size()) {
         mArrived.store(0, std::memory_order_relaxed);
-        mBarrierRound.store(round + 1, std::memory_order_release);
+        mBarrierRound.word.store(round + 1);
+        wake(mBarrierRound);
         return;
     }
-    waitUntil([&] { return mBarrierRound.load(std::memory_order_acquire) != round; }, mWaitSpin);
+    waitOn(mBarrierRound, [&] { return mBarrierRound.word.load(std::memory_order_acquire) != round; }, mWaitSpin);
 }
 
 void ThreadTeam::clearProgress() {
-    for (unsigned k = 0; k < mCounterCount; ++k) mCounters[k].value.store(0, std::memory_order_relaxed);
+    for (unsigned k = 0; k < mCounterCount; ++k) mCounters[k].word.store(0, std::memory_order_relaxed);
 }
 
-void ThreadTeam::publish(unsigned k, uint32_t value) { mCounters[k].value.store(value, std::memory_order_release); }
+void ThreadTeam::publish(unsigned k, uint32_t value) {
+    mCounters[k].word.store(value);
+    wake(mCounters[k]);
+}
 
 uint32_t ThreadTeam::awaitProgress(unsigned k, uint32_t value) {
-    std::atomic<uint32_t>& counter = mCounters[k].value;
-    waitUntil([&] { return counter.load(std::memory_order_acquire) >= value; }, mWaitSpin);
-    return counter.load(std::memory_order_acquire);
+    Signal& counter = mCounters[k];
+    waitOn(counter, [&] { return counter.word.load(std::memory_order_acquire) >= value; }, mWaitSpin);
+    return counter.word.load(std::memory_order_acquire);
 }

@@ -1,15 +1,15 @@
 #pragma once
 // A team of threads that runs one job at a time on all of its members, the caller
-// being member 0. The threads are made once; between jobs they poll for a moment
-// (the kernels of one step follow each other within microseconds) and then sleep,
-// so that a paused program keeps no core busy.
+// being member 0. The threads are made once. A member that waits (for a job, for
+// the others at a barrier, for another's progress) polls for a moment, since a
+// step's kernels hand over within microseconds, and then sleeps until woken, so
+// that a paused program keeps no core busy and a team larger than the machine
+// still makes progress.
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -43,31 +43,29 @@ public:
     // Waits until counter k stands at `value` or more, and returns where it stands.
     uint32_t awaitProgress(unsigned k, uint32_t value);
 
+    // A word that members wait on to change, and how many sleep on it.
+    struct alignas(64) Signal {
+        std::atomic<uint32_t> word{0};
+        std::atomic<uint32_t> sleepers{0};
+    };
+
 private:
     using ErasedJob = void (*)(void*, unsigned);
     void runErased(ErasedJob job, void* context);
     void work(unsigned member);
 
-    struct alignas(64) Counter {
-        std::atomic<uint32_t> value{0};
-    };
-
     std::vector<std::thread> mWorkers;
-    std::unique_ptr<Counter[]> mCounters;
+    std::unique_ptr<Signal[]> mCounters;
     unsigned mCounterCount;
-    std::chrono::steady_clock::duration mWaitSpin;  // polling before yielding
+    std::chrono::steady_clock::duration mWaitSpin;  // polling inside a job before sleeping
+    std::chrono::steady_clock::duration mIdleSpin;  // polling for the next job before sleeping
 
     // The job in hand, announced by a new generation number.
     ErasedJob mJob = nullptr;
     void* mContext = nullptr;
-    alignas(64) std::atomic<uint64_t> mGeneration{0};
-    alignas(64) std::atomic<unsigned> mUnfinished{0};
+    Signal mGeneration;
+    Signal mUnfinished;  // members other than the caller still at work
+    Signal mBarrierRound;
     alignas(64) std::atomic<unsigned> mArrived{0};
-    std::atomic<uint32_t> mBarrierRound{0};
-
-    // Where members sleep between jobs.
-    std::mutex mMutex;
-    std::condition_variable mWake;
-    std::atomic<unsigned> mSleeping{0};
     std::atomic<bool> mStopping{false};
 };

@@ -13,7 +13,8 @@ struct Software {
     static std::unique_ptr<FluidSim2D> make(uint32_t i, uint32_t j) { return std::make_unique<CPUSim>(i, j); }
     static constexpr double PLAIN_DT = 0.2;
 };
-INSTANTIATE_TYPED_TEST_SUITE_P(Software, SolverContract, Software);
+// The name generator is given because an empty variadic argument is not standard C++.
+INSTANTIATE_TYPED_TEST_SUITE_P(Software, SolverContract, Software, ::testing::internal::DefaultNameGenerator);
 
 TEST(CpuStages, SingleCellGridDiffusesToInOverOnePlusFourAAndProjectsToItself) {
     CPUSim sim(1, 1);

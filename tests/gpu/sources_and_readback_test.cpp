@@ -13,7 +13,8 @@ struct Shader {
     static std::unique_ptr<FluidSim2D> make(uint32_t i, uint32_t j) { return std::make_unique<GpuProbe>(i, j); }
     static constexpr double PLAIN_DT = 0.0;
 };
-INSTANTIATE_TYPED_TEST_SUITE_P(Shader, SolverContract, Shader);
+// The name generator is given because an empty variadic argument is not standard C++.
+INSTANTIATE_TYPED_TEST_SUITE_P(Shader, SolverContract, Shader, ::testing::internal::DefaultNameGenerator);
 
 TEST(SourcesAndReadback, IndexCountsFourFloatsACellInTheLayoutOfTheTextures) {
     GpuProbe sim(6, 4);
