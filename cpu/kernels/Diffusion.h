@@ -12,20 +12,24 @@ template <class Lanes, int C>
 void diffuseCells(float* out, const float* in, kernels::SkewScratch scratch, GridSize grid, int sweeps, float a,
                   const kernels::Crew& crew) {
     using F = typename Lanes::F;
-    const Skew s = skewOf(grid);
-    skewIn<Lanes, C>(scratch.fixed, s, PlainCells<C>{in, grid}, crew);
-    if (crew.member == 0) {
-        clearSkewedBorder<C>(scratch.relaxed, s);
-        kernels::restartSweeps(crew);
+    const Band band = bandOf(grid, crew.member, crew.size);
+    const bool hasBand = band.index < band.count;
+    float* relaxed = scratch.relaxed + band.offset;
+    float* fixed = scratch.fixed + band.offset;
+    if (hasBand) {
+        skewIn<Lanes, C>(fixed, band.skew, PlainCells<C>{in, grid}, band.firstRow - 1);
+        clearSkewedBorder<C>(relaxed, band.skew);
     }
+    if (crew.member == 0) kernels::restartBands(crew);
     kernels::meet(crew);
     const F rate = Lanes::set1(a);
     const F divisor = Lanes::set1(1.0f + 4.0f * a);
-    relax<Lanes, C>(scratch.relaxed, scratch.fixed, s, sweeps, [&](F west, F east, F south, F north, F fixed) {
-        return (fixed + rate * (((east + west) + south) + north)) / divisor;
-    }, crew);
-    kernels::meet(crew);
-    skewOut<Lanes, C>(scratch.relaxed, s, out, grid, crew);
+    if (hasBand) {
+        relax<Lanes, C>(relaxed, fixed, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F start) {
+            return (start + rate * (((east + west) + south) + north)) / divisor;
+        }, crew);
+        skewOut<Lanes, C>(relaxed, band.skew, out, grid, band.firstRow - 1);
+    }
     if (crew.member == 0) clearBorder(out, grid, C);
 }
 

@@ -23,9 +23,8 @@ const kernels::KernelTable& tableFor(KernelIsa isa) {
     }
 }
 
-// A scratch array as large as the skewed layout needs, addressable like a field.
-std::vector<float> skewScratch(kernels::GridSize grid) {
-    const uint64_t floats = kernels::skewedFloats(grid);
+// A scratch array of so many floats, addressable like a field.
+std::vector<float> scratchOf(uint64_t floats) {
     if (floats * sizeof(float) > std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();
     return std::vector<float>(floats, 0.0f);
 }
@@ -52,10 +51,10 @@ static_assert(SOLVER_SWEEPS >= 1, "the relaxation starts with a sweep from zero"
 namespace kernels {
 
 void meet(const Crew& crew) { crew.team->barrier(); }
-void restartSweeps(const Crew& crew) { crew.team->clearProgress(); }
-void publishSweep(const Crew& crew, int sweep, uint32_t diagonal) { crew.team->publish(unsigned(sweep), diagonal); }
-uint32_t awaitSweep(const Crew& crew, int sweep, uint32_t diagonal) {
-    return crew.team->awaitProgress(unsigned(sweep), diagonal);
+void restartBands(const Crew& crew) { crew.team->clearProgress(); }
+void publishBand(const Crew& crew, uint32_t band, uint32_t progress) { crew.team->publish(band, progress); }
+uint32_t awaitBand(const Crew& crew, uint32_t band, uint32_t progress) {
+    return crew.team->awaitProgress(band, progress);
 }
 
 }  // namespace kernels
@@ -86,16 +85,20 @@ const char* kernelIsaName(KernelIsa isa) {
     }
 }
 
-FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threads)
+FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threadCount)
+    : FastKernels(resI, resJ, isa, threadCount > 0 ? threadCount : 1, 0) {}
+
+FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threads, int)
     : mTable(tableFor(isa)),
       mGrid{resI, resJ},
-      mRelaxed(skewScratch(mGrid)),
-      mFixed(skewScratch(mGrid)),
+      mRelaxed(scratchOf(kernels::skewedFloats(mGrid, threads))),
+      mFixed(scratchOf(kernels::skewedFloats(mGrid, threads))),
+      mEdges(scratchOf(kernels::edgeFloats(mGrid, threads))),
       mCentreX(size_t(resI) + 2),
       mCentreY(size_t(resJ) + 2),
       mStrokeFirstI(size_t(resJ) + 2),
       mStrokeLastI(size_t(resJ) + 2),
-      mTeam(threads > 0 ? threads : 1, SOLVER_SWEEPS) {}
+      mTeam(threads, threads) {}
 
 // The kernels index the scratch arrays by this grid; a field of another size would run past them.
 template <class... Fields>

@@ -47,9 +47,10 @@ public:
     void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
 
 private:
+    FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threads, int);
     template <class... Fields> void checkGrid(const Fields&... fields) const;
     template <class Kernel> void onTeam(const Kernel& kernel);
-    kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data()}; }
+    kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data()}; }
     // The cell centres and the world-to-grid map of the grid's rectangles, remade
     // only when the rectangles change.
     const kernels::BacktraceMap& gridMap(const FluidSim2D& grid);
@@ -58,6 +59,7 @@ private:
     kernels::GridSize mGrid;
     std::vector<float> mRelaxed;
     std::vector<float> mFixed;
+    std::vector<float> mEdges;
     std::vector<float> mCentreX;
     std::vector<float> mCentreY;
     kernels::BacktraceMap mMap{};

@@ -19,12 +19,12 @@ struct Crew {
 };
 // Waits until every member has reached this point.
 void meet(const Crew& crew);
-// Before a relaxation, by one member, ahead of a meeting: no sweep has started.
-void restartSweeps(const Crew& crew);
-// Sweep `sweep` has finished every diagonal up to `diagonal`.
-void publishSweep(const Crew& crew, int sweep, uint32_t diagonal);
-// Waits until sweep `sweep` has finished `diagonal`; returns the last one it has finished.
-uint32_t awaitSweep(const Crew& crew, int sweep, uint32_t diagonal);
+// Before a relaxation, by one member, ahead of a meeting: no band has progressed.
+void restartBands(const Crew& crew);
+// The band of rows that member `band` relaxes has come this far (a growing count).
+void publishBand(const Crew& crew, uint32_t band, uint32_t progress);
+// Waits until that band has come at least this far; returns how far it has come.
+uint32_t awaitBand(const Crew& crew, uint32_t band, uint32_t progress);
 
 // Interior cells; a row holds resI + 2 cells.
 struct GridSize {
@@ -32,10 +32,12 @@ struct GridSize {
     uint32_t resJ;
 };
 
-// Two scratch arrays of skewedFloats(grid) floats each, zero where never written.
+// Two scratch arrays of skewedFloats(grid, members) floats each, zero where never
+// written, and edgeFloats(grid, members) floats for the rows where bands meet.
 struct SkewScratch {
     float* relaxed;
     float* fixed;
+    float* edges;
 };
 
 // Where each cell's backtrace starts and how world positions become grid positions.
@@ -94,8 +96,9 @@ struct KernelTable {
     void (*addStroke)(float* velocitySources, GridSize grid, const StrokeCells& stroke, const Crew& crew);
 };
 
-// Floats in each skewed scratch array for a grid.
-uint64_t skewedFloats(GridSize grid);
+// Floats in each skewed scratch array for a grid relaxed by a crew of `members`.
+uint64_t skewedFloats(GridSize grid, unsigned members);
+uint64_t edgeFloats(GridSize grid, unsigned members);
 
 // Any processor.
 const KernelTable& portableKernels();

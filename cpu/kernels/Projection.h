@@ -45,19 +45,23 @@ template <class Lanes>
 void project(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
              float hx, float hy, const kernels::Crew& crew) {
     using F = typename Lanes::F;
-    const Skew s = skewOf(grid);
-    skewIn<Lanes, 1>(scratch.fixed, s, Divergence{in, grid, hx * 0.5f, hy * 0.5f}, crew);
-    if (crew.member == 0) {
-        clearSkewedBorder<1>(scratch.relaxed, s);
-        kernels::restartSweeps(crew);
+    const Band band = bandOf(grid, crew.member, crew.size);
+    const bool hasBand = band.index < band.count;
+    float* relaxed = scratch.relaxed + band.offset;
+    float* divergence = scratch.fixed + band.offset;
+    if (hasBand) {
+        skewIn<Lanes, 1>(divergence, band.skew, Divergence{in, grid, hx * 0.5f, hy * 0.5f}, band.firstRow - 1);
+        clearSkewedBorder<1>(relaxed, band.skew);
     }
+    if (crew.member == 0) kernels::restartBands(crew);
     kernels::meet(crew);
     const F quarter = Lanes::set1(0.25f);
-    relax<Lanes, 1>(scratch.relaxed, scratch.fixed, s, sweeps, [&](F west, F east, F south, F north, F divergence) {
-        return ((((west + east) + south) + north) + divergence) * quarter;
-    }, crew);
-    kernels::meet(crew);
-    skewOut<Lanes, 1>(scratch.relaxed, s, heights, grid, crew);
+    if (hasBand) {
+        relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
+            return ((((west + east) + south) + north) + div) * quarter;
+        }, crew);
+        skewOut<Lanes, 1>(relaxed, band.skew, heights, grid, band.firstRow - 1);
+    }
     if (crew.member == 0) clearBorder(heights, grid, 1);
     kernels::meet(crew);
     subtractGradient<Lanes>(out, in, heights, grid, hx, hy, crew);
