@@ -71,12 +71,22 @@ void PlainKernels::advect(ScalarField& out, const ScalarField& in, const VectorF
 }
 
 void PlainKernels::project(VectorField& out, const VectorField& in, ScalarField& h, float hx, float hy) {
+    // Non-square cells: the anisotropic equation divided through by 2 (hx² + hy²), its
+    // weights rounded once from double.
+    const double x = hx, y = hy, scale = 2.0 * (x * x + y * y);
+    const float westEast = float(y * y / scale), southNorth = float(x * x / scale);
+    const float ax = float(x * y * y / (2.0 * scale)), ay = float(x * x * y / (2.0 * scale));
     h.fill(0.0f);
     for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
         forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
-            const float div =
-                -(hx * 0.5f * (in(i + 1, j).x - in(i - 1, j).x) + hy * 0.5f * (in(i, j + 1).y - in(i, j - 1).y));
-            h(i, j) = ((((h(i - 1, j) + h(i + 1, j)) + h(i, j - 1)) + h(i, j + 1)) + div) * 0.25f;
+            const float du = in(i + 1, j).x - in(i - 1, j).x, dv = in(i, j + 1).y - in(i, j - 1).y;
+            if (hx == hy) {
+                const float div = -(hx * 0.5f * du + hy * 0.5f * dv);
+                h(i, j) = ((((h(i - 1, j) + h(i + 1, j)) + h(i, j - 1)) + h(i, j + 1)) + div) * 0.25f;
+            } else {
+                const float div = -(ax * du + ay * dv);
+                h(i, j) = (westEast * (h(i - 1, j) + h(i + 1, j)) + southNorth * (h(i, j - 1) + h(i, j + 1))) + div;
+            }
         });
     }
     forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {

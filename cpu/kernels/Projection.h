@@ -10,12 +10,12 @@
 
 namespace {
 
-// −(hx/2 × (x east − x west) + hy/2 × (y north − y south)) of a Vec2 array.
+// −(ax × (x east − x west) + ay × (y north − y south)) of a Vec2 array.
 struct Divergence {
     const float* velocity;
     GridSize grid;
-    float halfHx;
-    float halfHy;
+    float ax;
+    float ay;
 
     template <class Lanes>
     typename Lanes::F run(uint32_t i, uint32_t j) const {
@@ -23,7 +23,7 @@ struct Divergence {
         const typename Lanes::F dx = Lanes::evens(velocity + 2 * (o + 1)) - Lanes::evens(velocity + 2 * (o - 1));
         const typename Lanes::F dy =
             Lanes::odds(velocity + 2 * (o + width)) - Lanes::odds(velocity + 2 * (o - width));
-        return -(Lanes::set1(halfHx) * dx + Lanes::set1(halfHy) * dy);
+        return -(Lanes::set1(ax) * dx + Lanes::set1(ay) * dy);
     }
     float one(uint32_t i, uint32_t j, int) const { return run<ScalarLanes>(i, j); }
 };
@@ -41,6 +41,20 @@ void subtractGradient(float* out, const float* in, const float* heights, GridSiz
     });
 }
 
+// The anisotropic 5-point height equation divided through by 2 (hx² + hy²):
+// h = westEast (h west + h east) + southNorth (h south + h north)
+//     − (ax (x east − x west) + ay (y north − y south)).
+// Rounded once from double, so that very elongated cells keep their small weights.
+struct HeightWeights {
+    float westEast, southNorth, ax, ay;
+};
+
+HeightWeights heightWeights(float hx, float hy) {
+    const double x = hx, y = hy, scale = 2.0 * (x * x + y * y);
+    return {float(y * y / scale), float(x * x / scale), float(x * y * y / (2.0 * scale)),
+            float(x * x * y / (2.0 * scale))};
+}
+
 template <class Lanes>
 void project(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
              float hx, float hy, const kernels::Crew& crew) {
@@ -49,19 +63,28 @@ void project(float* out, const float* in, float* heights, kernels::SkewScratch s
     const bool hasBand = band.index < band.count;
     float* relaxed = scratch.relaxed + band.offset;
     float* divergence = scratch.fixed + band.offset;
+    // Square cells: the equation scaled by h², in its own rounding.
+    const bool square = hx == hy;
+    const HeightWeights w = heightWeights(hx, hy);
     if (hasBand) {
-        skewIn<Lanes, 1>(divergence, band.skew, Divergence{in, grid, hx * 0.5f, hy * 0.5f}, band.firstRow - 1);
+        const Divergence source = square ? Divergence{in, grid, hx * 0.5f, hy * 0.5f} : Divergence{in, grid, w.ax, w.ay};
+        skewIn<Lanes, 1>(divergence, band.skew, source, band.firstRow - 1);
         clearSkewedBorder<1>(relaxed, band.skew);
     }
     if (crew.member == 0) kernels::restartBands(crew);
     kernels::meet(crew);
-    const F quarter = Lanes::set1(0.25f);
-    if (hasBand) {
+    if (hasBand && square) {
+        const F quarter = Lanes::set1(0.25f);
         relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
             return ((((west + east) + south) + north) + div) * quarter;
         }, crew);
-        skewOut<Lanes, 1>(relaxed, band.skew, heights, grid, band.firstRow - 1);
+    } else if (hasBand) {
+        const F westEast = Lanes::set1(w.westEast), southNorth = Lanes::set1(w.southNorth);
+        relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
+            return (westEast * (west + east) + southNorth * (south + north)) + div;
+        }, crew);
     }
+    if (hasBand) skewOut<Lanes, 1>(relaxed, band.skew, heights, grid, band.firstRow - 1);
     if (crew.member == 0) clearBorder(heights, grid, 1);
     kernels::meet(crew);
     subtractGradient<Lanes>(out, in, heights, grid, hx, hy, crew);

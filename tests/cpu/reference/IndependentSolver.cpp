@@ -181,12 +181,17 @@ void Solver::project(Array& outX, Array& outY, const Array& inX, const Array& in
 
     Array div(mCount, 0.0);
     forEachInterior([&](std::size_t c) {
-        div[c] = -(hx * 0.5 * (inX[c + 1] - inX[c - 1]) + hy * 0.5 * (inY[c + row] - inY[c - row]));
+        div[c] = -((inX[c + 1] - inX[c - 1]) / (2.0 * hx) + (inY[c + row] - inY[c - row]) / (2.0 * hy));
     });
 
+    // The 5-point Poisson equation for cells hx wide and hy high.
+    const double hx2 = hx * hx, hy2 = hy * hy;
     Array p(mCount, 0.0);
     for (int sweep = 0; sweep < kSweeps; ++sweep)
-        forEachInterior([&](std::size_t c) { p[c] = (p[c - 1] + p[c + 1] + p[c - row] + p[c + row] + div[c]) * 0.25; });
+        forEachInterior([&](std::size_t c) {
+            p[c] = (hy2 * (p[c - 1] + p[c + 1]) + hx2 * (p[c - row] + p[c + row]) + hx2 * hy2 * div[c]) /
+                   (2.0 * (hx2 + hy2));
+        });
 
     forEachInterior([&](std::size_t c) {
         outX[c] = inX[c] - (p[c + 1] - p[c - 1]) / (2.0 * hx);

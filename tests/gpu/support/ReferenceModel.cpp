@@ -94,8 +94,9 @@ Texels heights(const Texels& v, int iterations, Solver solver) {
     const double hx = cellWidth(v), hy = cellHeight(v);
     return relax(v, iterations, solver, [&](const Texels& x, uint32_t i, uint32_t j, int c) {
         if (c != 0) return 0.0;
-        const double divergence = -(hx * 0.5 * (v(i + 1, j, 0) - v(i - 1, j, 0)) + hy * 0.5 * (v(i, j + 1, 1) - v(i, j - 1, 1)));
-        return (sumOfNeighbours(x, i, j, 0) + divergence) * 0.25;
+        const double divergence = -((v(i + 1, j, 0) - v(i - 1, j, 0)) / (2 * hx) + (v(i, j + 1, 1) - v(i, j - 1, 1)) / (2 * hy));
+        const double westEast = x(i - 1, j, 0) + x(i + 1, j, 0), southNorth = x(i, j - 1, 0) + x(i, j + 1, 0);
+        return (hy * hy * westEast + hx * hx * southNorth + hx * hx * hy * hy * divergence) / (2 * (hx * hx + hy * hy));
     });
 }
 
