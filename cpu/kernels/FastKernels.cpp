@@ -1,5 +1,6 @@
 #include "cpu/kernels/FastKernels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -41,6 +42,12 @@ template <class T>
 void clearShare(Field<T>& field, const kernels::Crew& crew) {
     const Share cells = shareOf(crew, 0, field.size());
     std::memset(static_cast<void*>(field.data() + cells.begin), 0, size_t(cells.end - cells.begin) * sizeof(T));
+}
+
+// Threads enough that each has at least minCells cells, up to `threads`.
+unsigned crewSizeFor(uint32_t resI, uint32_t resJ, unsigned threads, uint32_t minCells) {
+    const uint64_t worth = uint64_t(resI) * resJ / (minCells > 0 ? minCells : 1);
+    return unsigned(std::max<uint64_t>(1, std::min<uint64_t>(threads, worth)));
 }
 
 static_assert(sizeof(Vec2) == 2 * sizeof(float), "the kernels read a Vec2 array as pairs of floats");
@@ -85,20 +92,18 @@ const char* kernelIsaName(KernelIsa isa) {
     }
 }
 
-FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threadCount)
-    : FastKernels(resI, resJ, isa, threadCount > 0 ? threadCount : 1, 0) {}
-
-FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threads, int)
+FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threads, uint32_t minCellsPerThread)
     : mTable(tableFor(isa)),
       mGrid{resI, resJ},
-      mRelaxed(scratchOf(kernels::skewedFloats(mGrid, threads))),
-      mFixed(scratchOf(kernels::skewedFloats(mGrid, threads))),
-      mEdges(scratchOf(kernels::edgeFloats(mGrid, threads))),
+      mRelaxed(scratchOf(kernels::skewedFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
+      mFixed(scratchOf(kernels::skewedFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
+      mEdges(scratchOf(kernels::edgeFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
       mCentreX(size_t(resI) + 2),
       mCentreY(size_t(resJ) + 2),
       mStrokeFirstI(size_t(resJ) + 2),
       mStrokeLastI(size_t(resJ) + 2),
-      mTeam(threads, threads) {}
+      mCrewSize(crewSizeFor(resI, resJ, threads, minCellsPerThread)),
+      mTeam(mCrewSize, mCrewSize) {}
 
 // The kernels index the scratch arrays by this grid; a field of another size would run past them.
 template <class... Fields>
@@ -109,7 +114,7 @@ void FastKernels::checkGrid(const Fields&... fields) const {
 
 template <class Kernel>
 void FastKernels::onTeam(const Kernel& kernel) {
-    auto job = [&](unsigned member) { kernel(kernels::Crew{&mTeam, member, mTeam.size()}); };
+    auto job = [&](unsigned member) { kernel(kernels::Crew{&mTeam, member, mCrewSize}); };
     mTeam.run(job);
 }
 

@@ -25,12 +25,18 @@ bool kernelIsaAvailable(KernelIsa isa);
 KernelIsa bestKernelIsa();
 const char* kernelIsaName(KernelIsa isa);
 
+// A grid of fewer cells than this per thread runs on fewer threads: measured on
+// two cores, handing work between threads then costs more than it saves.
+constexpr uint32_t MIN_CELLS_PER_THREAD = 8192;
+
 class FastKernels : public CpuKernels {
 public:
     // Throws std::invalid_argument if this build or processor lacks `isa`,
     // std::bad_alloc if the scratch arrays cannot be had. threads is at least 1.
-    FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa = bestKernelIsa(), unsigned threads = defaultThreadCount());
+    FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa = bestKernelIsa(), unsigned threads = defaultThreadCount(),
+                uint32_t minCellsPerThread = MIN_CELLS_PER_THREAD);
 
+    // The threads that share every kernel call on this grid.
     unsigned threads() const { return mTeam.size(); }
 
     void addSources(VectorField& out, const VectorField& in, const VectorField& sources) override;
@@ -47,7 +53,6 @@ public:
     void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
 
 private:
-    FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threads, int);
     template <class... Fields> void checkGrid(const Fields&... fields) const;
     template <class Kernel> void onTeam(const Kernel& kernel);
     kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data()}; }
@@ -68,6 +73,7 @@ private:
     bool mMapped = false;
     std::vector<uint32_t> mStrokeFirstI;
     std::vector<uint32_t> mStrokeLastI;
+    unsigned mCrewSize;
     ThreadTeam mTeam;
 };
 

@@ -91,7 +91,7 @@ struct SolverPair {
     SolverPair(const Grid& grid, Kernels k)
         : g(grid),
           fast(std::make_unique<CPUSim>(g.resI, g.resJ,
-                                        std::make_unique<FastKernels>(g.resI, g.resJ, k.isa, k.threads))),
+                                        std::make_unique<FastKernels>(g.resI, g.resJ, k.isa, k.threads, 1))),
           plain(makePlainCpuSim(g.resI, g.resJ)) {}
 
     std::vector<CPUSim*> both() { return {fast.get(), plain.get()}; }
