@@ -10,7 +10,7 @@ namespace {
 TEST(BenchOptions, SquareAndNonSquareGridsSolversAndTiming) {
     const BenchOptions o = parseBenchOptions(
         {"--res", "7,300x20", "--solvers", "cpu,cpu-reference", "--steps", "3", "--seconds", "0.25", "--warmup", "0",
-         "--json"});
+         "--json", "--threads", "1,3", "--stages"});
     ASSERT_EQ(o.grids.size(), 2u);
     EXPECT_EQ(o.grids[0].resI, 7u);
     EXPECT_EQ(o.grids[0].resJ, 7u);
@@ -22,6 +22,8 @@ TEST(BenchOptions, SquareAndNonSquareGridsSolversAndTiming) {
     EXPECT_DOUBLE_EQ(o.minSeconds, 0.25);
     EXPECT_EQ(o.warmupSteps, 0);
     EXPECT_TRUE(o.json);
+    EXPECT_EQ(o.threads, (std::vector<unsigned>{1, 3}));
+    EXPECT_TRUE(o.stages);
 }
 
 TEST(BenchOptions, NonsenseIsRefusedInsteadOfGuessed) {
@@ -38,6 +40,8 @@ TEST(BenchOptions, NonsenseIsRefusedInsteadOfGuessed) {
                                                {"--seconds", "-1"},
                                                {"--seconds", "nan"},
                                                {"--solvers", ""},
+                                               {"--threads", "0"},
+                                               {"--threads", "2,x"},
                                                {"--fast"}}) {
         EXPECT_THROW(parseBenchOptions(args), std::invalid_argument) << args[0] << " " << (args.size() > 1 ? args[1] : "");
     }
