@@ -34,6 +34,8 @@ struct Kernels {
     unsigned threads;
 };
 
+void PrintTo(const Kernels& k, std::ostream* out) { *out << kernelIsaName(k.isa) << " on " << k.threads << " threads"; }
+
 std::vector<Kernels> everyChoice() {
     std::vector<Kernels> choices;
     for (KernelIsa isa : ALL_KERNEL_ISAS)
