@@ -49,7 +49,7 @@ inline uint32_t waitLead(const Skew& s, int C) {
 // band cannot update again before this one has read it: it waits for this band's
 // top row in turn). Each band copies those cells into its own border rows just
 // before it reads them. Progress counts sweep × stride + diagonal, which only grows.
-template <class Lanes, int C, bool fromZero, class Update>
+template <class Lanes, int C, bool fromZero, bool shared, class Update>
 void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edges, int index, const Update& update,
            const kernels::Crew& crew) {
     using F = typename Lanes::F;
@@ -64,14 +64,14 @@ void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edge
     for (uint32_t d = 2; d <= last; ++d) {
         const uint32_t jLow = d > s.resI + 1 ? d - s.resI : 1;
         const uint32_t jHigh = d - 1 < rows ? d - 1 : rows;
-        if (edges.belowTop && jLow == 1) {  // cell (d − 1, 1), over the band below's cell (d − 1, belowRows)
+        if (shared && edges.belowTop && jLow == 1) {  // cell (d − 1, 1), over the band below's cell (d − 1, belowRows)
             const uint32_t needed = progress(index, d - 1 + edges.belowRows);
             const uint32_t most = progress(index, s.resI + edges.belowRows);
             if (belowSeen < needed)
                 belowSeen = kernels::awaitBand(crew, band.index - 1, needed + lead < most ? needed + lead : most);
             for (int c = 0; c < C; ++c) x[s.at(d - 1, 0) * C + c] = edges.belowTop[(d - 1) * C + c];
         }
-        if (!fromZero && edges.aboveBottom && jHigh == rows) {  // cell (d − rows, rows), under the band above's row 1
+        if (shared && !fromZero && edges.aboveBottom && jHigh == rows) {  // cell (d − rows, rows), under the band above's row 1
             const uint32_t needed = progress(index - 1, d - rows + 1);
             const uint32_t most = progress(index - 1, s.resI + edges.aboveRows);
             if (aboveSeen < needed)
@@ -97,11 +97,11 @@ void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edge
             const auto inside = Lanes::firstLanes(int(count - k));
             Lanes::store(cells + k, Lanes::select(inside, relaxed(k), Lanes::load(cells + k)));
         }
-        if (edges.bottom && jLow == 1)
+        if (shared && edges.bottom && jLow == 1)
             for (int c = 0; c < C; ++c) edges.bottom[(d - 1) * C + c] = x[s.at(d - 1, 1) * C + c];
-        if (edges.top && jHigh == rows)
+        if (shared && edges.top && jHigh == rows)
             for (int c = 0; c < C; ++c) edges.top[(d - rows) * C + c] = x[s.at(d - rows, rows) * C + c];
-        if (band.count > 1 && (d == last || (d - 1) % interval == 0))
+        if (shared && (d == last || (d - 1) % interval == 0))
             kernels::publishBand(crew, band.index, progress(index, d));
     }
 }
@@ -118,8 +118,14 @@ void relax(float* x, const float* fixed, const Band& band, float* edgeRows, int 
     BandEdges edges{below ? edgeRow(band.index - 1, 0) : nullptr, above ? edgeRow(band.index + 1, 1) : nullptr,
                     above ? edgeRow(band.index, 0) : nullptr, below ? edgeRow(band.index, 1) : nullptr,
                     band.belowRows, band.aboveRows};
-    sweep<Lanes, C, true>(x, fixed, band, edges, 0, update, crew);
-    for (int k = 1; k < sweeps; ++k) sweep<Lanes, C, false>(x, fixed, band, edges, k, update, crew);
+    // A band alone is compiled without any of the hand-over, which cost its sweeps time.
+    if (band.count == 1) {
+        sweep<Lanes, C, true, false>(x, fixed, band, edges, 0, update, crew);
+        for (int k = 1; k < sweeps; ++k) sweep<Lanes, C, false, false>(x, fixed, band, edges, k, update, crew);
+    } else {
+        sweep<Lanes, C, true, true>(x, fixed, band, edges, 0, update, crew);
+        for (int k = 1; k < sweeps; ++k) sweep<Lanes, C, false, true>(x, fixed, band, edges, k, update, crew);
+    }
 }
 
 }  // namespace
