@@ -44,7 +44,7 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
     // The names of earlier versions, kept working.
     addListOption(app, "--res", gridHelp, "N[xM],...", "grid sizes N or NxM", readGrids)->group("");
     addListOption(app, "--solvers", "", "NAME,...", "solver names", readSolvers)->group("");
-    addListOption(app, "--threads", "software solver thread counts (default 1)", "N,...",
+    addListOption(app, "--threads", "the software solvers' thread counts (default: the processors\nthis process may use, or SMOKE_THREADS)", "N,...",
                   "thread counts from 1 to " + std::to_string(MAX_SOFTWARE_THREADS),
                   [&o](const std::vector<std::string>& items) {
                       o.threads.clear();
@@ -66,6 +66,7 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
                   });
     addReadOption(app, "--warmup", "untimed steps before timing (default 3)", "N", "a whole number from 0",
                   [&o](const std::string& text) { return readCount(text, 0, o.warmupSteps); });
+    app.add_flag("--stages", o.stages, "also the milliseconds of each stage of the software solvers' step");
     app.add_flag("--json", o.json, "print JSON instead of a table");
     app.footer("Progress goes to standard error, one line as each measurement starts; the report to\n"
                "standard output. The default run takes several minutes.\n"

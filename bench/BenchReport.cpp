@@ -19,25 +19,6 @@ std::string format(const char* pattern, double value) {
     return text;
 }
 
-struct SpeedUp {
-    std::string solver;
-    GridSize2D grid;
-    double factor;
-};
-
-// For each grid with a baseline row, every other solver that ran there.
-std::vector<SpeedUp> speedUps(const std::vector<BenchRow>& rows) {
-    std::vector<SpeedUp> result;
-    for (const BenchRow& base : rows) {
-        if (base.solver != SPEED_UP_BASELINE || !base.error.empty()) continue;
-        for (const BenchRow& row : rows)
-            if (row.solver != base.solver && row.error.empty() && row.grid.resI == base.grid.resI &&
-                row.grid.resJ == base.grid.resJ)
-                result.push_back({row.solver, row.grid, base.step.medianMs / row.step.medianMs});
-    }
-    return result;
-}
-
 std::string jsonText(const std::string& text) {
     std::string quoted = "\"";
     for (char c : text) {
@@ -61,6 +42,57 @@ std::string padded(const std::string& text, size_t width) {
     return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
+std::string threadsName(unsigned threads) { return threads ? std::to_string(threads) : "-"; }
+
+struct SpeedUp {
+    std::string solver;
+    unsigned threads;
+    GridSize2D grid;
+    double factor;
+};
+
+bool sameGrid(const BenchRow& a, const BenchRow& b) {
+    return a.grid.resI == b.grid.resI && a.grid.resJ == b.grid.resJ;
+}
+
+// For each grid with a baseline row, every other row measured there.
+std::vector<SpeedUp> speedUps(const std::vector<BenchRow>& rows) {
+    std::vector<SpeedUp> result;
+    for (const BenchRow& base : rows) {
+        if (base.solver != SPEED_UP_BASELINE || !base.error.empty()) continue;
+        for (const BenchRow& row : rows)
+            if (row.solver != base.solver && row.error.empty() && sameGrid(row, base))
+                result.push_back({row.solver, row.threads, row.grid, base.step.medianMs / row.step.medianMs});
+    }
+    return result;
+}
+
+// Each row on a team of several threads against the same solver on one, same grid.
+std::vector<SpeedUp> threadScaling(const std::vector<BenchRow>& rows) {
+    std::vector<SpeedUp> result;
+    for (const BenchRow& one : rows) {
+        if (one.threads != 1 || !one.error.empty()) continue;
+        for (const BenchRow& row : rows)
+            if (row.solver == one.solver && row.threads > 1 && row.error.empty() && sameGrid(row, one))
+                result.push_back({row.solver, row.threads, row.grid, one.step.medianMs / row.step.medianMs});
+    }
+    return result;
+}
+
+void printSpeedUps(std::ostream& out, const std::string& heading, const std::vector<SpeedUp>& ups) {
+    if (!ups.empty()) out << "\n" << heading << ":\n";
+    for (const SpeedUp& up : ups)
+        out << "  " << padded(up.solver, 15) << padded(threadsName(up.threads), 8) << padded(gridName(up.grid), 11)
+            << format("%.2f", up.factor) << "\n";
+}
+
+void printSpeedUpsJson(std::ostream& out, const std::string& baseline, const std::vector<SpeedUp>& ups) {
+    for (size_t k = 0; k < ups.size(); ++k)
+        out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(ups[k].solver) << ", \"threads\": "
+            << ups[k].threads << ", \"baseline\": " << jsonText(baseline) << ", \"resI\": " << ups[k].grid.resI
+            << ", \"resJ\": " << ups[k].grid.resJ << ", \"step\": " << jsonNumber(ups[k].factor) << "}";
+}
+
 }  // namespace
 
 std::string rowOutcome(const BenchRow& row) {
@@ -74,10 +106,10 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
         << "processor:    " << setting.processor << "\n"
         << "fast kernels: " << setting.fastKernels << "\n"
         << "renderer:     " << setting.renderer << "\n\n";
-    out << padded("solver", 15) << padded("grid", 11) << padded("step ms", 10) << padded("steps/s", 10)
+    out << padded("solver", 15) << padded("threads", 8) << padded("grid", 11) << padded("step ms", 10) << padded("steps/s", 10)
         << padded("Mcells/s", 10) << padded("draw ms", 10) << padded("peak MiB", 10) << "runs\n";
     for (const BenchRow& row : rows) {
-        out << padded(row.solver, 15) << padded(gridName(row.grid), 11);
+        out << padded(row.solver, 15) << padded(threadsName(row.threads), 8) << padded(gridName(row.grid), 11);
         if (!row.error.empty()) {
             out << rowOutcome(row) << "\n";
             continue;
@@ -88,11 +120,12 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
         for (const ExtraMeasure& extra : row.extras)
             out << "    " << extra.name << ": " << format("%.6g", extra.value) << (extra.unit.empty() ? "" : " ")
                 << extra.unit << "\n";
+        if (!row.stages.empty()) out << "    stages, ms per step:";
+        for (const ExtraMeasure& stage : row.stages) out << " " << stage.name << " " << format("%.3f", stage.value);
+        if (!row.stages.empty()) out << "\n";
     }
-    const std::vector<SpeedUp> ups = speedUps(rows);
-    if (!ups.empty()) out << "\nwhole step, times faster than " << SPEED_UP_BASELINE << ":\n";
-    for (const SpeedUp& up : ups)
-        out << "  " << padded(up.solver, 13) << padded(gridName(up.grid), 11) << format("%.1f", up.factor) << "\n";
+    printSpeedUps(out, std::string("whole step, times faster than ") + SPEED_UP_BASELINE, speedUps(rows));
+    printSpeedUps(out, "whole step, times faster than the same solver on one thread", threadScaling(rows));
     out << "\npeak MiB is the peak resident memory of the whole process so far; runs are timed steps/draws.\n";
 }
 
@@ -105,6 +138,7 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
         const BenchRow& row = rows[k];
         out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(row.solver) << ", \"resI\": " << row.grid.resI
             << ", \"resJ\": " << row.grid.resJ;
+        if (row.threads) out << ", \"threads\": " << row.threads;
         if (!row.error.empty()) {
             out << ", \"error\": " << jsonText(row.error) << ", \"failed\": " << (row.failed ? "true" : "false") << "}";
             continue;
@@ -116,13 +150,15 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
             << ", \"extras\": {";
         for (size_t e = 0; e < row.extras.size(); ++e)
             out << (e ? ", " : "") << jsonText(row.extras[e].name) << ": " << jsonNumber(row.extras[e].value);
-        out << "}}";
+        out << "}";
+        if (!row.stages.empty()) out << ", \"stages_ms\": {";
+        for (size_t e = 0; e < row.stages.size(); ++e)
+            out << (e ? ", " : "") << jsonText(row.stages[e].name) << ": " << jsonNumber(row.stages[e].value);
+        out << (row.stages.empty() ? "}" : "}}");
     }
     out << "\n  ],\n  \"speed_ups\": [";
-    const std::vector<SpeedUp> ups = speedUps(rows);
-    for (size_t k = 0; k < ups.size(); ++k)
-        out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(ups[k].solver) << ", \"baseline\": "
-            << jsonText(SPEED_UP_BASELINE) << ", \"resI\": " << ups[k].grid.resI << ", \"resJ\": " << ups[k].grid.resJ
-            << ", \"step\": " << jsonNumber(ups[k].factor) << "}";
+    printSpeedUpsJson(out, SPEED_UP_BASELINE, speedUps(rows));
+    out << "\n  ],\n  \"thread_scaling\": [";
+    printSpeedUpsJson(out, "one thread", threadScaling(rows));
     out << "\n  ]\n}\n";
 }

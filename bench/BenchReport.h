@@ -18,6 +18,8 @@ struct BenchRow {
     std::vector<ExtraMeasure> extras;
     std::string error;  // why the solver could not run at this size; empty when it ran
     bool failed = false;  // the error came while measuring (out of memory included), not from a solver this machine lacks
+    unsigned threads = 0; // the team's size; 0 for a solver that runs on no team
+    std::vector<ExtraMeasure> stages;  // milliseconds of each stage of a step, when asked for
 };
 
 // "measured", "failed: why" or "not measured: why".

@@ -1,5 +1,6 @@
 // smoke-bench: how fast each solver steps and draws, grid size by grid size.
 #include <sys/resource.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "bench/BenchScene.h"
 #include "bench/Measure.h"
 #include "bench/SolverEntries.h"
+#include "cpu/ThreadTeam.h"
 #include "cpu/kernels/FastKernels.h"
 #include "tools/cli/Conventions.h"
 #include "tools/cli/StdoutToStderr.h"
@@ -31,14 +33,25 @@ double peakResidentMiB() {
     return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
+// The model name; where /proc/cpuinfo has none (64-bit ARM among others), the
+// board's model or the processor's implementer and part numbers, and the machine.
 std::string processorName() {
     std::ifstream info("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(info, line))
-        if (line.rfind("model name", 0) == 0 && line.find(':') != std::string::npos)
-            return line.substr(line.find(':') + 2) + " (" + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) +
-                   " cores online, one used)";
-    return "unknown";
+    std::string line, name, implementer, part;
+    auto valueOf = [&] { return line.find(':') == std::string::npos ? "" : line.substr(line.find(':') + 2); };
+    while (std::getline(info, line)) {
+        if (name.empty() && (line.rfind("model name", 0) == 0 || line.rfind("Model", 0) == 0)) name = valueOf();
+        if (implementer.empty() && line.rfind("CPU implementer", 0) == 0) implementer = valueOf();
+        if (part.empty() && line.rfind("CPU part", 0) == 0) part = valueOf();
+    }
+    utsname machine{};
+    uname(&machine);
+    if (name.empty()) {
+        name = machine.machine;
+        if (!implementer.empty()) name += " (implementer " + implementer + ", part " + part + ")";
+    }
+    return name + " (" + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " processors online, " +
+           std::to_string(defaultThreadCount()) + " threads by default)";
 }
 
 std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
@@ -61,19 +74,22 @@ std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
     return chosen;
 }
 
-BenchRow measure(const SolverEntry& entry, GridSize2D grid, const BenchOptions& options) {
-    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}};
+// threads is 0 for a solver that does not run on a team.
+BenchRow measure(const SolverEntry& entry, GridSize2D grid, unsigned threads, const BenchOptions& options) {
+    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, threads, {}};
     bool made = false;
     try {
         // Standard output carries the report alone (JSON included).
         StdoutToStderr chatter;
-        std::unique_ptr<FluidSim2D> sim = entry.make(grid.resI, grid.resJ);
+        std::unique_ptr<FluidSim2D> sim =
+            threads ? entry.makeOnThreads(grid.resI, grid.resJ, threads) : entry.make(grid.resI, grid.resJ);
         made = true;
         BenchScene scene(*sim);
         const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
         row.step = timeRepeatedly(plan, [&] { scene.step(); });
         row.draw = timeRepeatedly({1, options.minSteps, options.minSeconds}, [&] { scene.draw(); });
         if (entry.extras) row.extras = entry.extras(*sim, scene, plan);
+        if (options.stages && entry.stages) row.stages = entry.stages(*sim, scene, plan);
     } catch (const std::bad_alloc&) {
         row.error = "out of memory";
         row.failed = true;
@@ -94,16 +110,23 @@ int run(const BenchOptions& options) {
     headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
     const BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
     std::vector<BenchRow> rows;
-    const size_t total = options.grids.size() * entries.size();
+    const std::vector<unsigned> teams = options.threads.empty() ? std::vector<unsigned>{defaultThreadCount()}
+                                                                : options.threads;
+    const auto teamsOf = [&](const SolverEntry& entry) {
+        return entry.makeOnThreads ? teams : std::vector<unsigned>{0};
+    };
+    size_t total = 0;
+    for (const SolverEntry& entry : entries) total += options.grids.size() * teamsOf(entry).size();
     for (const GridSize2D& grid : options.grids)
-        for (const SolverEntry& entry : entries) {
-            std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
-                      << grid.resJ << std::endl;
-            rows.push_back(measure(entry, grid, options));
-            const BenchRow& row = rows.back();
-            if (!options.json || row.failed)
-                std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " " << rowOutcome(row) << "\n";
-        }
+        for (const SolverEntry& entry : entries)
+            for (unsigned threads : teamsOf(entry)) {
+                std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
+                          << grid.resJ << (threads ? " on " + std::to_string(threads) + " threads" : "") << std::endl;
+                rows.push_back(measure(entry, grid, threads, options));
+                const BenchRow& row = rows.back();
+                if (!options.json || row.failed)
+                    std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " " << rowOutcome(row) << "\n";
+            }
     if (options.json) {
         printJson(std::cout, setting, rows);
     } else {

@@ -27,6 +27,10 @@ struct SolverEntry {
     bool byDefault = true;
     // Measurements of its own, made after the common ones (may be empty).
     std::function<std::vector<ExtraMeasure>(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan)> extras;
+    // Solvers that run on a team of threads: one made with so many (else empty).
+    std::function<std::unique_ptr<FluidSim2D>(uint32_t resI, uint32_t resJ, unsigned threads)> makeOnThreads;
+    // The milliseconds of each stage of one step, on average (empty where not known).
+    std::function<std::vector<ExtraMeasure>(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan)> stages;
 };
 
 // Every solver, in the order they are measured.

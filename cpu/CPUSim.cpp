@@ -4,7 +4,36 @@
 
 #include <GL/gl.h>
 
-CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_) : CPUSim(resI_, resJ_, nullptr) {}
+#include <chrono>
+
+namespace {
+
+// While it lives, the time passes to a stage's account (when there is one).
+class StageClock {
+public:
+    StageClock(StageTimes* times, Stage stage) : mTimes(times), mStage(stage) {
+        if (mTimes) mStart = std::chrono::steady_clock::now();
+    }
+    ~StageClock() {
+        if (mTimes)
+            mTimes->ms[int(mStage)] +=
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - mStart).count();
+    }
+    StageClock(const StageClock&) = delete;
+    StageClock& operator=(const StageClock&) = delete;
+
+private:
+    StageTimes* mTimes;
+    Stage mStage;
+    std::chrono::steady_clock::time_point mStart;
+};
+
+}  // namespace
+
+CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_) : CPUSim(resI_, resJ_, defaultThreadCount()) {}
+
+CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, unsigned threads)
+    : CPUSim(resI_, resJ_, makeFastKernels(resI_, resJ_, threads)) {}
 
 CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, std::unique_ptr<CpuKernels> kernels)
     : FluidSim2D(resI_, resJ_),
@@ -19,7 +48,7 @@ CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, std::unique_ptr<CpuKernels> kerne
       mDensitySources(resI_, resJ_),
       mCurls(resI_, resJ_),
       mNormCurlGrads(resI_, resJ_),
-      mKernels(kernels ? std::move(kernels) : makeFastKernels(resI_, resJ_)) {
+      mKernels(std::move(kernels)) {
     CPUSim::reset();
 }
 
@@ -39,6 +68,7 @@ void CPUSim::addVelocity(uint32_t i, uint32_t j, float du, float dv) {
 }
 
 void CPUSim::dragVelocity(float strength, const Vec2& from, const Vec2& to) {
+    const StageClock clock(mStageTimes, Stage::Strokes);
     const StrokeFootprint stroke = strokeFootprint(strength, from, to);
     if (stroke.stirs) mKernels->addStroke(mVelocitySources, *this, stroke);
 }
@@ -52,8 +82,8 @@ void CPUSim::reset() {
 }
 
 void CPUSim::clearSources() {
-    mDensitySources.fill(0.0f);
-    mVelocitySources.fill({0.0f, 0.0f});
+    const StageClock clock(mStageTimes, Stage::Clearing);
+    mKernels->clearSources(mVelocitySources, mDensitySources);
 }
 
 // ---- the step --------------------------------------------------------------
@@ -100,28 +130,36 @@ void CPUSim::densityStep(double dt) {
 // ---- kernels ---------------------------------------------------------------
 
 void CPUSim::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
+    const StageClock clock(mStageTimes, Stage::Sources);
     mKernels->addSources(out, in, sources);
 }
 void CPUSim::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
+    const StageClock clock(mStageTimes, Stage::Sources);
     mKernels->addSources(out, in, sources);
 }
 void CPUSim::diffuse(VectorField& out, const VectorField& in, double dt) {
+    const StageClock clock(mStageTimes, Stage::Diffusion);
     mKernels->diffuse(out, in, float(dt * DIFFUSION_RATE));
 }
 void CPUSim::diffuse(ScalarField& out, const ScalarField& in, double dt) {
+    const StageClock clock(mStageTimes, Stage::Diffusion);
     mKernels->diffuse(out, in, float(dt * DIFFUSION_RATE));
 }
 void CPUSim::project(VectorField& out, const VectorField& in) {
+    const StageClock clock(mStageTimes, Stage::Projection);
     mKernels->project(out, in, mHeights, cellWidth(), cellHeight());
 }
 void CPUSim::advect(VectorField& out, const VectorField& in, double dt) {
+    const StageClock clock(mStageTimes, Stage::Advection);
     mKernels->advect(out, in, *mVelocity, *this, float(dt));
 }
 void CPUSim::advect(ScalarField& out, const ScalarField& in, double dt) {
+    const StageClock clock(mStageTimes, Stage::Advection);
     mKernels->advect(out, in, *mVelocity, *this, float(dt));
 }
 
 void CPUSim::applyVorticity(double dt) {
+    const StageClock clock(mStageTimes, Stage::BodyForces);
     mKernels->addBodyForces({*mVelocity, *mDensity, mCurls, mNormCurlGrads, mVelocitySources}, cellWidth(),
                             cellHeight(), float(dt));
 }

@@ -11,10 +11,23 @@
 #include "sim/FluidSim2D.h"
 #include "sim/SolverConstants.h"
 
+// The named stages of a step, as the benchmark reports them.
+enum class Stage { Sources, Diffusion, Projection, Advection, Strokes, BodyForces, Clearing };
+constexpr int STAGE_COUNT = 7;
+constexpr const char* STAGE_NAMES[STAGE_COUNT] = {"sources",    "diffusion",   "projection", "advection",
+                                                  "strokes",    "body forces", "clearing"};
+
+// Milliseconds spent in each stage while timed.
+struct StageTimes {
+    double ms[STAGE_COUNT] = {};
+};
+
 class CPUSim : public FluidSim2D {
 public:
-    // Runs the fast kernels.
+    // Runs the fast kernels on `threads` threads (by default defaultThreadCount(),
+    // which the environment variable SMOKE_THREADS sets).
     CPUSim(uint32_t resI, uint32_t resJ);
+    CPUSim(uint32_t resI, uint32_t resJ, unsigned threads);
     // Runs the given kernel set (the plain one, to check or time the fast one against).
     CPUSim(uint32_t resI, uint32_t resJ, std::unique_ptr<CpuKernels> kernels);
     ~CPUSim() override;
@@ -43,6 +56,9 @@ public:
     void advect(VectorField& out, const VectorField& in, double dt);
     void advect(ScalarField& out, const ScalarField& in, double dt);
 
+    // Adds the time of every stage to `times` from now on; null stops timing.
+    void setStageTimes(StageTimes* times) { mStageTimes = times; }
+
     // Read access for tests and tools that need whole fields.
     const VectorField& velocity() const { return *mVelocity; }
     const ScalarField& density() const { return *mDensity; }
@@ -67,4 +83,5 @@ private:
     ScalarField mCurls;
     VectorField mNormCurlGrads;
     std::unique_ptr<CpuKernels> mKernels;
+    StageTimes* mStageTimes = nullptr;
 };

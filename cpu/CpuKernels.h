@@ -1,7 +1,7 @@
 #pragma once
 // The numerical kernels of the software solver as one replaceable set. The solver
-// runs the fast set; the plain set that it must match bit for bit lives with the
-// tests and the benchmark, which run the same solver with either.
+// runs the fast set (cpu/kernels/); the plain set (cpu/PlainKernels.h) is what it
+// must match bit for bit, and the tests and the benchmark run the solver with either.
 
 #include "cpu/Field.h"
 #include "sim/FluidSim2D.h"
@@ -42,4 +42,6 @@ public:
     virtual void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t) = 0;
     // Adds a stroke's velocity (strokeIncrement) to every cell of its box; the stroke stirs.
     virtual void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) = 0;
+    // Zeroes both source fields in full.
+    virtual void clearSources(VectorField& velocitySources, ScalarField& densitySources) = 0;
 };

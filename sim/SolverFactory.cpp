@@ -6,9 +6,8 @@
 namespace {
 
 std::unique_ptr<FluidSim2D> makeSoftwareSolver(GridSize2D grid, unsigned threads) {
-    // Where the thread count reaches the software solver once it steps on several threads.
-    static_cast<void>(threads);
-    return std::make_unique<CPUSim>(grid.resI, grid.resJ);
+    return threads ? std::make_unique<CPUSim>(grid.resI, grid.resJ, threads)
+                   : std::make_unique<CPUSim>(grid.resI, grid.resJ);
 }
 
 // The shader solver, or why it cannot run here.

@@ -18,8 +18,9 @@ enum class SolverKind {
 constexpr unsigned MAX_SOFTWARE_THREADS = 256;
 
 struct SolverSettings {
-    // Threads the software solver may step with.
-    unsigned softwareThreads = 1;
+    // Threads the software solver steps with; 0: the processors this process may use,
+    // or the SMOKE_THREADS environment variable.
+    unsigned softwareThreads = 0;
 };
 
 struct MadeSolver {

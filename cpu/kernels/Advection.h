@@ -27,9 +27,10 @@ typename L::F bilinear(typename L::F q00, typename L::F q10, typename L::F q01, 
 }
 
 template <class Lanes, int C>
-void advectCells(float* out, const float* in, const float* velocity, GridSize grid, const kernels::BacktraceMap& m) {
+void advectCells(float* out, const float* in, const float* velocity, GridSize grid, const kernels::BacktraceMap& m,
+                 const kernels::Crew& crew) {
     const int32_t width = int32_t(rowWidth(grid));
-    forEachRun<Lanes>(grid, [&](auto lanes, uint32_t i, uint32_t j) {
+    forEachRun<Lanes>(grid, crew, [&](auto lanes, uint32_t i, uint32_t j) {
         using L = decltype(lanes);
         using F = typename L::F;
         const size_t o = cellAt(grid, i, j);
@@ -62,11 +63,11 @@ void advectCells(float* out, const float* in, const float* velocity, GridSize gr
 
 template <class Lanes>
 void advect(float* out, const float* in, const float* velocity, GridSize grid, int components,
-            const kernels::BacktraceMap& map) {
+            const kernels::BacktraceMap& map, const kernels::Crew& crew) {
     if (components == 2) {
-        advectCells<Lanes, 2>(out, in, velocity, grid, map);
+        advectCells<Lanes, 2>(out, in, velocity, grid, map, crew);
     } else {
-        advectCells<Lanes, 1>(out, in, velocity, grid, map);
+        advectCells<Lanes, 1>(out, in, velocity, grid, map, crew);
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Vorticity confinement and buoyancy. The curl runs one row ahead of the forces,
-// which need the curl of the rows on both sides; the normalised curl gradient is
-// computed and used in the same pass.
+// Vorticity confinement and buoyancy. The forces need the curl of the rows on both
+// sides, so every member's curls are in place before any forces are computed; the
+// normalised curl gradient is computed and used in the same pass.
 // (Anonymous namespace and no project headers: see LanesScalar.h.)
 
 #include "cpu/kernels/LanesScalar.h"
@@ -11,7 +11,7 @@ namespace {
 
 template <class Lanes>
 void addBodyForces(const kernels::BodyForceArrays& f, GridSize grid, float hx, float hy, float t,
-                   const kernels::BodyForceConstants& k) {
+                   const kernels::BodyForceConstants& k, const kernels::Crew& crew) {
     const size_t width = rowWidth(grid);
     const float twoHx = 2.0f * hx, twoHy = 2.0f * hy;
     auto curl = [&](auto lanes, uint32_t i, uint32_t j) {
@@ -41,13 +41,13 @@ void addBodyForces(const kernels::BodyForceArrays& f, GridSize grid, float hx, f
         const auto sy = L::odds(s) + L::set1(t) * pushY;
         L::storeInterleaved(s, sx, sy);
     };
-    clearBorder(f.curls, grid, 1);
-    clearBorder(f.normCurlGrads, grid, 2);
-    if (grid.resJ > 0) forEachRunInRow<Lanes>(grid.resI, 1, curl);
-    for (uint32_t j = 1; j <= grid.resJ; ++j) {
-        if (j < grid.resJ) forEachRunInRow<Lanes>(grid.resI, j + 1, curl);
-        forEachRunInRow<Lanes>(grid.resI, j, force);
+    if (crew.member == 0) {
+        clearBorder(f.curls, grid, 1);
+        clearBorder(f.normCurlGrads, grid, 2);
     }
+    forEachRun<Lanes>(grid, crew, curl);
+    kernels::meet(crew);
+    forEachRun<Lanes>(grid, crew, force);
 }
 
 }  // namespace

@@ -9,27 +9,37 @@
 namespace {
 
 template <class Lanes, int C>
-void diffuseCells(float* out, const float* in, kernels::SkewScratch scratch, GridSize grid, int sweeps, float a) {
+void diffuseCells(float* out, const float* in, kernels::SkewScratch scratch, GridSize grid, int sweeps, float a,
+                  const kernels::Crew& crew) {
     using F = typename Lanes::F;
-    const Skew s = skewOf(grid);
-    skewIn<Lanes, C>(scratch.fixed, s, PlainCells<C>{in, grid});
-    clearSkewedBorder<C>(scratch.relaxed, s);
+    const Band band = bandOf(grid, crew.member, crew.size);
+    const bool hasBand = band.index < band.count;
+    float* relaxed = scratch.relaxed + band.offset;
+    float* fixed = scratch.fixed + band.offset;
+    if (hasBand) {
+        skewIn<Lanes, C>(fixed, band.skew, PlainCells<C>{in, grid}, band.firstRow - 1);
+        clearSkewedBorder<C>(relaxed, band.skew);
+    }
+    if (crew.member == 0) kernels::restartBands(crew);
+    kernels::meet(crew);
     const F rate = Lanes::set1(a);
     const F divisor = Lanes::set1(1.0f + 4.0f * a);
-    relax<Lanes, C>(scratch.relaxed, scratch.fixed, s, sweeps, [&](F west, F east, F south, F north, F fixed) {
-        return (fixed + rate * (((east + west) + south) + north)) / divisor;
-    });
-    skewOut<Lanes, C>(scratch.relaxed, s, out, grid);
-    clearBorder(out, grid, C);
+    if (hasBand) {
+        relax<Lanes, C>(relaxed, fixed, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F start) {
+            return (start + rate * (((east + west) + south) + north)) / divisor;
+        }, crew);
+        skewOut<Lanes, C>(relaxed, band.skew, out, grid, band.firstRow - 1);
+    }
+    if (crew.member == 0) clearBorder(out, grid, C);
 }
 
 template <class Lanes>
 void diffuse(float* out, const float* in, kernels::SkewScratch scratch, GridSize grid, int components, int sweeps,
-             float a) {
+             float a, const kernels::Crew& crew) {
     if (components == 2) {
-        diffuseCells<Lanes, 2>(out, in, scratch, grid, sweeps, a);
+        diffuseCells<Lanes, 2>(out, in, scratch, grid, sweeps, a, crew);
     } else {
-        diffuseCells<Lanes, 1>(out, in, scratch, grid, sweeps, a);
+        diffuseCells<Lanes, 1>(out, in, scratch, grid, sweeps, a, crew);
     }
 }
 

@@ -1,23 +1,31 @@
 #include "cpu/kernels/FastKernels.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
-#include <string>
 #include <stdexcept>
+#include <string>
 
 #include "cpu/CPUSim.h"
+#include "cpu/kernels/Runs.h"
 #include "cpu/kernels/StrokeReach.h"
 
 namespace {
 
 const kernels::KernelTable& tableFor(KernelIsa isa) {
     if (!kernelIsaAvailable(isa)) throw std::invalid_argument(std::string("this processor lacks ") + kernelIsaName(isa));
-    return isa == KernelIsa::Avx2 ? kernels::avx2Kernels() : kernels::sse2Kernels();
+    switch (isa) {
+#ifdef SMOKE_X86_KERNELS
+        case KernelIsa::Avx2: return kernels::avx2Kernels();
+        case KernelIsa::Sse2: return kernels::sse2Kernels();
+#endif
+        default: return kernels::portableKernels();
+    }
 }
 
-// A scratch array as large as the skewed layout needs, addressable like a field.
-std::vector<float> skewScratch(kernels::GridSize grid) {
-    const uint64_t floats = kernels::skewedFloats(grid);
+// A scratch array of so many floats, addressable like a field.
+std::vector<float> scratchOf(uint64_t floats) {
     if (floats * sizeof(float) > std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();
     return std::vector<float>(floats, 0.0f);
 }
@@ -27,30 +35,75 @@ float* floats(Field<T>& field) { return reinterpret_cast<float*>(field.data()); 
 template <class T>
 const float* floats(const Field<T>& field) { return reinterpret_cast<const float*>(field.data()); }
 
+bool sameBits(const Rect& a, const Rect& b) { return std::memcmp(&a, &b, sizeof(Rect)) == 0; }
+
+// Zeroes the member's share of a field's bytes.
+template <class T>
+void clearShare(Field<T>& field, const kernels::Crew& crew) {
+    const Share cells = shareOf(crew, 0, field.size());
+    std::memset(static_cast<void*>(field.data() + cells.begin), 0, size_t(cells.end - cells.begin) * sizeof(T));
+}
+
+// Threads enough that each has at least minCells cells, up to `threads`.
+unsigned crewSizeFor(uint32_t resI, uint32_t resJ, unsigned threads, uint32_t minCells) {
+    const uint64_t worth = uint64_t(resI) * resJ / (minCells > 0 ? minCells : 1);
+    return unsigned(std::max<uint64_t>(1, std::min<uint64_t>(threads, worth)));
+}
+
 static_assert(sizeof(Vec2) == 2 * sizeof(float), "the kernels read a Vec2 array as pairs of floats");
 static_assert(SOLVER_SWEEPS >= 1, "the relaxation starts with a sweep from zero");
 
 }  // namespace
 
-bool kernelIsaAvailable(KernelIsa isa) {
-    if (isa == KernelIsa::Sse2) return true;
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+namespace kernels {
+
+void meet(const Crew& crew) { crew.team->barrier(); }
+void restartBands(const Crew& crew) { crew.team->clearProgress(); }
+void publishBand(const Crew& crew, uint32_t band, uint32_t progress) { crew.team->publish(band, progress); }
+uint32_t awaitBand(const Crew& crew, uint32_t band, uint32_t progress) {
+    return crew.team->awaitProgress(band, progress);
 }
 
-KernelIsa bestKernelIsa() { return kernelIsaAvailable(KernelIsa::Avx2) ? KernelIsa::Avx2 : KernelIsa::Sse2; }
+}  // namespace kernels
 
-const char* kernelIsaName(KernelIsa isa) { return isa == KernelIsa::Avx2 ? "avx2" : "sse2"; }
+bool kernelIsaAvailable(KernelIsa isa) {
+    switch (isa) {
+        case KernelIsa::Portable: return true;
+#ifdef SMOKE_X86_KERNELS
+        case KernelIsa::Sse2: return true;
+        case KernelIsa::Avx2: __builtin_cpu_init(); return __builtin_cpu_supports("avx2");
+#endif
+        default: return false;
+    }
+}
 
-FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa)
+KernelIsa bestKernelIsa() {
+    KernelIsa best = KernelIsa::Portable;
+    for (KernelIsa isa : ALL_KERNEL_ISAS)
+        if (kernelIsaAvailable(isa)) best = isa;
+    return best;
+}
+
+const char* kernelIsaName(KernelIsa isa) {
+    switch (isa) {
+        case KernelIsa::Sse2: return "sse2";
+        case KernelIsa::Avx2: return "avx2";
+        default: return "portable";
+    }
+}
+
+FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threads, uint32_t minCellsPerThread)
     : mTable(tableFor(isa)),
       mGrid{resI, resJ},
-      mRelaxed(skewScratch(mGrid)),
-      mFixed(skewScratch(mGrid)),
+      mRelaxed(scratchOf(kernels::skewedFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
+      mFixed(scratchOf(kernels::skewedFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
+      mEdges(scratchOf(kernels::edgeFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
       mCentreX(size_t(resI) + 2),
       mCentreY(size_t(resJ) + 2),
       mStrokeFirstI(size_t(resJ) + 2),
-      mStrokeLastI(size_t(resJ) + 2) {}
+      mStrokeLastI(size_t(resJ) + 2),
+      mCrewSize(crewSizeFor(resI, resJ, threads, minCellsPerThread)),
+      mTeam(mCrewSize, mCrewSize) {}
 
 // The kernels index the scratch arrays by this grid; a field of another size would run past them.
 template <class... Fields>
@@ -59,101 +112,133 @@ void FastKernels::checkGrid(const Fields&... fields) const {
         throw std::invalid_argument("a field of another grid size than the solver's");
 }
 
+template <class Kernel>
+void FastKernels::onTeam(const Kernel& kernel) {
+    auto job = [&](unsigned member) { kernel(kernels::Crew{&mTeam, member, mCrewSize}); };
+    mTeam.run(job);
+}
+
 void FastKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
     checkGrid(out, in, sources);
-    mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 2);
+    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 2, crew); });
 }
 
 void FastKernels::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
     checkGrid(out, in, sources);
-    mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 1);
+    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 1, crew); });
 }
 
 void FastKernels::diffuse(VectorField& out, const VectorField& in, float a) {
     checkGrid(out, in);
-    mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 2, SOLVER_SWEEPS, a);
+    onTeam([&](const kernels::Crew& crew) {
+        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 2, SOLVER_SWEEPS, a, crew);
+    });
 }
 
 void FastKernels::diffuse(ScalarField& out, const ScalarField& in, float a) {
     checkGrid(out, in);
-    mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 1, SOLVER_SWEEPS, a);
+    onTeam([&](const kernels::Crew& crew) {
+        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 1, SOLVER_SWEEPS, a, crew);
+    });
 }
 
 void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) {
     checkGrid(out, in, heights);
-    mTable.project(floats(out), floats(in), floats(heights), scratch(), mGrid, SOLVER_SWEEPS, hx, hy);
+    onTeam([&](const kernels::Crew& crew) {
+        mTable.project(floats(out), floats(in), floats(heights), scratch(), mGrid, SOLVER_SWEEPS, hx, hy, crew);
+    });
 }
 
-// The world position of every cell centre, from the same mapping the plain kernels
-// apply cell by cell: x depends on i alone and y on j alone.
-void FastKernels::refreshCentres(const FluidSim2D& grid) {
+// The plain kernels map cell by cell; x depends on i alone and y on j alone.
+const kernels::BacktraceMap& FastKernels::gridMap(const FluidSim2D& grid) {
+    if (mMapped && sameBits(grid.gridRect, mMappedGridRect) && sameBits(grid.worldRect, mMappedWorldRect)) return mMap;
     for (uint32_t i = 0; i < mCentreX.size(); ++i) mCentreX[i] = grid.cellToWorld(i, 0).x;
     for (uint32_t j = 0; j < mCentreY.size(); ++j) mCentreY[j] = grid.cellToWorld(0, j).y;
-}
-
-kernels::BacktraceMap FastKernels::backtraceMap(const FluidSim2D& grid, float t) {
-    refreshCentres(grid);
     const Rect& g = grid.gridRect;
     const Rect& w = grid.worldRect;
-    return {mCentreX.data(),
-            mCentreY.data(),
-            w.x,
-            w.right(),
-            w.y,
-            w.top(),
-            double(g.width) / double(w.width),
-            double(w.x),
-            double(g.x),
-            double(g.height) / double(w.height),
-            double(w.y),
-            double(g.y),
-            t};
+    mMap.centreX = mCentreX.data();
+    mMap.centreY = mCentreY.data();
+    mMap.left = w.x;
+    mMap.right = w.right();
+    mMap.bottom = w.y;
+    mMap.top = w.top();
+    mMap.scaleX = double(g.width) / double(w.width);
+    mMap.fromX = double(w.x);
+    mMap.toX = double(g.x);
+    mMap.scaleY = double(g.height) / double(w.height);
+    mMap.fromY = double(w.y);
+    mMap.toY = double(g.y);
+    mMappedGridRect = g;
+    mMappedWorldRect = w;
+    mMapped = true;
+    return mMap;
 }
 
 void FastKernels::advect(VectorField& out, const VectorField& in, const VectorField& velocity,
                          const FluidSim2D& grid, float t) {
     checkGrid(out, in, velocity);
-    mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 2, backtraceMap(grid, t));
+    kernels::BacktraceMap map = gridMap(grid);
+    map.t = t;
+    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, crew); });
 }
 
 void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
                          const FluidSim2D& grid, float t) {
     checkGrid(out, in, velocity);
-    mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 1, backtraceMap(grid, t));
+    kernels::BacktraceMap map = gridMap(grid);
+    map.t = t;
+    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, crew); });
 }
 
 void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t) {
     checkGrid(f.velocity, f.density, f.curls, f.normCurlGrads, f.velocitySources);
-    const kernels::BodyForceArrays arrays{floats(f.velocity), floats(f.density), floats(f.curls),
-                                          floats(f.normCurlGrads), floats(f.velocitySources)};
-    mTable.addBodyForces(arrays, mGrid, hx, hy, t, {VORTICITY_STRENGTH, BUOYANCY, GRADIENT_EPSILON});
+    kernels::BodyForceArrays arrays;
+    arrays.velocity = floats(f.velocity);
+    arrays.density = floats(f.density);
+    arrays.curls = floats(f.curls);
+    arrays.normCurlGrads = floats(f.normCurlGrads);
+    arrays.velocitySources = floats(f.velocitySources);
+    kernels::BodyForceConstants constants;
+    constants.vorticityStrength = VORTICITY_STRENGTH;
+    constants.buoyancy = BUOYANCY;
+    constants.gradientEpsilon = GRADIENT_EPSILON;
+    onTeam([&](const kernels::Crew& crew) { mTable.addBodyForces(arrays, mGrid, hx, hy, t, constants, crew); });
 }
 
 void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const StrokeFootprint& f) {
     checkGrid(sources);
-    refreshCentres(grid);
-    strokeRowReach(f, mCentreX.data(), mCentreY.data(), mStrokeFirstI.data(), mStrokeLastI.data());
-    const kernels::StrokeCells cells{mCentreX.data(),
-                                     mCentreY.data(),
-                                     f.lo.j,
-                                     f.hi.j,
-                                     mStrokeFirstI.data(),
-                                     mStrokeLastI.data(),
-                                     f.from.x,
-                                     f.from.y,
-                                     f.to.x,
-                                     f.to.y,
-                                     f.d.x,
-                                     f.d.y,
-                                     f.len,
-                                     f.direction.x,
-                                     f.direction.y,
-                                     f.strength,
-                                     STROKE_RADIUS,
-                                     STROKE_CORE};
-    mTable.addStroke(floats(sources), mGrid, cells);
+    const kernels::BacktraceMap& map = gridMap(grid);
+    strokeRowReach(f, map.centreX, map.centreY, mStrokeFirstI.data(), mStrokeLastI.data());
+    kernels::StrokeCells cells;
+    cells.centreX = map.centreX;
+    cells.centreY = map.centreY;
+    cells.loJ = f.lo.j;
+    cells.hiJ = f.hi.j;
+    cells.firstI = mStrokeFirstI.data();
+    cells.lastI = mStrokeLastI.data();
+    cells.fromX = f.from.x;
+    cells.fromY = f.from.y;
+    cells.toX = f.to.x;
+    cells.toY = f.to.y;
+    cells.dx = f.d.x;
+    cells.dy = f.d.y;
+    cells.len = f.len;
+    cells.directionX = f.direction.x;
+    cells.directionY = f.direction.y;
+    cells.strength = f.strength;
+    cells.radius = STROKE_RADIUS;
+    cells.core = STROKE_CORE;
+    onTeam([&](const kernels::Crew& crew) { mTable.addStroke(floats(sources), mGrid, cells, crew); });
 }
 
-std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ) {
-    return std::make_unique<FastKernels>(resI, resJ);
+void FastKernels::clearSources(VectorField& velocitySources, ScalarField& densitySources) {
+    checkGrid(velocitySources, densitySources);
+    onTeam([&](const kernels::Crew& crew) {
+        clearShare(velocitySources, crew);
+        clearShare(densitySources, crew);
+    });
+}
+
+std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ, unsigned threads) {
+    return std::make_unique<FastKernels>(resI, resJ, bestKernelIsa(), threads);
 }

@@ -1,29 +1,43 @@
 #pragma once
 // The software solver's fast kernels: bit for bit the results of the plain
 // kernels, with the Gauss-Seidel sweeps run along anti-diagonals in vector lanes
-// and every other pass vectorised in storage order. Single-threaded; every
-// scratch array is allocated here, once.
+// and every other pass vectorised in storage order. A team of threads shares every
+// kernel (rows split, sweeps pipelined); every scratch array and every thread is
+// made here, once.
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "cpu/CpuKernels.h"
+#include "cpu/ThreadTeam.h"
 #include "cpu/kernels/KernelTable.h"
 
-enum class KernelIsa { Sse2, Avx2 };
+// Portable runs anywhere (the compiler's generic 4-lane vectors); the others are x86 sets.
+enum class KernelIsa { Portable, Sse2, Avx2 };
 
-// Whether this processor can run the kernels built for `isa`.
+// Every set, in order of preference from last to first.
+constexpr KernelIsa ALL_KERNEL_ISAS[] = {KernelIsa::Portable, KernelIsa::Sse2, KernelIsa::Avx2};
+
+// Whether this build and this processor can run the kernels built for `isa`.
 bool kernelIsaAvailable(KernelIsa isa);
-// The widest instruction set available here.
+// The fastest set available here.
 KernelIsa bestKernelIsa();
 const char* kernelIsaName(KernelIsa isa);
 
+// A grid of fewer cells than this per thread runs on fewer threads: measured on
+// two cores, handing work between threads then costs more than it saves.
+constexpr uint32_t MIN_CELLS_PER_THREAD = 8192;
+
 class FastKernels : public CpuKernels {
 public:
-    // Throws std::invalid_argument if this processor lacks `isa`, std::bad_alloc if
-    // the scratch arrays cannot be had.
-    FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa = bestKernelIsa());
+    // Throws std::invalid_argument if this build or processor lacks `isa`,
+    // std::bad_alloc if the scratch arrays cannot be had. threads is at least 1.
+    FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa = bestKernelIsa(), unsigned threads = defaultThreadCount(),
+                uint32_t minCellsPerThread = MIN_CELLS_PER_THREAD);
+
+    // The threads that share every kernel call on this grid.
+    unsigned threads() const { return mTeam.size(); }
 
     void addSources(VectorField& out, const VectorField& in, const VectorField& sources) override;
     void addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) override;
@@ -36,21 +50,31 @@ public:
                 float t) override;
     void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t) override;
     void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
+    void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
 
 private:
     template <class... Fields> void checkGrid(const Fields&... fields) const;
-    kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data()}; }
-    void refreshCentres(const FluidSim2D& grid);
-    kernels::BacktraceMap backtraceMap(const FluidSim2D& grid, float t);
+    template <class Kernel> void onTeam(const Kernel& kernel);
+    kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data()}; }
+    // The cell centres and the world-to-grid map of the grid's rectangles, remade
+    // only when the rectangles change.
+    const kernels::BacktraceMap& gridMap(const FluidSim2D& grid);
 
     const kernels::KernelTable& mTable;
     kernels::GridSize mGrid;
     std::vector<float> mRelaxed;
     std::vector<float> mFixed;
+    std::vector<float> mEdges;
     std::vector<float> mCentreX;
     std::vector<float> mCentreY;
+    kernels::BacktraceMap mMap{};
+    Rect mMappedGridRect{};
+    Rect mMappedWorldRect{};
+    bool mMapped = false;
     std::vector<uint32_t> mStrokeFirstI;
     std::vector<uint32_t> mStrokeLastI;
+    unsigned mCrewSize;
+    ThreadTeam mTeam;
 };
 
-std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ);
+std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ, unsigned threads = defaultThreadCount());

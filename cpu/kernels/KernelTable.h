@@ -5,7 +5,26 @@
 
 #include <cstdint>
 
+class ThreadTeam;
+
 namespace kernels {
+
+// The members of a thread team that run one kernel call together: each does its
+// share, and they meet or hand work along through these calls (out of line, so
+// that no copy compiled for a wider instruction set is shared).
+struct Crew {
+    ThreadTeam* team;
+    unsigned member;
+    unsigned size;
+};
+// Waits until every member has reached this point.
+void meet(const Crew& crew);
+// Before a relaxation, by one member, ahead of a meeting: no band has progressed.
+void restartBands(const Crew& crew);
+// The band of rows that member `band` relaxes has come this far (a growing count).
+void publishBand(const Crew& crew, uint32_t band, uint32_t progress);
+// Waits until that band has come at least this far; returns how far it has come.
+uint32_t awaitBand(const Crew& crew, uint32_t band, uint32_t progress);
 
 // Interior cells; a row holds resI + 2 cells.
 struct GridSize {
@@ -13,10 +32,12 @@ struct GridSize {
     uint32_t resJ;
 };
 
-// Two scratch arrays of skewedFloats(grid) floats each, zero where never written.
+// Two scratch arrays of skewedFloats(grid, members) floats each, zero where never
+// written, and edgeFloats(grid, members) floats for the rows where bands meet.
 struct SkewScratch {
     float* relaxed;
     float* fixed;
+    float* edges;
 };
 
 // Where each cell's backtrace starts and how world positions become grid positions.
@@ -58,26 +79,31 @@ struct StrokeCells {
     float radius, core;
 };
 
+// Every kernel is called by all members of a crew at once, each with its own member number.
 struct KernelTable {
     const char* name;
     // components is 2 for Vec2 arrays, 1 for float arrays.
-    void (*addSources)(float* out, const float* in, const float* sources, GridSize grid, int components);
+    void (*addSources)(float* out, const float* in, const float* sources, GridSize grid, int components,
+                       const Crew& crew);
     void (*diffuse)(float* out, const float* in, SkewScratch scratch, GridSize grid, int components, int sweeps,
-                    float a);
+                    float a, const Crew& crew);
     void (*project)(float* out, const float* in, float* heights, SkewScratch scratch, GridSize grid, int sweeps,
-                    float hx, float hy);
+                    float hx, float hy, const Crew& crew);
     void (*advect)(float* out, const float* in, const float* velocity, GridSize grid, int components,
-                   const BacktraceMap& map);
+                   const BacktraceMap& map, const Crew& crew);
     void (*addBodyForces)(const BodyForceArrays& fields, GridSize grid, float hx, float hy, float t,
-                          const BodyForceConstants& constants);
-    void (*addStroke)(float* velocitySources, GridSize grid, const StrokeCells& stroke);
+                          const BodyForceConstants& constants, const Crew& crew);
+    void (*addStroke)(float* velocitySources, GridSize grid, const StrokeCells& stroke, const Crew& crew);
 };
 
-// Floats in each skewed scratch array for a grid.
-uint64_t skewedFloats(GridSize grid);
+// Floats in each skewed scratch array for a grid relaxed by a crew of `members`.
+uint64_t skewedFloats(GridSize grid, unsigned members);
+uint64_t edgeFloats(GridSize grid, unsigned members);
 
+// Any processor.
+const KernelTable& portableKernels();
+// Only in builds for x86-64; AVX2 only where the processor has it.
 const KernelTable& sse2Kernels();
-// Only where the processor has AVX2.
 const KernelTable& avx2Kernels();
 
 }  // namespace kernels

@@ -4,8 +4,6 @@
 
 namespace kernels {
 
-uint64_t skewedFloats(GridSize grid) { return skewedFloatsOf(grid); }
-
 const KernelTable& sse2Kernels() {
     static constexpr KernelTable table = kernelTableFor<Sse2Lanes>("sse2");
     return table;

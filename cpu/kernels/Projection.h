@@ -29,9 +29,10 @@ struct Divergence {
 };
 
 template <class Lanes>
-void subtractGradient(float* out, const float* in, const float* heights, GridSize grid, float hx, float hy) {
+void subtractGradient(float* out, const float* in, const float* heights, GridSize grid, float hx, float hy,
+                      const kernels::Crew& crew) {
     const size_t width = rowWidth(grid);
-    forEachRun<Lanes>(grid, [&](auto lanes, uint32_t i, uint32_t j) {
+    forEachRun<Lanes>(grid, crew, [&](auto lanes, uint32_t i, uint32_t j) {
         using L = decltype(lanes);
         const size_t o = cellAt(grid, i, j);
         const auto dx = (L::load(heights + o + 1) - L::load(heights + o - 1)) / L::set1(2.0f * hx);
@@ -56,28 +57,37 @@ HeightWeights heightWeights(float hx, float hy) {
 
 template <class Lanes>
 void project(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
-             float hx, float hy) {
+             float hx, float hy, const kernels::Crew& crew) {
     using F = typename Lanes::F;
-    const Skew s = skewOf(grid);
-    clearSkewedBorder<1>(scratch.relaxed, s);
-    if (hx == hy) {
-        // Square cells: the equation scaled by h², in its own rounding.
-        skewIn<Lanes, 1>(scratch.fixed, s, Divergence{in, grid, hx * 0.5f, hy * 0.5f});
-        const F quarter = Lanes::set1(0.25f);
-        relax<Lanes, 1>(scratch.relaxed, scratch.fixed, s, sweeps, [&](F west, F east, F south, F north, F divergence) {
-            return ((((west + east) + south) + north) + divergence) * quarter;
-        });
-    } else {
-        const HeightWeights w = heightWeights(hx, hy);
-        skewIn<Lanes, 1>(scratch.fixed, s, Divergence{in, grid, w.ax, w.ay});
-        const F westEast = Lanes::set1(w.westEast), southNorth = Lanes::set1(w.southNorth);
-        relax<Lanes, 1>(scratch.relaxed, scratch.fixed, s, sweeps, [&](F west, F east, F south, F north, F divergence) {
-            return (westEast * (west + east) + southNorth * (south + north)) + divergence;
-        });
+    const Band band = bandOf(grid, crew.member, crew.size);
+    const bool hasBand = band.index < band.count;
+    float* relaxed = scratch.relaxed + band.offset;
+    float* divergence = scratch.fixed + band.offset;
+    // Square cells: the equation scaled by h², in its own rounding.
+    const bool square = hx == hy;
+    const HeightWeights w = heightWeights(hx, hy);
+    if (hasBand) {
+        const Divergence source = square ? Divergence{in, grid, hx * 0.5f, hy * 0.5f} : Divergence{in, grid, w.ax, w.ay};
+        skewIn<Lanes, 1>(divergence, band.skew, source, band.firstRow - 1);
+        clearSkewedBorder<1>(relaxed, band.skew);
     }
-    skewOut<Lanes, 1>(scratch.relaxed, s, heights, grid);
-    clearBorder(heights, grid, 1);
-    subtractGradient<Lanes>(out, in, heights, grid, hx, hy);
+    if (crew.member == 0) kernels::restartBands(crew);
+    kernels::meet(crew);
+    if (hasBand && square) {
+        const F quarter = Lanes::set1(0.25f);
+        relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
+            return ((((west + east) + south) + north) + div) * quarter;
+        }, crew);
+    } else if (hasBand) {
+        const F westEast = Lanes::set1(w.westEast), southNorth = Lanes::set1(w.southNorth);
+        relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
+            return (westEast * (west + east) + southNorth * (south + north)) + div;
+        }, crew);
+    }
+    if (hasBand) skewOut<Lanes, 1>(relaxed, band.skew, heights, grid, band.firstRow - 1);
+    if (crew.member == 0) clearBorder(heights, grid, 1);
+    kernels::meet(crew);
+    subtractGradient<Lanes>(out, in, heights, grid, hx, hy, crew);
 }
 
 }  // namespace

@@ -16,6 +16,17 @@ using kernels::GridSize;
 inline size_t rowWidth(GridSize grid) { return size_t(grid.resI) + 2; }
 inline size_t cellAt(GridSize grid, uint32_t i, uint32_t j) { return size_t(j) * rowWidth(grid) + i; }
 
+// The part of the items begin .. end − 1 that a crew's member takes: consecutive
+// runs of nearly equal length, in member order.
+struct Share {
+    uint32_t begin;
+    uint32_t end;
+};
+inline Share shareOf(const kernels::Crew& crew, uint32_t begin, uint32_t end) {
+    const uint64_t count = end > begin ? end - begin : 0;
+    return {begin + uint32_t(count * crew.member / crew.size), begin + uint32_t(count * (crew.member + 1) / crew.size)};
+}
+
 // visit(lanes, i, j) for the cells i .. i + N − 1 of row j, with N the lanes' width.
 template <class Lanes, class Visit>
 void forEachRunInRow(uint32_t resI, uint32_t j, Visit& visit) {
@@ -24,9 +35,11 @@ void forEachRunInRow(uint32_t resI, uint32_t j, Visit& visit) {
     for (; i <= resI; ++i) visit(ScalarLanes{}, i, j);
 }
 
+// Over the interior rows that are the member's share.
 template <class Lanes, class Visit>
-void forEachRun(GridSize grid, Visit visit) {
-    for (uint32_t j = 1; j <= grid.resJ; ++j) forEachRunInRow<Lanes>(grid.resI, j, visit);
+void forEachRun(GridSize grid, const kernels::Crew& crew, Visit visit) {
+    const Share rows = shareOf(crew, 1, grid.resJ + 1);
+    for (uint32_t j = rows.begin; j < rows.end; ++j) forEachRunInRow<Lanes>(grid.resI, j, visit);
 }
 
 // Zeroes the border ring of a plain array of `components` floats per cell.

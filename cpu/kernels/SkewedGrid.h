@@ -28,11 +28,53 @@ struct Skew {
     size_t at(uint32_t i, uint32_t j) const { return (size_t(i) + j) * pitch + j; }
 };
 
-inline Skew skewOf(GridSize grid) { return {grid.resI, grid.resJ, size_t(grid.resJ) + SKEW_SLACK}; }
+// The rows of the grid split into bands, one per member of a crew (as many as
+// there are rows at most), each relaxed in a skewed array of its own: a band's
+// cells then stay in its member's cache, and only the rows where two bands meet
+// pass between processors. Local row 1 of a band is grid row firstRow; its border
+// rows stand for the neighbouring bands' rows.
+struct Band {
+    uint32_t index;
+    uint32_t count;
+    uint32_t firstRow;
+    uint32_t belowRows;  // the band below's rows (0 for the lowest)
+    uint32_t aboveRows;  // the band above's rows (0 for the highest)
+    uint32_t stride;     // more than any band's diagonals: progress counts sweeps in these
+    Skew skew;           // the band's own grid of resI by its rows
+    size_t offset;       // floats from the start of a scratch array to the band's own
+};
 
-// Diagonals 0 .. resI + resJ + 2, two floats per cell at most.
-inline uint64_t skewedFloatsOf(GridSize grid) {
-    return (uint64_t(grid.resI) + grid.resJ + 3) * skewOf(grid).pitch * 2;
+inline uint32_t bandCount(GridSize grid, uint32_t members) { return members < grid.resJ ? members : grid.resJ; }
+inline uint32_t bandFirstRow(GridSize grid, uint32_t count, uint32_t b) {
+    return 1 + uint32_t(uint64_t(grid.resJ) * b / count);
+}
+// Diagonals 0 .. resI + rows + 2, two floats per cell at most.
+inline uint64_t bandFloats(uint32_t resI, uint32_t rows) {
+    return (uint64_t(resI) + rows + 3) * (rows + SKEW_SLACK) * 2;
+}
+
+// Member `member`'s band (index >= count: none).
+inline Band bandOf(GridSize grid, uint32_t member, uint32_t members) {
+    const uint32_t count = bandCount(grid, members);
+    size_t offset = 0;
+    for (uint32_t b = 0; b < member && b < count; ++b)
+        offset += bandFloats(grid.resI, bandFirstRow(grid, count, b + 1) - bandFirstRow(grid, count, b));
+    const uint32_t first = bandFirstRow(grid, count, member < count ? member : count);
+    const uint32_t rows = member < count ? bandFirstRow(grid, count, member + 1) - first : 0;
+    const uint32_t belowRows = member > 0 && member < count ? first - bandFirstRow(grid, count, member - 1) : 0;
+    const uint32_t aboveRows =
+        member + 1 < count ? bandFirstRow(grid, count, member + 2) - bandFirstRow(grid, count, member + 1) : 0;
+    return {member,    count, first, belowRows, aboveRows, grid.resI + grid.resJ + 2,
+            {grid.resI, rows, size_t(rows) + SKEW_SLACK}, offset};
+}
+
+// Floats in each skewed scratch array for a grid split among `members`.
+inline uint64_t skewedFloatsOf(GridSize grid, uint32_t members) {
+    const uint32_t count = bandCount(grid, members);
+    uint64_t floats = 0;
+    for (uint32_t b = 0; b < count; ++b)
+        floats += bandFloats(grid.resI, bandFirstRow(grid, count, b + 1) - bandFirstRow(grid, count, b));
+    return floats;
 }
 
 // The loops over a square's rows, fully unrolled: left as loops, the compiler kept
@@ -80,26 +122,29 @@ void forEachShearedSquare(const Skew& s, Whole&& visitWhole, Cell&& visitCell) {
 }
 
 // Fills the interior of `skewed` from source.run<Lanes>(i, j), the Lanes::N floats of
-// the cells from (i, j) on, and source.one(i, j, c), component c of one cell.
+// the cells from (i, j) on, and source.one(i, j, c), component c of one cell; its
+// row j is the source's row j + rowOffset.
 template <class Lanes, int C, class Source>
-void skewIn(float* skewed, const Skew& s, const Source& source) {
+void skewIn(float* skewed, const Skew& s, const Source& source, uint32_t rowOffset) {
     constexpr int L = Lanes::N / C;
     forEachShearedSquare<L>(
         s,
         [&](uint32_t i, uint32_t j0) {
             typename Lanes::F rows[L];
-            SKEW_UNROLLED for (int l = 0; l < L; ++l) rows[l] = source.template run<Lanes>(i - l, j0 + l);
+            SKEW_UNROLLED for (int l = 0; l < L; ++l)
+                rows[l] = source.template run<Lanes>(i - l, j0 + l + rowOffset);
             transposeCells<Lanes, C>(rows);
             SKEW_UNROLLED for (int k = 0; k < L; ++k) Lanes::store(skewed + s.at(i + k, j0) * C, rows[k]);
         },
         [&](uint32_t i, uint32_t j) {
-            for (int c = 0; c < C; ++c) skewed[s.at(i, j) * C + c] = source.one(i, j, c);
+            for (int c = 0; c < C; ++c) skewed[s.at(i, j) * C + c] = source.one(i, j + rowOffset, c);
         });
 }
 
-// Copies the interior of `skewed` into the plain array `cells`; its border is untouched.
+// Copies the interior of `skewed` into the plain array `cells`, row j into row
+// j + rowOffset; every other cell is untouched.
 template <class Lanes, int C>
-void skewOut(const float* skewed, const Skew& s, float* cells, GridSize grid) {
+void skewOut(const float* skewed, const Skew& s, float* cells, GridSize grid, uint32_t rowOffset) {
     constexpr int L = Lanes::N / C;
     forEachShearedSquare<L>(
         s,
@@ -107,10 +152,11 @@ void skewOut(const float* skewed, const Skew& s, float* cells, GridSize grid) {
             typename Lanes::F rows[L];
             SKEW_UNROLLED for (int k = 0; k < L; ++k) rows[k] = Lanes::load(skewed + s.at(i + k, j0) * C);
             transposeCells<Lanes, C>(rows);
-            SKEW_UNROLLED for (int l = 0; l < L; ++l) Lanes::store(cells + cellAt(grid, i - l, j0 + l) * C, rows[l]);
+            SKEW_UNROLLED for (int l = 0; l < L; ++l)
+                Lanes::store(cells + cellAt(grid, i - l, j0 + l + rowOffset) * C, rows[l]);
         },
         [&](uint32_t i, uint32_t j) {
-            for (int c = 0; c < C; ++c) cells[cellAt(grid, i, j) * C + c] = skewed[s.at(i, j) * C + c];
+            for (int c = 0; c < C; ++c) cells[cellAt(grid, i, j + rowOffset) * C + c] = skewed[s.at(i, j) * C + c];
         });
 }
 

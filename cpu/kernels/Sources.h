@@ -8,9 +8,11 @@
 namespace {
 
 template <class Lanes>
-void addSources(float* out, const float* in, const float* sources, GridSize grid, int components) {
+void addSources(float* out, const float* in, const float* sources, GridSize grid, int components,
+                const kernels::Crew& crew) {
     const size_t count = size_t(grid.resI) * components;
-    for (uint32_t j = 1; j <= grid.resJ; ++j) {
+    const Share rows = shareOf(crew, 1, grid.resJ + 1);
+    for (uint32_t j = rows.begin; j < rows.end; ++j) {
         const size_t first = cellAt(grid, 1, j) * components;
         size_t k = first;
         for (; k + Lanes::N <= first + count; k += Lanes::N)

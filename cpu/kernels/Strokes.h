@@ -69,11 +69,12 @@ void addStrokeToRun(float* pairs, const StrokeConstants<L>& c, const float* cent
 }
 
 template <class Lanes>
-void addStroke(float* sources, GridSize grid, const kernels::StrokeCells& s) {
+void addStroke(float* sources, GridSize grid, const kernels::StrokeCells& s, const kernels::Crew& crew) {
     using L = typename Lanes::Doubles;
     const StrokeConstants<L> lanes(s);
     const StrokeConstants<ScalarLanes> single(s);
-    for (uint32_t j = s.loJ; j <= s.hiJ; ++j) {
+    const Share rows = shareOf(crew, s.loJ, s.hiJ + 1);
+    for (uint32_t j = rows.begin; j < rows.end; ++j) {
         const float centreY = s.centreY[j];
         const uint32_t last = s.lastI[j];
         uint32_t i = s.firstI[j];

@@ -11,8 +11,8 @@
 
 namespace {
 
-BenchRow row(const std::string& solver, uint32_t n, double stepMs) {
-    return {solver, {n, n}, {stepMs, 10}, {2.0, 10}, 50.0, {}, {}};
+BenchRow row(const std::string& solver, uint32_t n, double stepMs, unsigned threads = 0) {
+    return {solver, {n, n}, {stepMs, 10}, {2.0, 10}, 50.0, {}, {}, false, threads, {}};
 }
 
 BenchSetting setting() { return {"a processor", "a renderer", "avx2", BenchOptions{}}; }
@@ -29,22 +29,27 @@ TEST(BenchMeasure, WarmUpRunsAreExtraAndTheTimedRunsAtLeastAsMany) {
     EXPECT_EQ(calls, 7);
 }
 
+// The thread scaling likewise: the same solver's one-thread step over its step on more.
 TEST(BenchReport, SpeedUpIsTheReferenceStepOverTheSolversAtTheSameGrid) {
-    const std::vector<BenchRow> rows{row("cpu", 64, 0.5), row("cpu-reference", 64, 6.0), row("cpu", 201, 2.0),
-                                     row("cpu-reference", 201, 30.0)};
+    const std::vector<BenchRow> rows{row("cpu", 64, 0.5, 1), row("cpu-reference", 64, 6.0), row("cpu", 201, 2.0, 1),
+                                     row("cpu", 201, 0.8, 2), row("cpu-reference", 201, 30.0)};
     std::ostringstream json;
     printJson(json, setting(), rows);
     const std::string text = json.str();
-    EXPECT_NE(text.find("{\"solver\": \"cpu\", \"baseline\": \"cpu-reference\", \"resI\": 64, \"resJ\": 64, \"step\": 12}"),
+    EXPECT_NE(text.find("{\"solver\": \"cpu\", \"threads\": 1, \"baseline\": \"cpu-reference\", \"resI\": 64, "
+                        "\"resJ\": 64, \"step\": 12}"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("\"resI\": 201, \"resJ\": 201, \"step\": 15}"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"threads\": 2, \"baseline\": \"one thread\", \"resI\": 201, \"resJ\": 201, \"step\": 2.5}"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("\"steps_per_s\": 2000"), std::string::npos) << text;
     EXPECT_NE(text.find("\"cells_per_s\": 8.192e+06"), std::string::npos) << text;
 
     std::ostringstream table;
     printTable(table, setting(), rows);
-    EXPECT_NE(table.str().find("cpu          201x201    15.0"), std::string::npos) << table.str();
+    EXPECT_NE(table.str().find("cpu            1       201x201    15.00"), std::string::npos) << table.str();
 }
 
 // A solver this machine lacks was not measured; one that ran out of memory failed.

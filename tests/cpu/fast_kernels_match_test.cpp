@@ -1,5 +1,7 @@
 // The fast kernels give every float of every field bit for bit as the plain kernels
-// do: kernel by kernel on random fields, and over long random runs of the whole solver.
+// do, with every instruction set and on teams of 1, 2, 3 and 7 threads (more than
+// the rows of the smallest grids, more than the sweeps of a relaxation per member):
+// kernel by kernel on random fields, and over long random runs of the whole solver.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,7 +16,7 @@
 #include "cpu/CPUSim.h"
 #include "cpu/kernels/FastKernels.h"
 #include "sim/StepSequence.h"
-#include "tests/cpu/reference/PlainKernels.h"
+#include "cpu/PlainKernels.h"
 #include "tests/support/SetFields.h"
 
 namespace {
@@ -27,10 +29,19 @@ struct Grid {
 // Tiny, odd, non-square, one vector wide and several vectors wide.
 const Grid GRIDS[] = {{1, 1}, {2, 2}, {1, 6}, {7, 1}, {3, 5}, {8, 8}, {9, 17}, {16, 3}, {31, 33}, {70, 45}, {130, 97}};
 
-std::vector<KernelIsa> availableIsas() {
-    std::vector<KernelIsa> isas{KernelIsa::Sse2};
-    if (kernelIsaAvailable(KernelIsa::Avx2)) isas.push_back(KernelIsa::Avx2);
-    return isas;
+struct Kernels {
+    KernelIsa isa;
+    unsigned threads;
+};
+
+void PrintTo(const Kernels& k, std::ostream* out) { *out << kernelIsaName(k.isa) << " on " << k.threads << " threads"; }
+
+std::vector<Kernels> everyChoice() {
+    std::vector<Kernels> choices;
+    for (KernelIsa isa : ALL_KERNEL_ISAS)
+        if (kernelIsaAvailable(isa))
+            for (unsigned threads : {1u, 2u, 3u, 7u}) choices.push_back({isa, threads});
+    return choices;
 }
 
 uint32_t bitsOf(float f) {
@@ -79,9 +90,10 @@ FieldT randomField(const Grid& g, std::mt19937& rng, float low, float high) {
 
 // One grid, solved with the fast kernels and with the plain ones.
 struct SolverPair {
-    SolverPair(const Grid& grid, KernelIsa isa)
+    SolverPair(const Grid& grid, Kernels k)
         : g(grid),
-          fast(std::make_unique<CPUSim>(g.resI, g.resJ, std::make_unique<FastKernels>(g.resI, g.resJ, isa))),
+          fast(std::make_unique<CPUSim>(g.resI, g.resJ,
+                                        std::make_unique<FastKernels>(g.resI, g.resJ, k.isa, k.threads, 1))),
           plain(makePlainCpuSim(g.resI, g.resJ)) {}
 
     std::vector<CPUSim*> both() { return {fast.get(), plain.get()}; }
@@ -108,11 +120,13 @@ struct SolverPair {
     std::unique_ptr<CPUSim> plain;
 };
 
-class FastKernelsMatch : public ::testing::TestWithParam<KernelIsa> {};
+class FastKernelsMatch : public ::testing::TestWithParam<Kernels> {};
 
-std::string isaName(const ::testing::TestParamInfo<KernelIsa>& info) { return kernelIsaName(info.param); }
+std::string choiceName(const ::testing::TestParamInfo<Kernels>& info) {
+    return std::string(kernelIsaName(info.param.isa)) + "_" + std::to_string(info.param.threads) + "threads";
+}
 
-INSTANTIATE_TEST_SUITE_P(EachInstructionSet, FastKernelsMatch, ::testing::ValuesIn(availableIsas()), isaName);
+INSTANTIATE_TEST_SUITE_P(EachInstructionSetAndTeam, FastKernelsMatch, ::testing::ValuesIn(everyChoice()), choiceName);
 
 // Still fluids and flat curls, slow and fast flows (the fastest traces out of the
 // domain and back), steps from none to long.
@@ -196,9 +210,9 @@ TEST_P(FastKernelsMatch, StrokesOfEveryShapeAndPlaceAddTheSameVelocity) {
 
 // Random user input of every kind, every flag combination, resets: the two solvers
 // must never part, step after step.
-void runSideBySide(const Grid& g, KernelIsa isa, int steps, uint32_t seed, const Rect& world) {
+void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rect& world) {
     SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
-    SolverPair pair(g, isa);
+    SolverPair pair(g, k);
     for (CPUSim* sim : pair.both()) sim->worldRect = world;
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f), beyond(-0.3f, 1.3f);

@@ -52,7 +52,7 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                   "difference image and the fields' difference",
                   "cpu|gpu|both", "cpu, gpu or both",
                   [&o](const std::string& text) { return readSolver(text, o.solver); });
-    addReadOption(app, "--threads", "threads for the software solver (default 1)", "N",
+    addReadOption(app, "--threads", "threads for the software solver (default: the processors\nthis process may use, or SMOKE_THREADS)", "N",
                   "a whole number from 1 to " + std::to_string(MAX_SOFTWARE_THREADS), [&o](const std::string& text) {
                       uint32_t threads = 0;
                       if (!readWholeNumber(text, 1, MAX_SOFTWARE_THREADS, threads)) return false;

@@ -16,7 +16,7 @@ struct RenderOptions {
     std::optional<SolverChoice> solver;  // overrides the scenario's
     std::optional<uint32_t> resI;        // with resJ: overrides the scenario's grid
     std::optional<uint32_t> resJ;
-    unsigned threads = 1;  // for the software solver
+    unsigned threads = 0;  // for the software solver; 0: its default
     uint32_t every = 0;    // write a numbered frame after every this many steps; 0: none
     OverlayChoice overlays;
     bool quiet = false;  // no progress line

@@ -1,4 +1,4 @@
-#include "tests/cpu/reference/PlainKernels.h"
+#include "cpu/PlainKernels.h"
 
 #include <cmath>
 
@@ -126,6 +126,11 @@ void PlainKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const
     for (uint32_t ci = stroke.lo.i; ci <= stroke.hi.i; ++ci)
         for (uint32_t cj = stroke.lo.j; cj <= stroke.hi.j; ++cj)
             sources(ci, cj) += strokeIncrement(stroke, grid.cellToWorld(ci, cj));
+}
+
+void PlainKernels::clearSources(VectorField& velocitySources, ScalarField& densitySources) {
+    velocitySources.fill({0.0f, 0.0f});
+    densitySources.fill(0.0f);
 }
 
 std::unique_ptr<CPUSim> makePlainCpuSim(uint32_t resI, uint32_t resJ) {

@@ -1,8 +1,8 @@
 #pragma once
 // The software solver's kernels written straight from their definitions: every
 // pass visits i in the outer loop and j in the inner one, one cell at a time.
-// They are the reference that the fast kernels must equal bit for bit, and the
-// baseline the benchmark measures the fast kernels against.
+// They are the yardstick that the fast kernels must equal bit for bit, and the
+// baseline the benchmark measures the fast kernels against. One thread.
 
 #include <cstdint>
 #include <memory>
@@ -24,6 +24,7 @@ public:
                 float t) override;
     void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t) override;
     void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
+    void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
 };
 
 // A software solver that runs the plain kernels.
