@@ -7,6 +7,8 @@
 
 #include <climits>
 #include <cstdlib>
+#include <new>
+#include <system_error>
 
 namespace {
 
@@ -80,14 +82,24 @@ ThreadTeam::ThreadTeam(unsigned size, unsigned counters)
       mWaitSpin(size <= processorsAvailable() ? Clock::duration(WAIT_SPIN) : Clock::duration(0)),
       mIdleSpin(size <= processorsAvailable() ? Clock::duration(IDLE_SPIN) : Clock::duration(0)) {
     mWorkers.reserve(size > 1 ? size - 1 : 0);
-    for (unsigned member = 1; member < size; ++member) mWorkers.emplace_back([this, member] { work(member); });
+    try {
+        for (unsigned member = 1; member < size; ++member) mWorkers.emplace_back([this, member] { work(member); });
+    } catch (const std::system_error&) {
+        // No room for another thread's stack (a memory limit, most often). The threads
+        // made so far must end before the team goes, or their destructors terminate us.
+        stop();
+        throw std::bad_alloc();
+    }
 }
 
-ThreadTeam::~ThreadTeam() {
+ThreadTeam::~ThreadTeam() { stop(); }
+
+void ThreadTeam::stop() {
     mStopping.store(true);
     mGeneration.word.fetch_add(1);
     wake(mGeneration);
     for (std::thread& worker : mWorkers) worker.join();
+    mWorkers.clear();
 }
 
 void ThreadTeam::runErased(ErasedJob job, void* context) {

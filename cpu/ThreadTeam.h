@@ -53,6 +53,7 @@ private:
     using ErasedJob = void (*)(void*, unsigned);
     void runErased(ErasedJob job, void* context);
     void work(unsigned member);
+    void stop();
 
     std::vector<std::thread> mWorkers;
     std::unique_ptr<Signal[]> mCounters;
