@@ -37,7 +37,7 @@ wait_until() {
 
 # Starts Xvfb on a display number it picks itself and points DISPLAY at it.
 start_display() {
-    Xvfb -displayfd 3 -screen 0 1024x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 1024x1024x24 -nolisten tcp -noreset 3>"$WORK/display" 2>"$WORK/xvfb.log" &
     XVFB_PID=$!
     wait_until 20 test -s "$WORK/display" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
     export DISPLAY=":$(head -n 1 "$WORK/display")"

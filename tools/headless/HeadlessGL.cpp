@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <X11/Xlib.h>
 
 #include <csignal>
 #include <cstdio>
@@ -59,6 +60,19 @@ void startVirtualDisplay() {
     setenv("DISPLAY", (":" + number).c_str(), 1);
 }
 
+// A busy X server now and then refuses a connection that it accepts a moment later,
+// and glutInit ends the process at the first refusal: try until it answers.
+void awaitDisplay() {
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        if (Display* connection = XOpenDisplay(nullptr)) {
+            XCloseDisplay(connection);
+            return;
+        }
+        usleep(100000);
+    }
+    throw std::runtime_error(std::string("cannot open display ") + std::getenv("DISPLAY"));
+}
+
 void displayNothing() {}
 
 }  // namespace
@@ -67,6 +81,7 @@ int openWindow(int width, int height, const char* title) {
     if (windowId != 0) return windowId;
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') startVirtualDisplay();
+    awaitDisplay();
 
     int argc = 1;
     char name[] = "smoke";
