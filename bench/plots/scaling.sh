@@ -18,15 +18,14 @@ series='[.rows[] | select(.step_ms != null)
 # gnuplot's data: a block per series, its first line the title.
 jq -r "$series | .[] | (.[0].name | @json), (.[] | \"\(.side) \(.step_ms)\"), \"\", \"\"" "$json" > "$data"
 
-threads=$(jq '[.rows[].threads // 1] | max' "$json")
-title=$(jq -r --argjson n "$threads" \
-  '"smoke step time on \(.processor), \($n) processor\(if $n > 1 then "s" else "" end)" | @json' "$json")
-subtitle=$(jq -r '"gpu: the shader solver on \(.renderer), fields read back every step" | @json' "$json")
+title=$(jq -r '"smoke step time on \(.processor)" | @json' "$json")
+subtitle=$(jq -r '"cpu: fast kernels (\(.fast_kernels)); gpu: the shader solver on \(.renderer | split(" / ")[1] // .),"
+  + " fields read back every step" | @json' "$json")
 
 gnuplot <<GNUPLOT
 set terminal pngcairo size 960,640 font ",11"
 set output "$png"
-set title $title . "\n{/*0.85 " . $subtitle . "}" enhanced
+set title $title . "\n" . $subtitle noenhanced
 set logscale xy
 set xlabel "grid (cells a side)"
 set ylabel "one step (ms, median)"
