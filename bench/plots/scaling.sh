@@ -8,12 +8,12 @@ png=$2
 data=$(mktemp)
 trap 'rm -f "$data"' EXIT
 
-# One series per solver and team size, in the order smoke-bench ran them; rows that did not
-# run (a refusal, a failure) have no step_ms and are left out.
+# One series per solver and team size, by name and then team size, each from its smallest
+# grid; rows that did not run (a refusal, a failure) have no step_ms and are left out.
 series='[.rows[] | select(.step_ms != null)
          | . + {side: ((.resI * .resJ) | sqrt), grid: "\(.resI) × \(.resJ)",
                 name: (.solver + (if .threads then ", \(.threads) thread" + (if .threads > 1 then "s" else "" end) else "" end))}]
-        | group_by([.solver, .threads // 0])'
+        | group_by([.solver, .threads // 0]) | map(sort_by(.side))'
 
 # gnuplot's data: a block per series, its first line the title.
 jq -r "$series | .[] | (.[0].name | @json), (.[] | \"\(.side) \(.step_ms)\"), \"\", \"\"" "$json" > "$data"
