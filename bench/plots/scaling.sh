@@ -22,6 +22,8 @@ title=$(jq -r '"smoke step time on \(.processor)" | @json' "$json")
 subtitle=$(jq -r '"cpu: fast kernels (\(.fast_kernels)); gpu: the shader solver on \(.renderer | split(" / ")[1] // .),"
   + " fields read back every step" | @json' "$json")
 
+sides=$(jq -r "[$series | .[][].side] | unique" "$json")
+
 gnuplot <<GNUPLOT
 set terminal pngcairo size 960,640 font ",11"
 set output "$png"
@@ -29,9 +31,9 @@ set title $title . "\n" . $subtitle noenhanced
 set logscale xy
 set xlabel "grid (cells a side)"
 set ylabel "one step (ms, median)"
-set xtics (64, 128, 256, 512, 1024, 2048)
+set xtics ($(echo "$sides" | jq -r 'join(", ")'))
 set grid xtics ytics mytics
-set xrange [48:2800]
+set xrange [$(echo "$sides" | jq '.[0] / 1.3'):$(echo "$sides" | jq '.[-1] * 1.3')]
 set key top left Left reverse box opaque
 plot for [k=0:$(jq "$series | length" "$json")-1] "$data" index k using 1:2 with linespoints lw 2 pt 7 title columnheader(1)
 GNUPLOT
