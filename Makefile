@@ -5,8 +5,6 @@ PREFIX ?= /usr/local
 PACKAGES := build-essential cmake libgtest-dev freeglut3-dev libglew-dev libgl1-mesa-dev \
             libglx-mesa0 libgl1-mesa-dri xvfb xauth x11-utils xdotool imagemagick libpng-dev \
             libcli11-dev help2man
-# Only `make plots` needs these.
-PLOT_PACKAGES := gnuplot-nox jq
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
 .PHONY: all deps plot-deps configure build run test pictures plots install package clean
@@ -50,6 +48,8 @@ pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/stirred.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --velocity --strokes --out docs examples/velocity.txt
 
+# Only `make plots` needs these.
+PLOT_PACKAGES := gnuplot-nox jq
 plot-deps:
 	$(call install_missing,$(PLOT_PACKAGES))
 
