@@ -9,12 +9,13 @@ PACKAGES := build-essential cmake libgtest-dev freeglut3-dev libglew-dev libgl1-
 # the connections that arrive meanwhile; one test ending must not fail the next.
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
-.PHONY: all deps configure build run test pictures install package clean
+.PHONY: all deps plot-deps configure build run test pictures plots install package clean
 
 all: build
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+# Installs whichever of the Debian packages named in $(1) are missing.
+define install_missing
+	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then sudo=; \
 	  elif command -v sudo >/dev/null 2>&1; then sudo=sudo; \
@@ -22,6 +23,10 @@ deps:
 	  echo "Installing:" $$missing; \
 	  $$sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
 
 configure: deps
 	cmake -S . -B $(BUILD_DIR) -DSMOKE_WERROR=$(WERROR)
@@ -44,6 +49,25 @@ pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/rising-plume.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/stirred.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --velocity --strokes --out docs examples/velocity.txt
+
+# Only `make plots` needs these.
+PLOT_PACKAGES := gnuplot-nox jq
+plot-deps:
+	$(call install_missing,$(PLOT_PACKAGES))
+
+# The README's scaling picture, docs/scaling.png: every solver's step against the grid, on
+# one thread and on all the processors this process may use. A short run (PLOT_BENCH); its
+# table for the README lands in $(BUILD_DIR)/plots/scaling.md.
+PLOT_GRIDS ?= 64,128,256,512,1024,2048
+PLOT_THREADS ?= $$(n=$$(nproc); [ "$$n" -gt 1 ] && echo 1,$$n || echo 1)
+PLOT_BENCH ?= --warmup 2 --steps 5 --seconds 0.25
+plots: configure plot-deps
+	cmake --build $(BUILD_DIR) -j $$(nproc) --target smoke-bench
+	mkdir -p $(BUILD_DIR)/plots
+	./$(BUILD_DIR)/smoke-bench --json --grid $(PLOT_GRIDS) --solver cpu,cpu-reference,gpu \
+	  --threads $(PLOT_THREADS) $(PLOT_BENCH) > $(BUILD_DIR)/plots/scaling.json
+	./bench/plots/scaling.sh $(BUILD_DIR)/plots/scaling.json docs/scaling.png > $(BUILD_DIR)/plots/scaling.md
+	@cat $(BUILD_DIR)/plots/scaling.md
 
 # The programs, shaders, man pages, desktop entry and icon under PREFIX.
 install: build
