@@ -42,8 +42,10 @@ void startVirtualDisplay() {
         if (getppid() != parent) _exit(127);  // it ended before the line above
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
+        // -noreset: a server that resets when its last client leaves refuses connections
+        // meanwhile, and the check for a display that answers is such a client.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2048x2048x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+               "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
