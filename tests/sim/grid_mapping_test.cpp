@@ -1,28 +1,12 @@
-// The grid convention and the mappings between world and grid coordinates (the
-// nearest-cell mapping through the window is checked by tests/app/mouse_test.cpp).
+// The mappings between world and grid coordinates (the nearest-cell mapping through
+// the window is checked by tests/app/mouse_test.cpp).
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "cpu/CPUSim.h"
-#include "sim/Limits.h"
 
 namespace {
-
-// The programs refuse grids whose cells are more elongated than the solvers handle,
-// whichever way round, and say where the limit lies.
-TEST(GridConvention, GridsBeyondTheCellAspectRatioLimitAreRefusedEitherWayRound) {
-    const uint32_t limit = uint32_t(MAX_CELL_ASPECT_RATIO);
-    for (const auto& [i, j] : std::vector<std::pair<uint32_t, uint32_t>>{{1, 1}, {48, 30}, {limit, 1}, {3, 3 * limit}})
-        EXPECT_EQ(gridShapeRefusal(i, j), "") << i << " by " << j;
-    const std::string beyond = std::to_string(limit + 1) + " times as ";
-    EXPECT_NE(gridShapeRefusal(limit + 1, 1).find(beyond + "tall as wide; the solvers stay bounded only up to"),
-              std::string::npos);
-    EXPECT_NE(gridShapeRefusal(1, limit + 1).find(beyond + "wide as tall"), std::string::npos);
-}
 
 struct Mapped {
     Vec2 point;
