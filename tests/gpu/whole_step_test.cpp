@@ -80,7 +80,8 @@ void runScenario(uint32_t resI, uint32_t resJ) {
         const Texels software = cpu.state();
         for (const unsigned channels : {VELOCITY, DENSITY}) {
             const double scale = std::max(maxMagnitude(cpuModel, channels), 1e-30);
-            const std::string where = std::to_string(resI) + "x" + std::to_string(resJ) + " step " + std::to_string(step) + (channels == VELOCITY ? " velocity" : " density");
+            const std::string where = std::to_string(resI) + "x" + std::to_string(resJ) + " step " +
+                                      std::to_string(step) + (channels == VELOCITY ? " velocity" : " density");
             EXPECT_LT(maxDifference(gpu, gpuModel, channels) / scale, ROUNDING) << where;
             EXPECT_LT(maxDifference(software, cpuModel, channels) / scale, ROUNDING) << where;
             EXPECT_LE(maxDifference(gpu, software, channels), maxDifference(gpuModel, cpuModel, channels) + 2 * ROUNDING * scale)

@@ -40,16 +40,6 @@ double sumOfNeighbours(const Texels& x, uint32_t i, uint32_t j, int c) {
     return ((x(i + 1, j, c) + x(i - 1, j, c)) + x(i, j - 1, c)) + x(i, j + 1, c);
 }
 
-}  // namespace
-
-Texels fromFloats(uint32_t resI, uint32_t resJ, const std::vector<float>& floats) {
-    Texels t(resI, resJ);
-    std::copy(floats.begin(), floats.end(), t.values.begin());
-    return t;
-}
-
-std::vector<float> toFloats(const Texels& texels) { return {texels.values.begin(), texels.values.end()}; }
-
 Texels curl(const Texels& v) {
     Texels out(v.resI, v.resJ);
     const double hx = cellWidth(v), hy = cellHeight(v);
@@ -129,6 +119,16 @@ Texels advect(const Texels& fields, const Texels& carrier, float dt) {
     });
     return out;
 }
+
+}  // namespace
+
+Texels fromFloats(uint32_t resI, uint32_t resJ, const std::vector<float>& floats) {
+    Texels t(resI, resJ);
+    std::copy(floats.begin(), floats.end(), t.values.begin());
+    return t;
+}
+
+std::vector<float> toFloats(const Texels& texels) { return {texels.values.begin(), texels.values.end()}; }
 
 Texels modelStep(const Texels& fields, const Texels& sources, float dt, const StepOptions& options) {
     constexpr int ITERATIONS = 10;
