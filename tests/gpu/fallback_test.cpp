@@ -43,7 +43,6 @@ struct WorkingDirectory {
     fs::path previous;
 };
 
-
 TEST(Fallback, ShadersComeFromTheWorkingDirectoryBesideTheExecutableOrTheInstalledShareFolder) {
     TempDir root;
     const std::string smoke = (root.path / "bin" / "smoke").string();
@@ -82,13 +81,6 @@ TEST(Fallback, AGridBeyondTheTextureLimitIsRefusedBeforeAnyShaderIsBuilt) {
     testing::internal::CaptureStdout();
     EXPECT_NO_THROW(GPUSim(uint32_t(limit) - 2, 1, SMOKE_SHADER_SOURCE_DIR));  // exactly at the limit
     testing::internal::GetCapturedStdout();
-}
-
-TEST(Fallback, TheBuildPutsTheShadersBesideItsExecutables) {
-    for (const char* name : SHADER_FILES)
-        EXPECT_EQ(contents(fs::path(SMOKE_BUILD_DIR) / "shaders" / name),
-                  contents(fs::path(SMOKE_SHADER_SOURCE_DIR) / name))
-            << name;
 }
 
 }  // namespace

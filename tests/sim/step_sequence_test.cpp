@@ -68,14 +68,4 @@ TEST(StepSequence, AStepLengthTheSolversCannotTakeIsRefusedBeforeTouchingTheSimu
     EXPECT_EQ(sim.stepCount, 6);
 }
 
-TEST(StepSequence, LogsOnlyWhileTheStepCountIsLow) {
-    CallLog sim;
-    sim.stepCount = 3;
-    testing::internal::CaptureStdout();
-    advanceSimulation(sim, 0.5, StepInput{});
-    advanceSimulation(sim, 0.5, StepInput{});
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "START STEP (dt = 0.500000)\nEND STEP\n\n");
-    EXPECT_EQ(sim.stepCount, 5);
-}
-
 }  // namespace
