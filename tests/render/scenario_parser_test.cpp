@@ -32,22 +32,18 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
         "run 7\n"
         "picture after-reset_2\n"
         "picture\n");
-    EXPECT_EQ(s.resI, 48u);
-    EXPECT_EQ(s.resJ, 30u);
-    EXPECT_EQ(s.solver, SolverChoice::Both);
+    EXPECT_TRUE(s.resI == 48 && s.resJ == 30 && s.solver == SolverChoice::Both);
     ASSERT_EQ(s.actions.size(), 11u);
 
-    const std::vector<ActionKind> kinds{ActionKind::StepLength,   ActionKind::Stroke, ActionKind::Pour,
-                                        ActionKind::Toggle,       ActionKind::Toggle, ActionKind::Toggle,
-                                        ActionKind::ClearStrokes, ActionKind::Reset,  ActionKind::Run,
-                                        ActionKind::Picture,      ActionKind::Picture};
+    using K = ActionKind;
+    const std::vector<K> kinds{K::StepLength, K::Stroke, K::Pour,  K::Toggle,  K::Toggle, K::Toggle,
+                               K::ClearStrokes, K::Reset, K::Run, K::Picture, K::Picture};
     for (size_t k = 0; k < kinds.size(); ++k) {
         EXPECT_EQ(s.actions[k].kind, kinds[k]) << "action " << k;
         EXPECT_EQ(s.actions[k].line, int(k) + 5) << "action " << k;
     }
     EXPECT_DOUBLE_EQ(s.actions[0].seconds, 0.025);
-    EXPECT_EQ(s.actions[1].from, (Vec2{0.1f, 0.25f}));
-    EXPECT_EQ(s.actions[1].to, (Vec2{0.9f, 0.75f}));
+    EXPECT_TRUE(s.actions[1].from == (Vec2{0.1f, 0.25f}) && s.actions[1].to == (Vec2{0.9f, 0.75f}));
     EXPECT_EQ(s.actions[2].from, (Vec2{0.375f, 0.125f}));
     EXPECT_EQ(s.actions[2].steps, 12u);
     EXPECT_EQ(std::string() + s.actions[3].stage + s.actions[4].stage + s.actions[5].stage, "dap");
@@ -60,9 +56,7 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
 
 TEST(ScenarioParser, SquareGridFromOneNumberAndTheWorldEdgesAreAccepted) {
     const Scenario s = parsedWithoutErrors("grid 1\nsolver gpu\npour 0 1 1\nstroke 1 0 0 1\n");
-    EXPECT_EQ(s.resI, 1u);
-    EXPECT_EQ(s.resJ, 1u);
-    EXPECT_EQ(s.solver, SolverChoice::Shader);
+    EXPECT_TRUE(s.resI == 1 && s.resJ == 1 && s.solver == SolverChoice::Shader);
     EXPECT_EQ(s.actions[0].from, (Vec2{0.0f, 1.0f}));
     EXPECT_EQ(s.actions[1].to, (Vec2{0.0f, 1.0f}));
 }
@@ -112,9 +106,7 @@ TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpec
 TEST(ScenarioParser, EveryMalformedLineIsReportedNotOnlyTheFirst) {
     const ParsedScenario p = parseScenario("run 3\nrun x\npicture\nstroke 1\npour 0 0 1\nzoom 2\n");
     ASSERT_EQ(p.errors.size(), 3u);
-    EXPECT_EQ(p.errors[0].line, 2);
-    EXPECT_EQ(p.errors[1].line, 4);
-    EXPECT_EQ(p.errors[2].line, 6);
+    EXPECT_TRUE(p.errors[0].line == 2 && p.errors[1].line == 4 && p.errors[2].line == 6);
     EXPECT_EQ(describeErrors("stir.txt", p.errors).substr(0, 11), "stir.txt:2:");
 }
 

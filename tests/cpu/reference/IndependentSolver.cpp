@@ -184,48 +184,25 @@ void Solver::advect(Array& out, const Array& in, const Array& velX, const Array&
 
 void Solver::velocityStep(double dt) {
     Array nextX(mCount), nextY(mCount);
-    auto commit = [&] {
-        std::swap(mVelX, nextX);
-        std::swap(mVelY, nextY);
-    };
+    auto commit = [&] { std::swap(mVelX, nextX); std::swap(mVelY, nextY); };
 
     addSources(nextX, mVelX, mVelSrcX);
     addSources(nextY, mVelY, mVelSrcY);
     commit();
-    if (diffuseEnabled) {
-        diffuse(nextX, mVelX, dt);
-        diffuse(nextY, mVelY, dt);
-        commit();
-    }
-    if (projectEnabled) {
-        project(nextX, nextY, mVelX, mVelY);
-        commit();
-    }
-    if (advectEnabled) {
-        // Both components are traced with the velocity as it was before this stage.
-        advect(nextX, mVelX, mVelX, mVelY, dt);
-        advect(nextY, mVelY, mVelX, mVelY, dt);
-        commit();
-    }
-    if (projectEnabled) {
-        project(nextX, nextY, mVelX, mVelY);
-        commit();
-    }
+    if (diffuseEnabled) { diffuse(nextX, mVelX, dt); diffuse(nextY, mVelY, dt); commit(); }
+    if (projectEnabled) { project(nextX, nextY, mVelX, mVelY); commit(); }
+    // Both components are traced with the velocity as it was before this stage.
+    if (advectEnabled) { advect(nextX, mVelX, mVelX, mVelY, dt); advect(nextY, mVelY, mVelX, mVelY, dt); commit(); }
+    if (projectEnabled) { project(nextX, nextY, mVelX, mVelY); commit(); }
 }
 
 void Solver::densityStep(double dt) {
     Array next(mCount);
     addSources(next, mDensity, mDensitySrc);
     std::swap(mDensity, next);
-    if (diffuseEnabled) {
-        diffuse(next, mDensity, dt);
-        std::swap(mDensity, next);
-    }
-    if (advectEnabled) {
-        // Carried by the velocity that this step has just produced.
-        advect(next, mDensity, mVelX, mVelY, dt);
-        std::swap(mDensity, next);
-    }
+    if (diffuseEnabled) { diffuse(next, mDensity, dt); std::swap(mDensity, next); }
+    // Carried by the velocity that this step has just produced.
+    if (advectEnabled) { advect(next, mDensity, mVelX, mVelY, dt); std::swap(mDensity, next); }
 }
 
 void Solver::step(double dt) {
