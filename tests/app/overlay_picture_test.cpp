@@ -25,10 +25,7 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT);
         glLoadIdentity();
     }
-    void TearDown() override {
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        ShellTest::TearDown();
-    }
+    void TearDown() override { glClearColor(0.0f, 0.0f, 0.0f, 1.0f); ShellTest::TearDown(); }
     static Pixels read() { return Pixels(700, 400); }
 
     // These cells move at these velocities, every other cell is still.
@@ -111,8 +108,7 @@ TEST_F(OverlayPictureTest, DisplayShowsSmokeARedPointAtEveryCellCentreAndGreenSt
     display();
     // Mesa keeps the back buffer's contents across the swap.
     const Pixels p = read();
-    EXPECT_EQ(p.at(520, 20), (Rgb{255, 255, 255}));  // white smoke in cell (6, 1)
-    EXPECT_EQ(p.at(120, 120), (Rgb{0, 0, 0}));
+    EXPECT_TRUE(p.at(520, 20) == (Rgb{255, 255, 255}) && p.at(120, 120) == (Rgb{0, 0, 0}));  // smoke in cell (6, 1)
     EXPECT_EQ(p.count(isRed), 7 * 4);
     for (int i = 0; i < 7; ++i)
         for (int j = 0; j < 4; ++j) {
