@@ -72,8 +72,7 @@ protected:
         if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
         result.out = fileText(dir / "stdout.txt");
         result.err = fileText(dir / "stderr.txt");
-        std::filesystem::remove(dir / "stdout.txt");
-        std::filesystem::remove(dir / "stderr.txt");
+        for (const char* name : {"stdout.txt", "stderr.txt"}) std::filesystem::remove(dir / name);
         return result;
     }
 

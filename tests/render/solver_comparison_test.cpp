@@ -75,11 +75,9 @@ TEST_F(SolverComparison, EachPictureShowsBothSolversTheirDifferenceImageAndTheFi
     right.diffuseEnabled = false;
     const std::vector<Difference> differences = compare(left, right);
     ASSERT_EQ(differences.size(), 3u);
-    EXPECT_EQ(differences[0].name, "start");
-    EXPECT_EQ(differences[1].name, "poured");
+    EXPECT_TRUE(differences[0].name == "start" && differences[1].name == "poured");
     EXPECT_EQ(differences[0].density + differences[0].velocity, 0.0);
-    EXPECT_GT(differences[2].density, 0.05);
-    EXPECT_GT(differences[2].velocity, 0.0);
+    EXPECT_TRUE(differences[2].density > 0.05 && differences[2].velocity > 0.0);
     EXPECT_EQ(fileText(dir / "start-left.png"), fileText(dir / "start-right.png"));
     EXPECT_TRUE(blackDifferenceImage("start"));
     EXPECT_FALSE(blackDifferenceImage("stirred"));

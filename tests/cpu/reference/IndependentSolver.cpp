@@ -30,12 +30,7 @@ Solver::Solver(unsigned resI, unsigned resJ)
     : mResI(resI),
       mResJ(resJ),
       mCount((std::size_t(resI) + 2) * (std::size_t(resJ) + 2)),
-      mVelX(mCount),
-      mVelY(mCount),
-      mDensity(mCount),
-      mVelSrcX(mCount),
-      mVelSrcY(mCount),
-      mDensitySrc(mCount) {}
+      mVelX(mCount), mVelY(mCount), mDensity(mCount), mVelSrcX(mCount), mVelSrcY(mCount), mDensitySrc(mCount) {}
 
 Solver::Point Solver::cellCentre(long i, long j) const {
     // Border cells (index 0 or res+1) sit half a cell outside the world.
