@@ -38,7 +38,7 @@ Texels texelsOf(const VectorField& velocity, const ScalarField& density) {
 // The software solver, keeping the state and the user sources each step starts from.
 class RecordingCpu : public CPUSim {
 public:
-    RecordingCpu(uint32_t resI, uint32_t resJ) : CPUSim(resI, resJ), before(resI, resJ), sources(resI, resJ) {}
+    RecordingCpu(uint32_t cellsI, uint32_t cellsJ) : CPUSim(cellsI, cellsJ), before(cellsI, cellsJ), sources(cellsI, cellsJ) {}
     void applyVorticity(double dt) override {
         before = state();
         sources = texelsOf(velocitySources(), densitySources());

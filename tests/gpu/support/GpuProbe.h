@@ -21,15 +21,10 @@ constexpr int WINDOW_WIDTH = 300;
 constexpr int WINDOW_HEIGHT = 200;
 inline void openTestWindow() { headless::openWindow(WINDOW_WIDTH, WINDOW_HEIGHT, "gpu tests"); }
 
-// Passes a value through once the test context exists, for use in initialiser lists.
-inline uint32_t withContext(uint32_t value) {
-    openTestWindow();
-    return value;
-}
-
 class GpuProbe : public GPUSim {
 public:
-    GpuProbe(uint32_t cellsI, uint32_t cellsJ) : GPUSim(withContext(cellsI), cellsJ, SMOKE_SHADER_SOURCE_DIR) {}
+    // The comma opens the test context before the solver is built.
+    GpuProbe(uint32_t cellsI, uint32_t cellsJ) : GPUSim((openTestWindow(), cellsI), cellsJ, SMOKE_SHADER_SOURCE_DIR) {}
 
     using GPUSim::mCurls;
     using GPUSim::mFields;
