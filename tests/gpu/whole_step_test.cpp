@@ -2,14 +2,11 @@
 // scenario: pouring, two strokes (one strong enough to trace cells out to the
 // walls), every combination of stages, tiny, non-square and default grids.
 //
-// The solvers agree in method, not bit for bit: the shader solver relaxes its
-// diffusion and height equations with ten Jacobi iterations where the software
-// solver makes ten Gauss-Seidel sweeps, and it carries the density with the
-// velocity that enters the advection, where the software solver uses the step's
-// final velocity. Each step therefore starts both from the software solver's
-// state and sources, and checks that each solver is, to float rounding, the
-// double-precision model of its own method; their difference is then bounded by
-// the difference of the two models, plus that rounding twice.
+// The solvers agree in method, not bit for bit (Jacobi against Gauss-Seidel; density
+// carried by the velocity entering the advection against the final one). Each step
+// starts both from the software solver's state and sources; each solver must be, to
+// float rounding, the double-precision model of its own method, and their difference
+// at most the models' difference plus that rounding twice.
 #include <gtest/gtest.h>
 
 #include <algorithm>
