@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "cpu/CPUSim.h"
 #include "tools/render/Scenario.h"
+#include "tools/render/ScenarioRun.h"
 
 namespace {
 
@@ -131,6 +133,29 @@ TEST(ScenarioParser, TheExampleScenariosAreValid) {
         ++examples;
     }
     EXPECT_GE(examples, 2);
+}
+
+struct Silent : ScenarioObserver {
+    void picture(const std::string&, const std::vector<DragSegment>&) override {}
+    void stepped(uint64_t, const std::vector<DragSegment>&) override {}
+};
+
+TEST(ScenarioReplay, EachActionReachesEverySolver) {
+    CPUSim a(12, 9), b(12, 9);
+    Silent silent;
+    auto replay = [&](const std::string& text) {
+        runScenario(parseScenario("grid 12 9\n" + text).scenario, {&a, &b}, silent);
+    };
+    replay("dt 0.05\nstroke 0.2 0.5 0.8 0.5\npour 0.25 0.75 2\n");
+    for (CPUSim* sim : {&a, &b})
+        EXPECT_TRUE(sim->getDensity(3, 7) > 0 && sim->getVelocity(6, 5).x > 0 && sim->stepCount == 6) << sim->stepCount;
+    // Cleared strokes no longer stir, a reset leaves nothing, a plain run pours nothing.
+    replay("stroke 0.2 0.5 0.8 0.5\nclear strokes\nreset\ntoggle a\ntoggle p\nrun 3\n");
+    for (CPUSim* sim : {&a, &b}) {
+        for (uint32_t c = 0; c < sim->density().size(); ++c)
+            ASSERT_TRUE(sim->density()[c] == 0 && sim->velocity()[c] == (Vec2{0, 0})) << "cell " << c;
+        EXPECT_TRUE(sim->diffuseEnabled && !sim->advectEnabled && !sim->projectEnabled);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "cpu/CPUSim.h"
+#include "sim/Limits.h"
 
 namespace {
 
@@ -34,6 +35,13 @@ TEST(GridMapping, CellNumbersCentresAndFloorCellsOnANonSquareGridAndNothingOutsi
         EXPECT_EQ(c.i, m.i) << m.point.x << ", " << m.point.y;
         EXPECT_EQ(c.j, m.j) << m.point.x << ", " << m.point.y;
     }
+}
+
+// The programs refuse cells more elongated than the solvers handle, whichever way round.
+TEST(GridMapping, CellsUpToTheAspectRatioLimitAreAcceptedEitherWayRound) {
+    const uint32_t limit = uint32_t(MAX_CELL_ASPECT_RATIO);
+    EXPECT_EQ(gridShapeRefusal(limit, 1) + gridShapeRefusal(3, 3 * limit), "");
+    EXPECT_NE(gridShapeRefusal(1, limit + 1).find("wide as tall"), std::string::npos);
 }
 
 }  // namespace
