@@ -104,15 +104,12 @@ TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
     for (uint32_t i = 1; i <= 13; ++i)
         for (uint32_t j = 1; j <= 8; ++j)
             for (const int c : {0, 1, 3}) expected(i, j, c) = 2 * sources(i, j, c);
-    sim.addSources(sources);
-    sim.addSources(sources);
+    for (int twice = 0; twice < 2; ++twice) sim.addSources(sources);
     setFlags(sim, false, false, false);
     for (int step = 0; step < 3; ++step) {  // an odd number of role exchanges
         EXPECT_EQ(sim.getDensity(5, 5), step < 2 ? 0.0f : float(expected(5, 5, 3))) << "step " << step;
         sim.setReadbackEnabled(step > 0);  // without readback the accessors keep the last state read back
-        sim.applyVorticity(0.0);  // the sources pass adds dt times the body forces: no time, no forces
-        sim.step(0.0);
-        sim.clearSources();
+        advanceSimulation(sim, 0.0, StepInput{});  // the body forces come times dt: none
         EXPECT_EQ(maxDifference(sim.read(sim.mFields), expected, ALL_CHANNELS), 0.0) << "step " << step;
     }
     sim.stepCount = 17;
@@ -125,8 +122,7 @@ TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
     for (const TexAttachment* t : sim.attachedTextures())
         EXPECT_EQ(maxMagnitude(sim.read(*t), ALL_CHANNELS), 0.0) << "attachment " << t->attachment;
     setFlags(sim, true, true, true);
-    sim.applyVorticity(0.1);
-    sim.step(0.1);
+    advanceSimulation(sim, 0.1, StepInput{});
     EXPECT_EQ(maxMagnitude(sim.read(sim.mFields), ALL_CHANNELS), 0.0) << "a source outlived the reset";
     EXPECT_EQ(sim.getDensity(5, 5), 0.0f);
 }

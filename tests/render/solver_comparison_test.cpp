@@ -132,8 +132,7 @@ TEST_F(SolverComparison, ShaderSolverStaysWithinItsBoundOfTheSoftwareSolver) {
         EXPECT_LT(d.density, SHADER_AGREEMENT_BOUND) << d.name;
         EXPECT_LT(d.velocity, SHADER_AGREEMENT_BOUND) << d.name;
     }
-    EXPECT_EQ(filesIn("out").size(), 9u);
-    EXPECT_EQ(filesIn("out").count("stirred-gpu.png"), 1u);
+    EXPECT_TRUE(filesIn("out").size() == 9 && filesIn("out").count("stirred-gpu.png") == 1);
 }
 
 // |a - b| / max(|a|, |b|) in the 2-norm, the same either way round; NaN is never close.
