@@ -15,13 +15,7 @@
 namespace {
 
 const char* const STIR_AND_POUR =
-    "grid 30 22\n"
-    "dt 0.05\n"
-    "stroke 0.2 0.2 0.8 0.6\n"
-    "pour 0.3 0.25 8\n"
-    "picture early\n"
-    "run 12\n"
-    "picture\n";
+    "grid 30 22\ndt 0.05\nstroke 0.2 0.2 0.8 0.6\npour 0.3 0.25 8\npicture early\nrun 12\npicture\n";
 
 using Program = RenderFolder;
 

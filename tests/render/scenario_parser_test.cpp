@@ -19,21 +19,9 @@ Scenario parsedWithoutErrors(const std::string& text) {
 
 TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
     const Scenario s = parsedWithoutErrors(
-        "# stir, pour and look\r\n"
-        "grid 48 30   # wide and low\n"
-        "solver both\n"
-        "\n"
-        "dt 0.025\n"
-        "stroke 0.1 0.25 0.9 0.75\n"
-        "   pour 0.375 0.125 12\n"
-        "toggle D\n"
-        "toggle a\n"
-        "toggle p\n"
-        "clear strokes\n"
-        "reset\n"
-        "run 7\n"
-        "picture after-reset_2\n"
-        "picture\n");
+        "# stir, pour and look\r\ngrid 48 30   # wide and low\nsolver both\n\n"
+        "dt 0.025\nstroke 0.1 0.25 0.9 0.75\n   pour 0.375 0.125 12\ntoggle D\ntoggle a\ntoggle p\n"
+        "clear strokes\nreset\nrun 7\npicture after-reset_2\npicture\n");
     EXPECT_TRUE(s.resI == 48 && s.resJ == 30 && s.solver == SolverChoice::Both);
     ASSERT_EQ(s.actions.size(), 11u);
 

@@ -19,14 +19,8 @@
 namespace {
 
 const char* const SHORT_SCENARIO =
-    "grid 24 18\n"
-    "dt 0.05\n"
-    "picture start\n"
-    "stroke 0.2 0.3 0.8 0.5\n"
-    "pour 0.4 0.25 6\n"
-    "picture poured\n"
-    "run 10\n"
-    "picture stirred\n";
+    "grid 24 18\ndt 0.05\npicture start\nstroke 0.2 0.3 0.8 0.5\npour 0.4 0.25 6\npicture poured\n"
+    "run 10\npicture stirred\n";
 
 struct Difference {
     std::string name;
