@@ -43,10 +43,8 @@ inline void resetShellState() {
 
 class ShellTest : public testing::Test {
 protected:
-    static constexpr int WINDOW = 800;
-
     void SetUp() override {
-        windowId = headless::openWindow(WINDOW, WINDOW, "shell test");
+        windowId = headless::openWindow(800, 800, "shell test");
         resetShellState();
         use(7, 4, 700, 400);
     }

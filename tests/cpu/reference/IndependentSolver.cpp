@@ -20,10 +20,6 @@ constexpr double kDensityCap = 130.0000011920929;
 constexpr double kStrokeRadius = 0.2;
 constexpr double kStrokeCore = 0.1;
 
-// The world is the unit square; the grid's interior spans it exactly.
-constexpr double kWorldLo = 0.0;
-constexpr double kWorldHi = 1.0;
-
 }  // namespace
 
 Solver::Solver(unsigned resI, unsigned resJ)
@@ -42,7 +38,7 @@ Solver::Point Solver::toGrid(Point world) const {
 }
 
 Solver::Point Solver::clampToWorld(Point p) {
-    return {std::min(std::max(p.x, kWorldLo), kWorldHi), std::min(std::max(p.y, kWorldLo), kWorldHi)};
+    return {std::clamp(p.x, 0.0, 1.0), std::clamp(p.y, 0.0, 1.0)};  // the world is the unit square
 }
 
 double Solver::falloff(double t, double core) {
@@ -94,7 +90,7 @@ void Solver::dragVelocity(double strength, double fromX, double fromY, double to
 }
 
 void Solver::applyVorticity(double dt) {
-    const double hx = (kWorldHi - kWorldLo) / double(mResI), hy = (kWorldHi - kWorldLo) / double(mResJ);
+    const double hx = 1.0 / double(mResI), hy = 1.0 / double(mResJ);
     const std::size_t row = std::size_t(mResI) + 2;
     Array curl(mCount);
     forEachInterior([&](std::size_t c) {
@@ -140,7 +136,7 @@ void Solver::diffuse(Array& out, const Array& in, double dt) const {
 }
 
 void Solver::project(Array& outX, Array& outY, const Array& inX, const Array& inY) {
-    const double hx = (kWorldHi - kWorldLo) / double(mResI), hy = (kWorldHi - kWorldLo) / double(mResJ);
+    const double hx = 1.0 / double(mResI), hy = 1.0 / double(mResJ);
     const std::size_t row = std::size_t(mResI) + 2;
     Array div(mCount);
     forEachInterior([&](std::size_t c) {
