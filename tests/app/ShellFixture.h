@@ -51,12 +51,9 @@ protected:
     void TearDown() override { sim.reset(); }
 
     // A resI by resJ grid shown in a width by height window.
-    RecordingSim& use(uint32_t resI, uint32_t resJ, int width, int height) {
-        auto owned = std::make_unique<RecordingSim>(resI, resJ);
-        RecordingSim& recording = *owned;
-        sim = std::move(owned);
+    void use(uint32_t resI, uint32_t resJ, int width, int height) {
+        sim = std::make_unique<RecordingSim>(resI, resJ);
         reshape(width, height);
-        return recording;
     }
     RecordingSim& recording() { return static_cast<RecordingSim&>(*sim); }
 
