@@ -11,8 +11,7 @@ namespace {
 struct Case {
     std::vector<const char*> arguments;
     int64_t resolution;
-    bool forceSoftware;
-    bool accepted;
+    bool forceSoftware, accepted;
 };
 
 TEST(CommandLine, ResolutionAndSwitchForEachShapeOfCommandLine) {

@@ -42,8 +42,7 @@ public:
         CPUSim::applyVorticity(dt);
     }
     Texels state() const { return texelsOf(velocity(), density()); }
-    Texels before;
-    Texels sources;
+    Texels before, sources;
 };
 
 void runScenario(uint32_t resI, uint32_t resJ) {

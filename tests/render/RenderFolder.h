@@ -16,8 +16,7 @@
 
 struct ProgramResult {
     int exitCode = -1;  // -1 when it did not exit normally
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 inline std::string fileText(const std::filesystem::path& file) {

@@ -17,8 +17,7 @@ struct Texels {
     double& operator()(uint32_t i, uint32_t j, int c) { return values[4 * size_t(cellNumber(i, j, resI)) + c]; }
     double operator()(uint32_t i, uint32_t j, int c) const { return values[4 * size_t(cellNumber(i, j, resI)) + c]; }
 
-    uint32_t resI;
-    uint32_t resJ;
+    uint32_t resI, resJ;
     std::vector<double> values;
 };
 
@@ -28,9 +27,7 @@ std::vector<float> toFloats(const Texels& texels);
 enum class Solver { Jacobi, GaussSeidel };
 
 struct StepOptions {
-    bool diffuse = true;
-    bool advect = true;
-    bool project = true;
+    bool diffuse = true, advect = true, project = true;
     Solver solver = Solver::Jacobi;
     // The software solver carries density with the step's final velocity; the
     // shader solver carries it with the velocity that enters the advection.
