@@ -32,9 +32,7 @@ public:
     double velocityX(unsigned i, unsigned j) const { return mVelX[cell(i, j)]; }
     double velocityY(unsigned i, unsigned j) const { return mVelY[cell(i, j)]; }
 
-    bool diffuseEnabled = true;
-    bool advectEnabled = true;
-    bool projectEnabled = true;
+    bool diffuseEnabled = true, advectEnabled = true, projectEnabled = true;
 
 private:
     using Array = std::vector<double>;
