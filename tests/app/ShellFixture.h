@@ -43,22 +43,17 @@ inline void resetShellState() {
 
 class ShellTest : public testing::Test {
 protected:
-    static constexpr int WINDOW = 800;
-
     void SetUp() override {
-        windowId = headless::openWindow(WINDOW, WINDOW, "shell test");
+        windowId = headless::openWindow(800, 800, "shell test");
         resetShellState();
         use(7, 4, 700, 400);
     }
     void TearDown() override { sim.reset(); }
 
     // A resI by resJ grid shown in a width by height window.
-    RecordingSim& use(uint32_t resI, uint32_t resJ, int width, int height) {
-        auto owned = std::make_unique<RecordingSim>(resI, resJ);
-        RecordingSim& recording = *owned;
-        sim = std::move(owned);
+    void use(uint32_t resI, uint32_t resJ, int width, int height) {
+        sim = std::make_unique<RecordingSim>(resI, resJ);
         reshape(width, height);
-        return recording;
     }
     RecordingSim& recording() { return static_cast<RecordingSim&>(*sim); }
 

@@ -27,16 +27,6 @@ TEST_F(KeyboardTest, EachToggleKeyFlipsItsOwnSwitchInBothCasesAndTheModeLineShow
         }
 }
 
-TEST_F(KeyboardTest, KeysOutsideTheTableAndSpecialKeysChangeNothing) {
-    dragSegments.push_back({{0.2f, 0.3f}, {0.6f, 0.3f}});
-    const std::vector<bool> before = switches();
-    for (int key : {int('b'), int('x'), int('1'), 13, 128, 200, 255}) keyboard(static_cast<unsigned char>(key), 1, 1);
-    for (int key : {GLUT_KEY_F1, GLUT_KEY_LEFT, GLUT_KEY_HOME}) special(key, 1, 1);
-    EXPECT_EQ(switches(), before);
-    EXPECT_EQ(dragSegments.size(), 1u);
-    EXPECT_EQ(sim->stepCount, 4);
-}
-
 TEST_F(KeyboardTest, LowerCaseRClearsTheFluidAndUpperCaseRTheStrokesToo) {
     for (const unsigned char key : {'r', 'R'}) {
         use(12, 9, 600, 450);

@@ -25,10 +25,7 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT);
         glLoadIdentity();
     }
-    void TearDown() override {
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        ShellTest::TearDown();
-    }
+    void TearDown() override { glClearColor(0.0f, 0.0f, 0.0f, 1.0f); ShellTest::TearDown(); }
     static Pixels read() { return Pixels(700, 400); }
 
     // These cells move at these velocities, every other cell is still.
@@ -36,7 +33,6 @@ protected:
         for (const auto& [cell, v] : cells) sim->addVelocity(cell.i, cell.j, v.x, v.y);
         setFields(*sim, [](uint32_t, uint32_t) { return Vec2{0, 0}; }, [](uint32_t, uint32_t) { return 0.0f; });
     }
-
     // Lit pixels in the rows around y (lines on a pixel edge may fall either side), x0 <= x < x1.
     static int litInRows(const Pixels& p, int y, int x0, int x1) {
         int n = 0;
@@ -61,18 +57,13 @@ TEST_F(OverlayPictureTest, ArrowsAreCentredOnTheirCellsAndShadeFromBlackToYellow
     const Pixels scaled = read();
     EXPECT_GE(litInRows(scaled, 150, 200, 300), 98);  // the fastest: one cell long
     EXPECT_EQ(litInRows(scaled, 150, 0, 199) + litInRows(scaled, 150, 301, 700), 0);
-    const int slow = litInRows(scaled, 250, 500, 600);  // a quarter of the speed and length
-    EXPECT_GE(slow, 23);
-    EXPECT_LE(slow, 28);
+    EXPECT_NEAR(litInRows(scaled, 250, 500, 600), 25.5, 2.5);  // a quarter of the speed and length
 
     const int row = litRow(scaled, 250, 150);
     const Rgb tail = scaled.at(203, row), middle = scaled.at(250, row), head = scaled.at(297, row);
     EXPECT_LT(tail.r, 20);
     EXPECT_NEAR(middle.r, 128, 8);
-    EXPECT_EQ(middle.r, middle.g);
-    EXPECT_GT(head.r, 235);
-    EXPECT_GT(head.g, 235);
-    EXPECT_EQ(head.b, 0);
+    EXPECT_TRUE(middle.r == middle.g && head.r > 235 && head.g > 235 && head.b == 0);
     // The slow arrow points left: its yellow head is on the left.
     const int slowRow = litRow(scaled, 550, 250);
     EXPECT_GT(scaled.at(540, slowRow).g, scaled.at(560, slowRow).g);
@@ -87,8 +78,7 @@ TEST_F(OverlayPictureTest, ArrowsAreCentredOnTheirCellsAndShadeFromBlackToYellow
     int column = 0;
     for (int y = 0; y < 400; ++y)
         for (int x = 48; x <= 51; ++x) column += isLit(unscaled.at(x, y));
-    EXPECT_GE(column, 55);
-    EXPECT_LE(column, 59);
+    EXPECT_NEAR(column, 57, 2);
 }
 
 TEST_F(OverlayPictureTest, StrokesShadeFromBlackToCyanAndThePendingOneShowsWhileDragged) {
@@ -99,9 +89,7 @@ TEST_F(OverlayPictureTest, StrokesShadeFromBlackToCyanAndThePendingOneShowsWhile
     const int row = litRow(committed, 350, 50);
     const Rgb start = committed.at(53, row), end = committed.at(647, row);
     EXPECT_LT(start.g, 20);
-    EXPECT_EQ(end.r, 0);
-    EXPECT_GT(end.g, 235);
-    EXPECT_GT(end.b, 235);
+    EXPECT_TRUE(end.r == 0 && end.g > 235 && end.b > 235);
     EXPECT_EQ(litInRows(committed, 350, 0, 700), 0) << "the pending stroke shows only while dragged";
 
     dragActive = true;
@@ -120,8 +108,7 @@ TEST_F(OverlayPictureTest, DisplayShowsSmokeARedPointAtEveryCellCentreAndGreenSt
     display();
     // Mesa keeps the back buffer's contents across the swap.
     const Pixels p = read();
-    EXPECT_EQ(p.at(520, 20), (Rgb{255, 255, 255}));  // white smoke in cell (6, 1)
-    EXPECT_EQ(p.at(120, 120), (Rgb{0, 0, 0}));
+    EXPECT_TRUE(p.at(520, 20) == (Rgb{255, 255, 255}) && p.at(120, 120) == (Rgb{0, 0, 0}));  // smoke in cell (6, 1)
     EXPECT_EQ(p.count(isRed), 7 * 4);
     for (int i = 0; i < 7; ++i)
         for (int j = 0; j < 4; ++j) {
@@ -130,11 +117,13 @@ TEST_F(OverlayPictureTest, DisplayShowsSmokeARedPointAtEveryCellCentreAndGreenSt
                 << "cell " << i + 1 << "," << j + 1;
         }
     auto isGreen = [](const Rgb& c) { return c.g > 150 && c.r < 60 && c.b < 60; };
-    int inText = 0, elsewhere = 0;
+    // Three lines, eighteen pixels apart from the top edge down (descenders may dip below).
+    int line[3] = {0, 0, 0}, elsewhere = 0;
     for (int y = 0; y < 400; ++y)
         for (int x = 0; x < 700; ++x)
-            if (isGreen(p.at(x, y))) (y >= 400 - 3 * 18 - 4 && x < 300 ? inText : elsewhere) += 1;
-    EXPECT_GT(inText, 100);
+            if (isGreen(p.at(x, y)))
+                (y >= 400 - 3 * 18 - 4 && x < 300 ? line[std::min(2, (399 - y) / 18)] : elsewhere) += 1;
+    EXPECT_TRUE(line[0] > 30 && line[1] > 30 && line[2] > 30) << line[0] << " " << line[1] << " " << line[2];
     EXPECT_EQ(elsewhere, 0);
 }
 

@@ -39,10 +39,8 @@ TEST_F(StartupTest, BothTextureUnitsReplaceOrOnlyUnitZeroWithoutTheMultitextureE
     EXPECT_EQ(active, GL_TEXTURE0);
     float clear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    EXPECT_EQ(clear[0] + clear[1] + clear[2], 0.0f);
-    EXPECT_EQ(clear[3], 1.0f);
-    EXPECT_TRUE(replaces(GL_TEXTURE1));
-    EXPECT_TRUE(replaces(GL_TEXTURE0));
+    EXPECT_TRUE(clear[0] + clear[1] + clear[2] == 0.0f && clear[3] == 1.0f);
+    EXPECT_TRUE(replaces(GL_TEXTURE1) && replaces(GL_TEXTURE0));
 
     disableTexturing();
     // GLEW leaves the pointer null when the driver does not offer multitexturing.

@@ -1,9 +1,7 @@
-// Cross-checks CPUSim against a separately written double-precision solver.
-// Both are driven through the same scripted user input (splats, strokes, a
-// zero-length stroke, body forces, steps): a warm-up with every stage on, then
-// each of the eight stage combinations in turn, with a reset half-way. Their
-// whole fields must agree up to the rounding of single-precision arithmetic.
-
+// CPUSim against a separately written double-precision solver, through the same
+// scripted input (splats, strokes, a zero-length stroke, body forces): a warm-up with
+// every stage on, then each stage combination, a reset half-way. Their whole fields
+// must agree up to the rounding of single-precision arithmetic.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,23 +35,17 @@ const double TIME_STEPS[] = {0.03, 0.02, 0.045, 0.025, 0.05, 0.035};
 
 unsigned spotCell(double fraction, unsigned res) { return std::min(res, 1 + unsigned(fraction * res)); }
 
-// Free-running: both solvers evolve on their own from the same inputs.
-// Lock-step: before every step the reference takes over CPUSim's fields, so
-// each comparison covers exactly one step from identical state. Confinement
-// normalises a second difference of the velocity, which on fine grids turns
-// single-precision rounding into force differences that grow from step to
-// step; lock-step keeps that growth out, so large grids can be held to a
-// tight tolerance too.
+// Lock-step: before every step the reference takes over CPUSim's fields. Confinement
+// normalises a second difference of the velocity, which on fine grids turns float
+// rounding into force differences that grow from step to step; lock-step keeps that
+// growth out, so large grids can be held to a tight tolerance too.
 enum class Mode { FreeRunning, LockStep };
 
 struct Run {
     unsigned resI, resJ;
     Mode mode;
     int stepsPerCombination;
-    // Strokes a hundred times the usual strength trace cells back across several
-    // cells and against the walls: advection's clamp and the border
-    // interpolation then matter, not just a near-identity lookup.
-    float strength;
+    float strength;  // a hundred times the usual traces cells back to the walls
 };
 
 class SideBySide {
@@ -73,10 +65,7 @@ public:
         if (!lockStep) compare(stages);
     }
 
-    void reset() {
-        mSim.reset();
-        mRef.reset();
-    }
+    void reset() { mSim.reset(); mRef.reset(); }
 
 private:
     // One application step, fed identically to both solvers.
@@ -84,16 +73,12 @@ private:
         const double dt = TIME_STEPS[mStep % std::size(TIME_STEPS)];
         const double* spot = SPOTS[mStep % std::size(SPOTS)];
         const unsigned i = spotCell(spot[0], mRun.resI), j = spotCell(spot[1], mRun.resJ);
-        mSim.splatDensity(100.0f, i, j);
-        mRef.splatDensity(100.0f, i, j);
+        mSim.splatDensity(100.0f, i, j); mRef.splatDensity(100.0f, i, j);
         for (const auto& s : STROKES[(mStep / 4) % std::size(STROKES)]) drag(s[0], s[1]);
         drag(POINT_STROKE, POINT_STROKE);
-        mSim.applyVorticity(dt);
-        mRef.applyVorticity(dt);
-        mSim.step(dt);
-        mRef.step(dt);
-        mSim.clearSources();
-        mRef.clearSources();
+        mSim.applyVorticity(dt); mRef.applyVorticity(dt);
+        mSim.step(dt); mRef.step(dt);
+        mSim.clearSources(); mRef.clearSources();
         ++mStep;
     }
 
@@ -119,14 +104,11 @@ private:
                 const double d = mSim.getDensity(i, j), rd = mRef.density(i, j);
                 const Vec2 v = mSim.getVelocity(i, j);
                 const double rx = mRef.velocityX(i, j), ry = mRef.velocityY(i, j);
-                dd += (d - rd) * (d - rd);
-                dn += rd * rd;
-                vd += (v.x - rx) * (v.x - rx) + (v.y - ry) * (v.y - ry);
-                vn += rx * rx + ry * ry;
+                dd += (d - rd) * (d - rd); dn += rd * rd;
+                vd += (v.x - rx) * (v.x - rx) + (v.y - ry) * (v.y - ry); vn += rx * rx + ry * ry;
             }
         const std::string where = "stages " + std::to_string(stages) + ", step " + std::to_string(mStep);
-        ASSERT_GT(dn, 0.0) << "no density to compare at " << where;
-        ASSERT_GT(vn, 0.0) << "no velocity to compare at " << where;
+        ASSERT_TRUE(dn > 0.0 && vn > 0.0) << "nothing to compare at " << where;
         EXPECT_LT(std::sqrt(dd / dn), TOLERANCE) << "density at " << where;  // NaN fails too
         EXPECT_LT(std::sqrt(vd / vn), TOLERANCE) << "velocity at " << where;
     }
@@ -151,12 +133,9 @@ TEST_P(IndependentSolver, AgreesThroughEveryStageCombinationAndAReset) {
 constexpr float USUAL = 0.0065f, STRONG = 0.65f;
 
 INSTANTIATE_TEST_SUITE_P(Grids, IndependentSolver,
-                         ::testing::Values(Run{32, 32, Mode::LockStep, 6, USUAL}, Run{64, 64, Mode::LockStep, 6, USUAL},
-                                           Run{201, 201, Mode::LockStep, 3, USUAL},
-                                           Run{48, 31, Mode::LockStep, 6, USUAL},
-                                           Run{32, 32, Mode::FreeRunning, 5, USUAL},
-                                           Run{48, 31, Mode::FreeRunning, 5, USUAL},
-                                           Run{64, 64, Mode::LockStep, 4, STRONG},
+                         ::testing::Values(Run{32, 32, Mode::LockStep, 6, USUAL}, Run{201, 201, Mode::LockStep, 3, USUAL},
+                                           Run{48, 31, Mode::LockStep, 6, USUAL}, Run{32, 32, Mode::FreeRunning, 5, USUAL},
+                                           Run{48, 31, Mode::FreeRunning, 5, USUAL}, Run{64, 64, Mode::LockStep, 4, STRONG},
                                            Run{48, 31, Mode::FreeRunning, 4, STRONG}),
                          [](const ::testing::TestParamInfo<Run>& p) {
                              return std::string(p.param.mode == Mode::LockStep ? "lock_" : "free_") +

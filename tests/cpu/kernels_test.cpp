@@ -1,6 +1,6 @@
 // The software solver: its storage, and the numbers a step must give where the
-// arithmetic can be done on paper. The step as a whole, sources and reset included,
-// is checked against an independently written solver (independent_solver_test.cpp).
+// arithmetic can be done on paper. The step as a whole, sources, body forces and reset
+// included, is checked against an independently written solver.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,18 +32,6 @@ TEST(CpuStorage, FillReachesTheBorderAndKeepsTheSignOfNegativeZero) {
             EXPECT_FALSE(std::signbit(field[c].y)) << "cell " << c;
         }
     }
-}
-
-TEST(CpuStages, SingleCellGridDiffusesToInOverOnePlusFourAAndProjectsToItself) {
-    CPUSim sim(1, 1);
-    setFields(sim, [](uint32_t, uint32_t) { return Vec2{0.75f, -0.5f}; }, [](uint32_t, uint32_t) { return 10.0f; });
-    setFlags(sim, false, false, true);
-    sim.step(0.1);
-    EXPECT_EQ(sim.getVelocity(1, 1), (Vec2{0.75f, -0.5f}));
-    setFlags(sim, true, false, false);
-    sim.step(0.1);  // a = 1
-    EXPECT_FLOAT_EQ(sim.getDensity(1, 1), 10.0f / 5.0f);
-    EXPECT_FLOAT_EQ(sim.getVelocity(1, 1).x, 0.75f / 5.0f);
 }
 
 TEST(Diffusion, SingleCellSpreadsAsTheWorkedExampleSays) {
@@ -135,22 +123,6 @@ TEST(Projection, KeepsADivergenceFreeFieldAndRemovesDivergenceOnCellsOfAnyShape)
         EXPECT_LT(fall, 0.02) << resI << "x" << resJ << ": " << before << " -> " << fall * before;
         for (uint32_t i = 0; i <= resI + 1; ++i) EXPECT_EQ(v(i, 0), (Vec2{0, 0}));
     }
-}
-
-TEST(BodyForces, BuoyancyLiftsInProportionToDensityAndAddsToTheSources) {
-    CPUSim sim(24, 18);
-    setFields(sim, [](uint32_t, uint32_t) { return Vec2{0, 0}; },
-              [](uint32_t i, uint32_t j) { return i == 7 && j == 9 ? 100.0f : 0.0f; });
-    sim.addVelocity(4, 4, 0.5f, -0.25f);
-    sim.applyVorticity(0.1);
-    for (uint32_t i = 0; i <= 25; ++i)
-        for (uint32_t j = 0; j <= 19; ++j) {
-            const Vec2 expected = i == 4 && j == 4 ? Vec2{0.5f, -0.25f} : Vec2{0.0f, i == 7 && j == 9 ? 0.02f : 0.0f};
-            EXPECT_EQ(sim.velocitySources()(i, j).x, expected.x) << i << "," << j;
-            EXPECT_NEAR(sim.velocitySources()(i, j).y, expected.y, 1e-8f) << i << "," << j;
-        }
-    sim.applyVorticity(0.1);  // twice without a step: twice the force
-    EXPECT_FLOAT_EQ(sim.velocitySources()(7, 9).y, 0.04f);
 }
 
 }  // namespace

@@ -93,19 +93,6 @@ region_mean() {
     /usr/bin/convert "$WORK/$1.pgm" -crop "$4x$5+$2+$(($3 - STATUS_LINES_HEIGHT))" +repage -format "%[fx:mean]" info:
 }
 
-# Window row (from the top) of the centre of brightness of the grey capture $1, or -1
-# when it is black.
-brightness_centre_row() {
-    /usr/bin/convert "$WORK/$1.pgm" -resize "1x$((800 - STATUS_LINES_HEIGHT))!" -depth 16 -compress none pgm:- |
-        awk -v top="$STATUS_LINES_HEIGHT" '
-            { for (f = 1; f <= NF; ++f) value[n++] = $f }
-            END {
-                # value[0..3]: the format tag, width, height and largest value.
-                for (row = 0; row + 4 < n; ++row) { sum += value[row + 4]; moment += value[row + 4] * (row + top) }
-                if (sum > 0) printf "%d\n", moment / sum; else print -1
-            }'
-}
-
 # True when the two grey captures are the same to the last pixel.
 same_picture() {
     [ "$(/usr/bin/compare -metric AE "$WORK/$1.pgm" "$WORK/$2.pgm" null: 2>&1)" = "0" ]

@@ -16,8 +16,7 @@
 
 struct ProgramResult {
     int exitCode = -1;  // -1 when it did not exit normally
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 inline std::string fileText(const std::filesystem::path& file) {
@@ -72,8 +71,7 @@ protected:
         if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
         result.out = fileText(dir / "stdout.txt");
         result.err = fileText(dir / "stderr.txt");
-        std::filesystem::remove(dir / "stdout.txt");
-        std::filesystem::remove(dir / "stderr.txt");
+        for (const char* name : {"stdout.txt", "stderr.txt"}) std::filesystem::remove(dir / name);
         return result;
     }
 

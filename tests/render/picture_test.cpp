@@ -40,12 +40,9 @@ std::vector<uint8_t> windowPicture(FluidSim2D& sim, const std::vector<DragSegmen
     return readBackBuffer(WINDOW_W, WINDOW_H);
 }
 
-// Pixels of the picture that differ from the window's at the same place, and of
-// those, how many the window shows one pixel away instead: a line or point that
-// falls exactly between two pixels may land on either side in a window and in an
-// offscreen buffer, whose rows run in opposite directions. Colours count as the
-// same within one level: the software renderer rounds some colours differently
-// for the window's pixel format than for an offscreen one.
+// Pixels that differ from the window's, and of those, how many the window shows one
+// pixel away instead (a line between two pixels may land on either side, rows running
+// in opposite directions). Colours may differ by one level between pixel formats.
 struct Mismatch {
     int pixels = 0;
     int notNearby = 0;

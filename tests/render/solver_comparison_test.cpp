@@ -19,14 +19,8 @@
 namespace {
 
 const char* const SHORT_SCENARIO =
-    "grid 24 18\n"
-    "dt 0.05\n"
-    "picture start\n"
-    "stroke 0.2 0.3 0.8 0.5\n"
-    "pour 0.4 0.25 6\n"
-    "picture poured\n"
-    "run 10\n"
-    "picture stirred\n";
+    "grid 24 18\ndt 0.05\npicture start\nstroke 0.2 0.3 0.8 0.5\npour 0.4 0.25 6\npicture poured\n"
+    "run 10\npicture stirred\n";
 
 struct Difference {
     std::string name;
@@ -75,11 +69,9 @@ TEST_F(SolverComparison, EachPictureShowsBothSolversTheirDifferenceImageAndTheFi
     right.diffuseEnabled = false;
     const std::vector<Difference> differences = compare(left, right);
     ASSERT_EQ(differences.size(), 3u);
-    EXPECT_EQ(differences[0].name, "start");
-    EXPECT_EQ(differences[1].name, "poured");
+    EXPECT_TRUE(differences[0].name == "start" && differences[1].name == "poured");
     EXPECT_EQ(differences[0].density + differences[0].velocity, 0.0);
-    EXPECT_GT(differences[2].density, 0.05);
-    EXPECT_GT(differences[2].velocity, 0.0);
+    EXPECT_TRUE(differences[2].density > 0.05 && differences[2].velocity > 0.0);
     EXPECT_EQ(fileText(dir / "start-left.png"), fileText(dir / "start-right.png"));
     EXPECT_TRUE(blackDifferenceImage("start"));
     EXPECT_FALSE(blackDifferenceImage("stirred"));
@@ -134,8 +126,7 @@ TEST_F(SolverComparison, ShaderSolverStaysWithinItsBoundOfTheSoftwareSolver) {
         EXPECT_LT(d.density, SHADER_AGREEMENT_BOUND) << d.name;
         EXPECT_LT(d.velocity, SHADER_AGREEMENT_BOUND) << d.name;
     }
-    EXPECT_EQ(filesIn("out").size(), 9u);
-    EXPECT_EQ(filesIn("out").count("stirred-gpu.png"), 1u);
+    EXPECT_TRUE(filesIn("out").size() == 9 && filesIn("out").count("stirred-gpu.png") == 1);
 }
 
 // |a - b| / max(|a|, |b|) in the 2-norm, the same either way round; NaN is never close.

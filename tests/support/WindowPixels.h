@@ -49,7 +49,6 @@ public:
     }
 
 private:
-    int mWidth;
-    int mHeight;
+    int mWidth, mHeight;
     std::vector<unsigned char> mRgb;
 };

@@ -20,22 +20,13 @@ constexpr double kDensityCap = 130.0000011920929;
 constexpr double kStrokeRadius = 0.2;
 constexpr double kStrokeCore = 0.1;
 
-// The world is the unit square; the grid's interior spans it exactly.
-constexpr double kWorldLo = 0.0;
-constexpr double kWorldHi = 1.0;
-
 }  // namespace
 
 Solver::Solver(unsigned resI, unsigned resJ)
     : mResI(resI),
       mResJ(resJ),
       mCount((std::size_t(resI) + 2) * (std::size_t(resJ) + 2)),
-      mVelX(mCount, 0.0),
-      mVelY(mCount, 0.0),
-      mDensity(mCount, 0.0),
-      mVelSrcX(mCount, 0.0),
-      mVelSrcY(mCount, 0.0),
-      mDensitySrc(mCount, 0.0) {}
+      mVelX(mCount), mVelY(mCount), mDensity(mCount), mVelSrcX(mCount), mVelSrcY(mCount), mDensitySrc(mCount) {}
 
 Solver::Point Solver::cellCentre(long i, long j) const {
     // Border cells (index 0 or res+1) sit half a cell outside the world.
@@ -47,7 +38,7 @@ Solver::Point Solver::toGrid(Point world) const {
 }
 
 Solver::Point Solver::clampToWorld(Point p) {
-    return {std::min(std::max(p.x, kWorldLo), kWorldHi), std::min(std::max(p.y, kWorldLo), kWorldHi)};
+    return {std::clamp(p.x, 0.0, 1.0), std::clamp(p.y, 0.0, 1.0)};  // the world is the unit square
 }
 
 double Solver::falloff(double t, double core) {
@@ -66,77 +57,47 @@ void Solver::splatDensity(double amount, unsigned i, unsigned j) {
     const Point centre = cellCentre(i, j);
     const Point lo = toGrid(clampToWorld({centre.x - kSplatRadius, centre.y - kSplatRadius}));
     const Point hi = toGrid(clampToWorld({centre.x + kSplatRadius, centre.y + kSplatRadius}));
-    const long iLo = long(std::floor(lo.x));
-    const long jLo = long(std::floor(lo.y));
-    const long iHi = long(std::floor(hi.x)) + 1;
-    const long jHi = long(std::floor(hi.y)) + 1;
-
-    for (long ci = iLo; ci <= iHi; ++ci) {
-        for (long cj = jLo; cj <= jHi; ++cj) {
+    for (long ci = long(std::floor(lo.x)); ci <= long(std::floor(hi.x)) + 1; ++ci)
+        for (long cj = long(std::floor(lo.y)); cj <= long(std::floor(hi.y)) + 1; ++cj) {
             const Point w = cellCentre(ci, cj);
             const double dist = std::hypot(w.x - centre.x, w.y - centre.y);
-            const double weight = falloff(dist / kSplatRadius, kSplatCore);
-            mDensitySrc[cell(unsigned(ci), unsigned(cj))] += weight * a;
+            mDensitySrc[cell(unsigned(ci), unsigned(cj))] += falloff(dist / kSplatRadius, kSplatCore) * a;
         }
-    }
 }
 
 void Solver::dragVelocity(double strength, double fromX, double fromY, double toX, double toY) {
-    const double dx = toX - fromX;
-    const double dy = toY - fromY;
-    const double len = std::sqrt(dx * dx + dy * dy);
+    const double dx = toX - fromX, dy = toY - fromY, len = std::sqrt(dx * dx + dy * dy);
     // A stroke without length has no direction to push along.
     if (len == 0.0) return;
-    const double dirX = dx / len;
-    const double dirY = dy / len;
 
     const Point a = clampToWorld({fromX, fromY});
     const Point b = clampToWorld({toX, toY});
     const Point boxLo = clampToWorld({std::min(a.x, b.x) - kStrokeRadius, std::min(a.y, b.y) - kStrokeRadius});
     const Point boxHi = clampToWorld({std::max(a.x, b.x) + kStrokeRadius, std::max(a.y, b.y) + kStrokeRadius});
     // The box corners select the cell whose square contains them (nearest centre).
-    const Point gLo = toGrid(boxLo);
-    const Point gHi = toGrid(boxHi);
-    const long iLo = long(std::floor(gLo.x + 0.5));
-    const long jLo = long(std::floor(gLo.y + 0.5));
-    const long iHi = long(std::floor(gHi.x + 0.5));
-    const long jHi = long(std::floor(gHi.y + 0.5));
-
-    for (long ci = iLo; ci <= iHi; ++ci) {
-        for (long cj = jLo; cj <= jHi; ++cj) {
+    const Point gLo = toGrid(boxLo), gHi = toGrid(boxHi);
+    for (long ci = long(std::floor(gLo.x + 0.5)); ci <= long(std::floor(gHi.x + 0.5)); ++ci)
+        for (long cj = long(std::floor(gLo.y + 0.5)); cj <= long(std::floor(gHi.y + 0.5)); ++cj) {
             const Point w = cellCentre(ci, cj);
-            const double qx = w.x - fromX;
-            const double qy = w.y - fromY;
-            const double along = (qx * dx + qy * dy) / len;
-            double dist;
-            if (along < 0.0) {
-                dist = std::hypot(qx, qy);
-            } else if (along > len) {
-                dist = std::hypot(w.x - toX, w.y - toY);
-            } else {
-                const double s = along / len;
-                dist = std::hypot(qx - s * dx, qy - s * dy);
-            }
+            const double qx = w.x - fromX, qy = w.y - fromY, along = (qx * dx + qy * dy) / len;
+            const double dist = along < 0.0   ? std::hypot(qx, qy)
+                                : along > len ? std::hypot(w.x - toX, w.y - toY)
+                                              : std::hypot(qx - along / len * dx, qy - along / len * dy);
             const double k = falloff(dist / kStrokeRadius, kStrokeCore) * strength;
-            const std::size_t c = cell(unsigned(ci), unsigned(cj));
-            mVelSrcX[c] += dirX * k;
-            mVelSrcY[c] += dirY * k;
+            mVelSrcX[cell(unsigned(ci), unsigned(cj))] += dx / len * k;
+            mVelSrcY[cell(unsigned(ci), unsigned(cj))] += dy / len * k;
         }
-    }
 }
 
 void Solver::applyVorticity(double dt) {
-    const double hx = (kWorldHi - kWorldLo) / double(mResI);
-    const double hy = (kWorldHi - kWorldLo) / double(mResJ);
+    const double hx = 1.0 / double(mResI), hy = 1.0 / double(mResJ);
     const std::size_t row = std::size_t(mResI) + 2;
-
-    Array curl(mCount, 0.0);
+    Array curl(mCount);
     forEachInterior([&](std::size_t c) {
         curl[c] = (mVelY[c + 1] - mVelY[c - 1]) / (2.0 * hx) - (mVelX[c + row] - mVelX[c - row]) / (2.0 * hy);
     });
 
-    Array nx(mCount, 0.0);
-    Array ny(mCount, 0.0);
+    Array nx(mCount), ny(mCount);
     forEachInterior([&](std::size_t c) {
         double gx = (std::abs(curl[c + 1]) - std::abs(curl[c - 1])) / (2.0 * hx);
         double gy = (std::abs(curl[c + row]) - std::abs(curl[c - row])) / (2.0 * hy);
@@ -175,18 +136,16 @@ void Solver::diffuse(Array& out, const Array& in, double dt) const {
 }
 
 void Solver::project(Array& outX, Array& outY, const Array& inX, const Array& inY) {
-    const double hx = (kWorldHi - kWorldLo) / double(mResI);
-    const double hy = (kWorldHi - kWorldLo) / double(mResJ);
+    const double hx = 1.0 / double(mResI), hy = 1.0 / double(mResJ);
     const std::size_t row = std::size_t(mResI) + 2;
-
-    Array div(mCount, 0.0);
+    Array div(mCount);
     forEachInterior([&](std::size_t c) {
         div[c] = -((inX[c + 1] - inX[c - 1]) / (2.0 * hx) + (inY[c + row] - inY[c - row]) / (2.0 * hy));
     });
 
     // The 5-point Poisson equation for cells hx wide and hy high.
     const double hx2 = hx * hx, hy2 = hy * hy;
-    Array p(mCount, 0.0);
+    Array p(mCount);
     for (int sweep = 0; sweep < kSweeps; ++sweep)
         forEachInterior([&](std::size_t c) {
             p[c] = (hy2 * (p[c - 1] + p[c + 1]) + hx2 * (p[c - row] + p[c + row]) + hx2 * hy2 * div[c]) /
@@ -200,75 +159,41 @@ void Solver::project(Array& outX, Array& outY, const Array& inX, const Array& in
 }
 
 void Solver::advect(Array& out, const Array& in, const Array& velX, const Array& velY, double dt) const {
-    for (unsigned i = 1; i <= mResI; ++i) {
+    for (unsigned i = 1; i <= mResI; ++i)
         for (unsigned j = 1; j <= mResJ; ++j) {
             const std::size_t c = cell(i, j);
             const Point centre = cellCentre(i, j);
-            const Point back = clampToWorld({centre.x - velX[c] * dt, centre.y - velY[c] * dt});
-            const Point g = toGrid(back);
             // The clamp keeps g within [0.5, res + 0.5], so both lookup corners exist.
-            const double fi = std::floor(g.x);
-            const double fj = std::floor(g.y);
-            const unsigned i0 = unsigned(fi);
-            const unsigned j0 = unsigned(fj);
-            const double fx = g.x - fi;
-            const double fy = g.y - fj;
-            const double q00 = in[cell(i0, j0)];
-            const double q10 = in[cell(i0 + 1, j0)];
-            const double q01 = in[cell(i0, j0 + 1)];
-            const double q11 = in[cell(i0 + 1, j0 + 1)];
-            const double bottom = q00 + (q10 - q00) * fx;
-            const double top = q01 + (q11 - q01) * fx;
+            const Point g = toGrid(clampToWorld({centre.x - velX[c] * dt, centre.y - velY[c] * dt}));
+            const unsigned i0 = unsigned(std::floor(g.x)), j0 = unsigned(std::floor(g.y));
+            const double fx = g.x - i0, fy = g.y - j0;
+            const double bottom = in[cell(i0, j0)] + (in[cell(i0 + 1, j0)] - in[cell(i0, j0)]) * fx;
+            const double top = in[cell(i0, j0 + 1)] + (in[cell(i0 + 1, j0 + 1)] - in[cell(i0, j0 + 1)]) * fx;
             out[c] = bottom + (top - bottom) * fy;
         }
-    }
 }
 
 void Solver::velocityStep(double dt) {
-    Array nextX(mCount, 0.0);
-    Array nextY(mCount, 0.0);
-    auto commit = [&] {
-        std::swap(mVelX, nextX);
-        std::swap(mVelY, nextY);
-    };
+    Array nextX(mCount), nextY(mCount);
+    auto commit = [&] { std::swap(mVelX, nextX); std::swap(mVelY, nextY); };
 
     addSources(nextX, mVelX, mVelSrcX);
     addSources(nextY, mVelY, mVelSrcY);
     commit();
-    if (diffuseEnabled) {
-        diffuse(nextX, mVelX, dt);
-        diffuse(nextY, mVelY, dt);
-        commit();
-    }
-    if (projectEnabled) {
-        project(nextX, nextY, mVelX, mVelY);
-        commit();
-    }
-    if (advectEnabled) {
-        // Both components are traced with the velocity as it was before this stage.
-        advect(nextX, mVelX, mVelX, mVelY, dt);
-        advect(nextY, mVelY, mVelX, mVelY, dt);
-        commit();
-    }
-    if (projectEnabled) {
-        project(nextX, nextY, mVelX, mVelY);
-        commit();
-    }
+    if (diffuseEnabled) { diffuse(nextX, mVelX, dt); diffuse(nextY, mVelY, dt); commit(); }
+    if (projectEnabled) { project(nextX, nextY, mVelX, mVelY); commit(); }
+    // Both components are traced with the velocity as it was before this stage.
+    if (advectEnabled) { advect(nextX, mVelX, mVelX, mVelY, dt); advect(nextY, mVelY, mVelX, mVelY, dt); commit(); }
+    if (projectEnabled) { project(nextX, nextY, mVelX, mVelY); commit(); }
 }
 
 void Solver::densityStep(double dt) {
-    Array next(mCount, 0.0);
+    Array next(mCount);
     addSources(next, mDensity, mDensitySrc);
     std::swap(mDensity, next);
-    if (diffuseEnabled) {
-        diffuse(next, mDensity, dt);
-        std::swap(mDensity, next);
-    }
-    if (advectEnabled) {
-        // Carried by the velocity that this step has just produced.
-        advect(next, mDensity, mVelX, mVelY, dt);
-        std::swap(mDensity, next);
-    }
+    if (diffuseEnabled) { diffuse(next, mDensity, dt); std::swap(mDensity, next); }
+    // Carried by the velocity that this step has just produced.
+    if (advectEnabled) { advect(next, mDensity, mVelX, mVelY, dt); std::swap(mDensity, next); }
 }
 
 void Solver::step(double dt) {

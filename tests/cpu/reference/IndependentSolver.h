@@ -1,8 +1,6 @@
 #pragma once
-// A second, deliberately plain implementation of the software smoke solver,
-// kept apart from the production code and carried out in double precision.
-// Its only purpose is to cross-check the production solver: any difference
-// larger than single-precision rounding points at a fault on one side.
+// A second, deliberately plain software solver in double precision, to cross-check
+// the product's: a difference beyond float rounding points at a fault on one side.
 
 #include <cstddef>
 #include <vector>
@@ -23,8 +21,7 @@ public:
     void clearSources();
     void reset();
 
-    // Lets a caller start this solver from another solver's state, so the two
-    // can be compared one step at a time where long runs drift apart.
+    // To start from another solver's state and compare one step at a time.
     void setDensity(unsigned i, unsigned j, double value) { mDensity[cell(i, j)] = value; }
     void setVelocity(unsigned i, unsigned j, double x, double y) {
         mVelX[cell(i, j)] = x;
@@ -35,16 +32,13 @@ public:
     double velocityX(unsigned i, unsigned j) const { return mVelX[cell(i, j)]; }
     double velocityY(unsigned i, unsigned j) const { return mVelY[cell(i, j)]; }
 
-    bool diffuseEnabled = true;
-    bool advectEnabled = true;
-    bool projectEnabled = true;
+    bool diffuseEnabled = true, advectEnabled = true, projectEnabled = true;
 
 private:
     using Array = std::vector<double>;
 
     struct Point {
-        double x;
-        double y;
+        double x, y;
     };
 
     std::size_t cell(unsigned i, unsigned j) const {
@@ -70,14 +64,9 @@ private:
     void velocityStep(double dt);
     void densityStep(double dt);
 
-    unsigned mResI;
-    unsigned mResJ;
+    unsigned mResI, mResJ;
     std::size_t mCount;
-
-    Array mVelX, mVelY;
-    Array mDensity;
-    Array mVelSrcX, mVelSrcY;
-    Array mDensitySrc;
+    Array mVelX, mVelY, mDensity, mVelSrcX, mVelSrcY, mDensitySrc;
 };
 
 }  // namespace independent

@@ -17,9 +17,6 @@ void forEachInterior(const Texels& t, F&& visit) {
         for (uint32_t j = 1; j <= t.resJ; ++j) visit(i, j);
 }
 
-double cellWidth(const Texels& t) { return 1.0 / t.resI; }
-double cellHeight(const Texels& t) { return 1.0 / t.resJ; }
-
 // Iterations of x <- update(x) from zero: Jacobi reads only the previous iterate,
 // Gauss-Seidel the cells already updated in this sweep as well.
 template <class Update>
@@ -40,19 +37,9 @@ double sumOfNeighbours(const Texels& x, uint32_t i, uint32_t j, int c) {
     return ((x(i + 1, j, c) + x(i - 1, j, c)) + x(i, j - 1, c)) + x(i, j + 1, c);
 }
 
-}  // namespace
-
-Texels fromFloats(uint32_t resI, uint32_t resJ, const std::vector<float>& floats) {
-    Texels t(resI, resJ);
-    std::copy(floats.begin(), floats.end(), t.values.begin());
-    return t;
-}
-
-std::vector<float> toFloats(const Texels& texels) { return {texels.values.begin(), texels.values.end()}; }
-
 Texels curl(const Texels& v) {
     Texels out(v.resI, v.resJ);
-    const double hx = cellWidth(v), hy = cellHeight(v);
+    const double hx = 1.0 / v.resI, hy = 1.0 / v.resJ;
     forEachInterior(v, [&](uint32_t i, uint32_t j) {
         out(i, j, 0) = (v(i + 1, j, 1) - v(i - 1, j, 1)) / (2 * hx) - (v(i, j + 1, 0) - v(i, j - 1, 0)) / (2 * hy);
     });
@@ -61,7 +48,7 @@ Texels curl(const Texels& v) {
 
 Texels normCurlGrad(const Texels& w) {
     Texels out(w.resI, w.resJ);
-    const double hx = cellWidth(w), hy = cellHeight(w);
+    const double hx = 1.0 / w.resI, hy = 1.0 / w.resJ;
     forEachInterior(w, [&](uint32_t i, uint32_t j) {
         double gx = (std::fabs(w(i + 1, j, 0)) - std::fabs(w(i - 1, j, 0))) / (2 * hx);
         double gy = (std::fabs(w(i, j + 1, 0)) - std::fabs(w(i, j - 1, 0))) / (2 * hy);
@@ -91,7 +78,7 @@ Texels diffuse(const Texels& fields, float dt, int iterations, Solver solver) {
 }
 
 Texels heights(const Texels& v, int iterations, Solver solver) {
-    const double hx = cellWidth(v), hy = cellHeight(v);
+    const double hx = 1.0 / v.resI, hy = 1.0 / v.resJ;
     return relax(v, iterations, solver, [&](const Texels& x, uint32_t i, uint32_t j, int c) {
         if (c != 0) return 0.0;
         const double divergence = -((v(i + 1, j, 0) - v(i - 1, j, 0)) / (2 * hx) + (v(i, j + 1, 1) - v(i, j - 1, 1)) / (2 * hy));
@@ -102,7 +89,7 @@ Texels heights(const Texels& v, int iterations, Solver solver) {
 
 Texels correct(const Texels& fields, const Texels& h) {
     Texels out(fields.resI, fields.resJ);
-    const double hx = cellWidth(fields), hy = cellHeight(fields);
+    const double hx = 1.0 / fields.resI, hy = 1.0 / fields.resJ;
     forEachInterior(fields, [&](uint32_t i, uint32_t j) {
         out(i, j, 0) = fields(i, j, 0) - (h(i + 1, j, 0) - h(i - 1, j, 0)) / (2 * hx);
         out(i, j, 1) = fields(i, j, 1) - (h(i, j + 1, 0) - h(i, j - 1, 0)) / (2 * hy);
@@ -129,6 +116,16 @@ Texels advect(const Texels& fields, const Texels& carrier, float dt) {
     });
     return out;
 }
+
+}  // namespace
+
+Texels fromFloats(uint32_t resI, uint32_t resJ, const std::vector<float>& floats) {
+    Texels t(resI, resJ);
+    std::copy(floats.begin(), floats.end(), t.values.begin());
+    return t;
+}
+
+std::vector<float> toFloats(const Texels& texels) { return {texels.values.begin(), texels.values.end()}; }
 
 Texels modelStep(const Texels& fields, const Texels& sources, float dt, const StepOptions& options) {
     constexpr int ITERATIONS = 10;

@@ -1,7 +1,7 @@
 #pragma once
-// The solver's arithmetic on the processor in double precision, one function a
-// pass, on images of the solver's RGBA textures. The shader solver and the
-// software solver are both checked against it.
+// The solver's arithmetic on the processor in double precision, on images of the
+// solver's RGBA textures. The shader solver and the software solver are both
+// checked against it.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,10 +16,8 @@ struct Texels {
         : resI(cellsI), resJ(cellsJ), values(4 * size_t(cellsI + 2) * (cellsJ + 2), 0.0) {}
     double& operator()(uint32_t i, uint32_t j, int c) { return values[4 * size_t(cellNumber(i, j, resI)) + c]; }
     double operator()(uint32_t i, uint32_t j, int c) const { return values[4 * size_t(cellNumber(i, j, resI)) + c]; }
-    bool isBorder(uint32_t i, uint32_t j) const { return i == 0 || j == 0 || i == resI + 1 || j == resJ + 1; }
 
-    uint32_t resI;
-    uint32_t resJ;
+    uint32_t resI, resJ;
     std::vector<double> values;
 };
 
@@ -28,19 +26,8 @@ std::vector<float> toFloats(const Texels& texels);
 
 enum class Solver { Jacobi, GaussSeidel };
 
-// Each returns a new image whose border texels are zero.
-Texels curl(const Texels& fields);                  // curl in red
-Texels normCurlGrad(const Texels& curls);           // gradient of |curl| in red and green
-Texels addSources(const Texels& fields, const Texels& sources, const Texels& curls, const Texels& grads, float dt);
-Texels diffuse(const Texels& fields, float dt, int iterations, Solver solver);
-Texels heights(const Texels& fields, int iterations, Solver solver);  // height in red
-Texels correct(const Texels& fields, const Texels& heights);
-Texels advect(const Texels& fields, const Texels& carrier, float dt);  // traced with the carrier's velocity
-
 struct StepOptions {
-    bool diffuse = true;
-    bool advect = true;
-    bool project = true;
+    bool diffuse = true, advect = true, project = true;
     Solver solver = Solver::Jacobi;
     // The software solver carries density with the step's final velocity; the
     // shader solver carries it with the velocity that enters the advection.
