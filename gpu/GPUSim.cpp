@@ -164,7 +164,6 @@ void GPUSim::reset() {
 
 void GPUSim::swapFields() {
     std::swap(mFields, mNewFields);
-    ++mStepSwaps;
 }
 
 // ---- accessors and user sources --------------------------------------------
@@ -275,7 +274,6 @@ void GPUSim::applyVorticity(double dt) {
 
 void GPUSim::step(double dt) {
     const int passesBefore = mPassesRun;
-    mStepSwaps = 0;
     addSourcesPass(dt);
     if (diffuseEnabled) diffusePass(dt);
     if (projectEnabled) projectPass(dt);

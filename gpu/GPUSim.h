@@ -72,8 +72,6 @@ public:
     void setReadbackEnabled(bool enabled) { mReadbackEnabled = enabled; }
     // Passes run by the last applyVorticity and the last step together.
     int lastPassCount() const { return mVorticityPasses + mStepPasses; }
-    // Role exchanges of the two fields textures in the last step.
-    int lastSwapCount() const { return mStepSwaps; }
 
 protected:
     GlTexture createFieldTexture();
@@ -155,7 +153,6 @@ private:
     int mPassesRun = 0;
     int mVorticityPasses = 0;
     int mStepPasses = 0;
-    int mStepSwaps = 0;
 };
 
 // The names (without the GL_ prefix), in a fixed order, of the extensions the shader
