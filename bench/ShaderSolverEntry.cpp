@@ -26,6 +26,15 @@ std::vector<ExtraMeasure> shaderSolverExtras(FluidSim2D& sim, BenchScene& scene,
     return {{"step without readback", withoutReadback.medianMs, "ms"}, {"passes per step", double(passes), ""}};
 }
 
+// The GL's own time for each pass group and the readback (none where it cannot tell).
+std::vector<ExtraMeasure> shaderSolverStages(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan) {
+    GPUSim& gpu = static_cast<GPUSim&>(sim);
+    if (!GPUSim::canTimeStages()) return {};
+    return medianStageTimes(
+        scene, plan, [&](StageTimes* times) { gpu.setStageTimes(times); },
+        {Stage::BodyForces, Stage::Sources, Stage::Diffusion, Stage::Projection, Stage::Advection, Stage::Readback});
+}
+
 }  // namespace
 
 SolverEntry shaderSolverEntry() {
@@ -38,5 +47,6 @@ SolverEntry shaderSolverEntry() {
         return std::move(made.sim);
     };
     entry.extras = shaderSolverExtras;
+    entry.stages = shaderSolverStages;
     return entry;
 }

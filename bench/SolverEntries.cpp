@@ -8,20 +8,12 @@
 
 namespace {
 
-// The median of every stage over the plan's minimum of timed steps.
 std::vector<ExtraMeasure> softwareStages(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan) {
     CPUSim& cpu = static_cast<CPUSim&>(sim);
-    std::vector<std::vector<double>> perStep(STAGE_COUNT);
-    for (int k = 0; k < plan.minRuns; ++k) {
-        StageTimes times;
-        cpu.setStageTimes(&times);
-        scene.step();
-        cpu.setStageTimes(nullptr);
-        for (int s = 0; s < STAGE_COUNT; ++s) perStep[s].push_back(times.ms[s]);
-    }
-    std::vector<ExtraMeasure> stages;
-    for (int s = 0; s < STAGE_COUNT; ++s) stages.push_back({STAGE_NAMES[s], medianOf(perStep[s]), "ms"});
-    return stages;
+    return medianStageTimes(
+        scene, plan, [&](StageTimes* times) { cpu.setStageTimes(times); },
+        {Stage::Sources, Stage::Diffusion, Stage::Projection, Stage::Advection, Stage::Strokes, Stage::BodyForces,
+         Stage::Clearing});
 }
 
 SolverEntry fastCpuEntry(const std::string& name, KernelIsa isa, bool byDefault) {
@@ -40,6 +32,22 @@ SolverEntry fastCpuEntry(const std::string& name, KernelIsa isa, bool byDefault)
 }
 
 }  // namespace
+
+std::vector<ExtraMeasure> medianStageTimes(BenchScene& scene, const TimingPlan& plan,
+                                           const std::function<void(StageTimes*)>& timeStages,
+                                           std::initializer_list<Stage> stages) {
+    std::vector<std::vector<double>> perStep(STAGE_COUNT);
+    for (int k = 0; k < plan.minRuns; ++k) {
+        StageTimes times;
+        timeStages(&times);
+        scene.step();
+        timeStages(nullptr);
+        for (Stage stage : stages) perStep[int(stage)].push_back(times.ms[int(stage)]);
+    }
+    std::vector<ExtraMeasure> medians;
+    for (Stage stage : stages) medians.push_back({STAGE_NAMES[int(stage)], medianOf(perStep[int(stage)]), "ms"});
+    return medians;
+}
 
 std::vector<SolverEntry> solverEntries() {
     std::vector<SolverEntry> entries;

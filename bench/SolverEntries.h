@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "bench/BenchScene.h"
 #include "bench/Measure.h"
 #include "sim/FluidSim2D.h"
+#include "sim/StageTimes.h"
 
 struct ExtraMeasure {
     std::string name;
@@ -29,9 +31,15 @@ struct SolverEntry {
     std::function<std::vector<ExtraMeasure>(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan)> extras;
     // Solvers that run on a team of threads: one made with so many (else empty).
     std::function<std::unique_ptr<FluidSim2D>(uint32_t resI, uint32_t resJ, unsigned threads)> makeOnThreads;
-    // The milliseconds of each stage of one step, on average (empty where not known).
+    // The median milliseconds of each stage of one step (empty where not known).
     std::function<std::vector<ExtraMeasure>(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan)> stages;
 };
+
+// The median milliseconds of each of `stages` over the plan's minimum of steps, timed
+// by the solver between timeStages(&times) and timeStages(nullptr).
+std::vector<ExtraMeasure> medianStageTimes(BenchScene& scene, const TimingPlan& plan,
+                                           const std::function<void(StageTimes*)>& timeStages,
+                                           std::initializer_list<Stage> stages);
 
 // Every solver, in the order they are measured.
 std::vector<SolverEntry> solverEntries();

@@ -10,17 +10,7 @@
 #include "cpu/Field.h"
 #include "sim/FluidSim2D.h"
 #include "sim/SolverConstants.h"
-
-// The named stages of a step, as the benchmark reports them.
-enum class Stage { Sources, Diffusion, Projection, Advection, Strokes, BodyForces, Clearing };
-constexpr int STAGE_COUNT = 7;
-constexpr const char* STAGE_NAMES[STAGE_COUNT] = {"sources",    "diffusion",   "projection", "advection",
-                                                  "strokes",    "body forces", "clearing"};
-
-// Milliseconds spent in each stage while timed.
-struct StageTimes {
-    double ms[STAGE_COUNT] = {};
-};
+#include "sim/StageTimes.h"
 
 class CPUSim : public FluidSim2D {
 public:

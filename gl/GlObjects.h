@@ -56,6 +56,10 @@ struct RenderbufferKind {
     static GLuint generate() { return newName(glGenRenderbuffersEXT); }
     static void destroy(GLuint name) { glDeleteRenderbuffersEXT(1, &name); }
 };
+struct QueryKind {
+    static GLuint generate() { return newName(glGenQueries); }
+    static void destroy(GLuint name) { glDeleteQueries(1, &name); }
+};
 // Shader and program objects share one deletion entry point; each is made by its
 // own call, with arguments, so they have no generate().
 struct ShaderObjectKind {
@@ -68,5 +72,6 @@ struct ProgramKind : ShaderObjectKind {};
 using GlTexture = GlObject<TextureKind>;
 using GlFramebuffer = GlObject<FramebufferKind>;
 using GlRenderbuffer = GlObject<RenderbufferKind>;
+using GlQuery = GlObject<QueryKind>;
 using GlShader = GlObject<ShaderKind>;
 using GlProgram = GlObject<ProgramKind>;

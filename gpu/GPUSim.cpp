@@ -55,6 +55,35 @@ void drawTexturedQuad(float left, float bottom, float right, float top) {
 
 }  // namespace
 
+// While it lives, the GL's time for the commands issued goes to a stage's account
+// (when the solver is timed): one timer query around them, read at the end of the step.
+class GPUSim::StageClock {
+public:
+    StageClock(GPUSim& sim, Stage stage) : mSim(sim.mStageTimes ? &sim : nullptr), mStage(stage) {
+        if (!mSim) return;
+        std::vector<GlQuery>& spare = mSim->mSpareQueries;
+        if (spare.empty()) {
+            mQuery = GlQuery::generate();
+        } else {
+            mQuery = std::move(spare.back());
+            spare.pop_back();
+        }
+        glBeginQuery(GL_TIME_ELAPSED, mQuery.name());
+    }
+    ~StageClock() {
+        if (!mSim) return;
+        glEndQuery(GL_TIME_ELAPSED);
+        mSim->mPendingQueries.emplace_back(mStage, std::move(mQuery));
+    }
+    StageClock(const StageClock&) = delete;
+    StageClock& operator=(const StageClock&) = delete;
+
+private:
+    GPUSim* mSim;
+    Stage mStage;
+    GlQuery mQuery;
+};
+
 // ---- construction and destruction ------------------------------------------
 
 GPUSim::GPUSim(uint32_t resI_, uint32_t resJ_, const std::string& shaderDir) : FluidSim2D(resI_, resJ_) {
@@ -193,7 +222,10 @@ void GPUSim::clearSources() {
     if (tracing()) std::printf("after clear: mUserSourceValues = %f\n", mUserSourceValues[traceIndex() + 3]);
 }
 
-void GPUSim::uploadUserSources() { defineTexture(mUserSources.tex.name(), mUserSourceValues.data()); }
+void GPUSim::uploadUserSources() {
+    const StageClock clock(*this, Stage::Sources);
+    defineTexture(mUserSources.tex.name(), mUserSourceValues.data());
+}
 
 void GPUSim::readFields(const TexAttachment& fields) {
     glBindTexture(GL_TEXTURE_2D, fields.tex.name());
@@ -202,6 +234,7 @@ void GPUSim::readFields(const TexAttachment& fields) {
 }
 
 void GPUSim::onRetrieve() {
+    const StageClock clock(*this, Stage::Readback);
     const bool trace = tracing();
     float newFieldsValue = 0.0f;
     if (trace) {
@@ -263,13 +296,17 @@ void GPUSim::solve(const PassProgram& program, const TexAttachment& target, floa
 
 void GPUSim::applyVorticity(double dt) {
     const int passesBefore = mPassesRun;
-    const float t = float(dt);
-    clearAttachment(mCurls.attachment);
-    runPass(mVorticityProgram, {&mFields}, mCurls.attachment, t);
-    clearAttachment(mNormCurlGrads.attachment);
-    runPass(mNormCurlGradProgram, {&mCurls}, mNormCurlGrads.attachment, t);
+    bodyForcePasses(float(dt));
     uploadUserSources();
     mVorticityPasses = mPassesRun - passesBefore;
+}
+
+void GPUSim::bodyForcePasses(float dt) {
+    const StageClock clock(*this, Stage::BodyForces);
+    clearAttachment(mCurls.attachment);
+    runPass(mVorticityProgram, {&mFields}, mCurls.attachment, dt);
+    clearAttachment(mNormCurlGrads.attachment);
+    runPass(mNormCurlGradProgram, {&mCurls}, mNormCurlGrads.attachment, dt);
 }
 
 void GPUSim::step(double dt) {
@@ -281,9 +318,29 @@ void GPUSim::step(double dt) {
     if (projectEnabled) projectPass(dt);
     mStepPasses = mPassesRun - passesBefore;
     if (mReadbackEnabled) onRetrieve();
+    collectStageTimes();
+}
+
+void GPUSim::setStageTimes(StageTimes* times) {
+    collectStageTimes();
+    mStageTimes = canTimeStages() ? times : nullptr;
+    // A step's queries, kept without allocating while the clocks run.
+    if (mStageTimes) mPendingQueries.reserve(32);
+}
+
+// Waits for the GL to finish the queries' commands, and books their times.
+void GPUSim::collectStageTimes() {
+    for (auto& [stage, query] : mPendingQueries) {
+        GLuint64 nanoseconds = 0;
+        glGetQueryObjectui64v(query.name(), GL_QUERY_RESULT, &nanoseconds);
+        if (mStageTimes) mStageTimes->ms[int(stage)] += double(nanoseconds) * 1e-6;
+        mSpareQueries.push_back(std::move(query));
+    }
+    mPendingQueries.clear();
 }
 
 void GPUSim::addSourcesPass(double dt) {
+    const StageClock clock(*this, Stage::Sources);
     runPass(mAddSourcesProgram, {&mUserSources, &mFields, &mCurls, &mNormCurlGrads}, mNewFields.attachment, float(dt));
     const char* format = "%s: mFields.{tex, attachment} = {%u, %u}, mNewFields.{tex, attachment} = {%u, %u}\n";
     if (tracing())
@@ -296,11 +353,13 @@ void GPUSim::addSourcesPass(double dt) {
 }
 
 void GPUSim::diffusePass(double dt, int iterations) {
+    const StageClock clock(*this, Stage::Diffusion);
     solve(mDiffuseProgram, mNewFields, float(dt), iterations);
     swapFields();
 }
 
 void GPUSim::projectPass(double dt) {
+    const StageClock clock(*this, Stage::Projection);
     const float t = float(dt);
     solve(mDecompProgram, mHeights, t, SOLVER_SWEEPS);
     runPass(mProjectProgram, {&mFields, &mHeights}, mNewFields.attachment, t);
@@ -308,6 +367,7 @@ void GPUSim::projectPass(double dt) {
 }
 
 void GPUSim::advectPass(double dt) {
+    const StageClock clock(*this, Stage::Advection);
     runPass(mAdvectProgram, {&mFields}, mNewFields.attachment, float(dt));
     swapFields();
 }

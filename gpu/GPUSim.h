@@ -15,6 +15,7 @@
 #include "gl/GlObjects.h"
 #include "sim/FluidSim2D.h"
 #include "sim/SolverConstants.h"
+#include "sim/StageTimes.h"
 
 // Why this GL cannot run the shader solver: a program that does not build, a grid
 // larger than its textures, a framebuffer it cannot render into.
@@ -72,6 +73,12 @@ public:
     void setReadbackEnabled(bool enabled) { mReadbackEnabled = enabled; }
     // Passes run by the last applyVorticity and the last step together.
     int lastPassCount() const { return mVorticityPasses + mStepPasses; }
+    // Whether this GL can time the passes on its own clock (timer queries).
+    static bool canTimeStages() { return GLEW_ARB_timer_query; }
+    // Adds the GL's time for each pass group (sources, diffusion, projection,
+    // advection, body forces) and for the readback to `times`, at the end of every
+    // step from now on; null stops timing. Without timer queries it times nothing.
+    void setStageTimes(StageTimes* times);
 
 protected:
     GlTexture createFieldTexture();
@@ -124,6 +131,8 @@ protected:
     PassProgram mRenderProgram;
 
 private:
+    class StageClock;
+
     struct ProgramSlot {
         const char* file;
         GlShader GPUSim::*shader;
@@ -143,6 +152,8 @@ private:
     void defineTexture(GLuint tex, const float* texels);
     void uploadUserSources();
     void readFields(const TexAttachment& fields);
+    void bodyForcePasses(float dt);
+    void collectStageTimes();
     bool tracing() const { return stepCount < STEP_LOG_LIMIT; }
     uint32_t traceIndex();
     GLsizei width() const { return GLsizei(resI + 2); }
@@ -153,6 +164,11 @@ private:
     int mPassesRun = 0;
     int mVorticityPasses = 0;
     int mStepPasses = 0;
+    StageTimes* mStageTimes = nullptr;
+    // Timer queries issued and not read yet (read once a step, so that waiting for
+    // them does not hold up the passes), and those read and free again.
+    std::vector<std::pair<Stage, GlQuery>> mPendingQueries;
+    std::vector<GlQuery> mSpareQueries;
 };
 
 // The names (without the GL_ prefix), in a fixed order, of the extensions the shader

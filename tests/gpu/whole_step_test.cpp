@@ -49,6 +49,8 @@ void runScenario(uint32_t resI, uint32_t resJ) {
     const std::vector<DragSegment> strokes{{{0.2f, 0.3f}, {0.6f, 0.45f}}, {{0.8f, 0.8f}, {0.7f, 0.2f}}};
     RecordingCpu cpu(resI, resJ);
     GpuProbe lockstep(resI, resJ);
+    StageTimes times;  // timing the passes must change no result
+    lockstep.setStageTimes(&times);
     // Three steps of each stage combination, all stages first; frame-length and
     // single-step-length steps alternate; the pour moves along the lower half.
     for (int step = 0; step < 24; ++step) {
@@ -84,6 +86,10 @@ void runScenario(uint32_t resI, uint32_t resJ) {
                 << where;
         }
     }
+    lockstep.setStageTimes(nullptr);
+    if (!GPUSim::canTimeStages()) return;
+    for (const Stage s : {Stage::BodyForces, Stage::Sources, Stage::Diffusion, Stage::Projection, Stage::Advection, Stage::Readback})
+        EXPECT_GT(times.ms[int(s)], 0.0) << STAGE_NAMES[int(s)] << " was not timed";
 }
 
 TEST(WholeStep, ShaderAndSoftwareSolversDifferOnlyByTheirMethodsOnSmallGrids) {
