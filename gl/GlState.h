@@ -1,8 +1,8 @@
 #pragma once
 // The one scoped GL state guard: for as long as it lives, the chosen attribute
 // groups, the matrix mode and the projection and model-view matrices (and, when
-// asked, client attribute groups and the framebuffer binding) are saved; they
-// return on the way out, also when the drawing in between throws.
+// asked, client attribute groups and the framebuffer and renderbuffer bindings)
+// are saved; they return on the way out, also when the drawing in between throws.
 
 #include <GL/glew.h>
 
@@ -24,6 +24,7 @@ public:
         if (mClient) glPopClientAttrib();
         glPopAttrib();  // gives back the matrix mode too
         if (mPreviousFramebuffer >= 0) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(mPreviousFramebuffer));
+        if (mPreviousRenderbuffer >= 0) glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, GLuint(mPreviousRenderbuffer));
     }
     GlStateGuard(const GlStateGuard&) = delete;
     GlStateGuard& operator=(const GlStateGuard&) = delete;
@@ -32,6 +33,12 @@ public:
     void bindFramebuffer(GLuint framebuffer) {
         if (mPreviousFramebuffer < 0) mPreviousFramebuffer = boundFramebuffer();
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    }
+
+    // The same for the renderbuffer binding.
+    void bindRenderbuffer(GLuint renderbuffer) {
+        if (mPreviousRenderbuffer < 0) glGetIntegerv(GL_RENDERBUFFER_BINDING_EXT, &mPreviousRenderbuffer);
+        glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, renderbuffer);
     }
 
     static GLint boundFramebuffer() {
@@ -43,4 +50,5 @@ public:
 private:
     bool mClient;
     GLint mPreviousFramebuffer = -1;
+    GLint mPreviousRenderbuffer = -1;
 };

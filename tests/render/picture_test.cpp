@@ -117,9 +117,11 @@ TEST(Picture, OffscreenPictureIsWhatTheWindowShowsWithTheChosenOverlaysOnly) {
     EXPECT_EQ(count(withArrows, cyanish) + count(withArrows, red), 0);
 
     GlStateSnapshot::setUnusual();
+    const GlRenderbuffer callers = GlRenderbuffer::generate();
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, callers.name());
     const GlStateSnapshot before = GlStateSnapshot::now();
-    small.paint(sim, strokes, {true, true, true, true});
-    EXPECT_TRUE(GlStateSnapshot::now() == before) << "painting changed the caller's GL state";
+    PictureCanvas(17, 11).paint(sim, strokes, {true, true, true, true});
+    EXPECT_TRUE(GlStateSnapshot::now() == before) << "making a canvas or painting changed the caller's GL state";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     GlStateSnapshot::setUsual();
 }

@@ -7,7 +7,7 @@
 #include <cstring>
 
 struct GlStateSnapshot {
-    GLint framebuffer, program, activeUnit, drawBuffer, matrixMode, packAlignment;
+    GLint framebuffer, renderbuffer, program, activeUnit, drawBuffer, matrixMode, packAlignment;
     GLint bound[4], viewport[4];
     GLfloat clearColour[4], colour[4], projection[16], modelview[16];
     GLboolean blend, scissor, texturing;
@@ -16,6 +16,7 @@ struct GlStateSnapshot {
         GlStateSnapshot s;
         std::memset(&s, 0, sizeof s);
         glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &s.framebuffer);
+        glGetIntegerv(GL_RENDERBUFFER_BINDING_EXT, &s.renderbuffer);
         s.program = GLint(glGetHandleARB(GL_PROGRAM_OBJECT_ARB));
         glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &s.activeUnit);
         glGetIntegerv(GL_DRAW_BUFFER, &s.drawBuffer);

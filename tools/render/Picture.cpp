@@ -58,13 +58,9 @@ PictureCanvas::PictureCanvas(int width, int height)
       mHeight(acceptedSide(height, "height")),
       mColour(GlRenderbuffer::generate()),
       mFramebuffer(GlFramebuffer::generate()) {
-    GLint previousRenderbuffer = 0;
-    glGetIntegerv(GL_RENDERBUFFER_BINDING_EXT, &previousRenderbuffer);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, mColour.name());
-    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_RGB8, mWidth, mHeight);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, GLuint(previousRenderbuffer));
-
     GlStateGuard saved(0);
+    saved.bindRenderbuffer(mColour.name());
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_RGB8, mWidth, mHeight);
     saved.bindFramebuffer(mFramebuffer.name());
     glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, mColour.name());
     if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
