@@ -88,7 +88,8 @@ void runScenario(uint32_t resI, uint32_t resJ) {
     }
     lockstep.setStageTimes(nullptr);
     if (!GPUSim::canTimeStages()) return;
-    for (const Stage s : {Stage::BodyForces, Stage::Sources, Stage::Diffusion, Stage::Projection, Stage::Advection, Stage::Readback})
+    for (const Stage s :
+         {Stage::BodyForces, Stage::Sources, Stage::Diffusion, Stage::Projection, Stage::Advection, Stage::Readback})
         EXPECT_GT(times.ms[int(s)], 0.0) << STAGE_NAMES[int(s)] << " was not timed";
 }
 
