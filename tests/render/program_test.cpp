@@ -142,11 +142,12 @@ TEST_F(Program, ASignalThatEndsTheProgramEndsItsVirtualDisplayToo) {
 TEST_F(Program, GridOnTheCommandLineReplacesTheScenarios) {
     // The same positions at two grid sizes: the pour lands in the same place.
     const std::string file = scenario("grid.txt", "grid 10\npour 0.25 0.75 3\npicture\n");
-    const ProgramResult r = render({"--grid", "40x30", "--size", "80", "--out", path("fine"), file});
+    const ProgramResult r = render({"--grid", "40x30", "--out", path("fine"), file});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const Image fine = readPng(path("fine/picture-1.png"));
-    EXPECT_GT(fine.pixel(20, 20)[0], 100);  // world (0.25, 0.75)
-    EXPECT_EQ(fine.pixel(60, 60)[0], 0);
+    EXPECT_TRUE(fine.width == 800 && fine.height == 800) << "not the window's size";
+    EXPECT_GT(fine.pixel(200, 200)[0], 100);  // world (0.25, 0.75)
+    EXPECT_EQ(fine.pixel(600, 600)[0], 0);
 }
 
 TEST_F(Program, UnavailableShaderSolverIsReportedNotSkippedSilently) {
