@@ -29,7 +29,7 @@ struct BandEdges {
 };
 
 // A band that has to wait for a neighbour waits until the neighbour is this many
-// diagonals further than needed (or done with its sweep), so that it then runs on
+// columns further than needed (or done with its sweep), so that it then runs on
 // for a while without looking again: each look fetches the neighbour's counter
 // from another processor's cache, as long as a short diagonal takes to relax. On
 // small grids the lead stays a small part of a sweep, so that the bands overlap.
@@ -43,12 +43,16 @@ inline uint32_t waitLead(const Skew& s, int C) {
 // value; with fromZero every old value (east and north) is the zero that x starts from.
 //
 // A cell reads its west and south neighbours as this sweep left them, its east and
-// north ones as the last sweep did. The band's bottom row therefore waits for the
-// band below to have updated the cell beneath in this sweep, and its top row for
-// the band above to have updated the cell over it in the last sweep (which that
-// band cannot update again before this one has read it: it waits for this band's
-// top row in turn). Each band copies those cells into its own border rows just
-// before it reads them. Progress counts sweep × stride + diagonal, which only grows.
+// north ones as the last sweep did. The band's bottom row therefore needs the cells
+// beneath as the band below updated them in this sweep, and its top row the cells
+// over it as the band above updated them in the last sweep (which that band cannot
+// update again before this one has read them: it waits for this band's top row in
+// turn). Progress counts sweep × stride + diagonal, which only grows.
+//
+// Cells pass between bands in batches: when a band has to look at a neighbour, it
+// copies all that the neighbour has finished into its border row, and it writes
+// its own edge cells out just before it publishes its progress. Copied one cell a
+// diagonal, in and out, they cost the sweeps on two threads about 6 % more.
 template <class Lanes, int C, bool fromZero, bool shared, class Update>
 void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edges, int index, const Update& update,
            const kernels::Crew& crew) {
@@ -59,25 +63,38 @@ void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edge
     const F zero = Lanes::set1(0.0f);
     const uint32_t last = s.resI + s.resJ, rows = s.resJ;
     const uint32_t lead = waitLead(s, C), interval = (lead + 3) / 4;
-    auto progress = [&](int sweepIndex, uint32_t d) { return uint32_t(sweepIndex) * band.stride + d; };
-    uint32_t belowSeen = 0, aboveSeen = 0;
+    const uint32_t thisSweep = uint32_t(index) * band.stride, lastSweep = thisSweep - band.stride;
+    auto column = [&](uint32_t i) { return i < s.resI ? i : s.resI; };
+    // Row j's columns after `done` up to `until`, from an edge row into the border or
+    // out of the band into its edge row.
+    auto copyIn = [&](uint32_t& done, uint32_t until, uint32_t j, const float* edge) {
+        for (uint32_t i = done + 1; i <= until; ++i)
+            for (int c = 0; c < C; ++c) x[s.at(i, j) * C + c] = edge[i * C + c];
+        done = until;
+    };
+    auto copyOut = [&](uint32_t& done, uint32_t until, uint32_t j, float* edge) {
+        for (uint32_t i = done + 1; i <= until; ++i)
+            for (int c = 0; c < C; ++c) edge[i * C + c] = x[s.at(i, j) * C + c];
+        done = until;
+    };
+    // Column i of the row beneath is final once the band below has passed diagonal
+    // i + belowRows of this sweep; of the row above, once the band above has passed
+    // diagonal i + 1 of the last one (or begun this one).
+    uint32_t belowCopied = 0, aboveCopied = 0, bottomWritten = 0, topWritten = 0;
+    auto copyBelow = [&](uint32_t needed) {
+        const uint32_t seen =
+            kernels::awaitBand(crew, band.index - 1, thisSweep + column(needed + lead) + edges.belowRows);
+        copyIn(belowCopied, column(seen - thisSweep - edges.belowRows), 0, edges.belowTop);
+    };
+    auto copyAbove = [&](uint32_t needed) {
+        const uint32_t seen = kernels::awaitBand(crew, band.index + 1, lastSweep + column(needed + lead) + 1);
+        copyIn(aboveCopied, seen >= thisSweep ? s.resI : column(seen - lastSweep - 1), rows + 1, edges.aboveBottom);
+    };
     for (uint32_t d = 2; d <= last; ++d) {
         const uint32_t jLow = d > s.resI + 1 ? d - s.resI : 1;
         const uint32_t jHigh = d - 1 < rows ? d - 1 : rows;
-        if (shared && edges.belowTop && jLow == 1) {  // cell (d − 1, 1), over the band below's cell (d − 1, belowRows)
-            const uint32_t needed = progress(index, d - 1 + edges.belowRows);
-            const uint32_t most = progress(index, s.resI + edges.belowRows);
-            if (belowSeen < needed)
-                belowSeen = kernels::awaitBand(crew, band.index - 1, needed + lead < most ? needed + lead : most);
-            for (int c = 0; c < C; ++c) x[s.at(d - 1, 0) * C + c] = edges.belowTop[(d - 1) * C + c];
-        }
-        if (shared && !fromZero && edges.aboveBottom && jHigh == rows) {  // cell (d − rows, rows), under the band above's row 1
-            const uint32_t needed = progress(index - 1, d - rows + 1);
-            const uint32_t most = progress(index - 1, s.resI + edges.aboveRows);
-            if (aboveSeen < needed)
-                aboveSeen = kernels::awaitBand(crew, band.index + 1, needed + lead < most ? needed + lead : most);
-            for (int c = 0; c < C; ++c) x[s.at(d - rows, rows + 1) * C + c] = edges.aboveBottom[(d - rows) * C + c];
-        }
+        if (shared && edges.belowTop && jLow == 1 && belowCopied < d - 1) copyBelow(d - 1);
+        if (shared && !fromZero && edges.aboveBottom && jHigh == rows && aboveCopied < d - rows) copyAbove(d - rows);
         const size_t first = s.at(d - jLow, jLow) * C;
         const size_t count = size_t(jHigh - jLow + 1) * C;  // floats on this diagonal
         float* cells = x + first;
@@ -97,12 +114,12 @@ void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edge
             const auto inside = Lanes::firstLanes(int(count - k));
             Lanes::store(cells + k, Lanes::select(inside, relaxed(k), Lanes::load(cells + k)));
         }
-        if (shared && edges.bottom && jLow == 1)
-            for (int c = 0; c < C; ++c) edges.bottom[(d - 1) * C + c] = x[s.at(d - 1, 1) * C + c];
-        if (shared && edges.top && jHigh == rows)
-            for (int c = 0; c < C; ++c) edges.top[(d - rows) * C + c] = x[s.at(d - rows, rows) * C + c];
-        if (shared && (d == last || (d - 1) % interval == 0))
-            kernels::publishBand(crew, band.index, progress(index, d));
+        if (shared && (d == last || (d - 1) % interval == 0)) {
+            // The edge rows as far as the diagonals so far have finished them.
+            if (edges.bottom) copyOut(bottomWritten, column(d - 1), 1, edges.bottom);
+            if (edges.top && d > rows) copyOut(topWritten, column(d - rows), rows, edges.top);
+            kernels::publishBand(crew, band.index, thisSweep + d);
+        }
     }
 }
 
