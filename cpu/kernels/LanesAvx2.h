@@ -86,6 +86,9 @@ struct Avx2Lanes {
     static void transpose(F (&rows)[8]) {
         transposeHalves(rows[0], rows[1], rows[2], rows[3]);
         transposeHalves(rows[4], rows[5], rows[6], rows[7]);
+        // Unrolled: as a loop, the square went through the stack on its way into and
+        // out of the skewed layout, and a density diffusion took about 15 % longer.
+#pragma GCC unroll 4
         for (int k = 0; k < 4; ++k) {
             const F low = rows[k], high = rows[k + 4];
             rows[k] = _mm256_permute2f128_ps(low, high, 0x20);
