@@ -32,10 +32,10 @@ private:
 
 }  // namespace
 
-CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_) : CPUSim(resI_, resJ_, defaultThreadCount()) {}
+CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_) : CPUSim(resI_, resJ_, makeFastKernels(resI_, resJ_, defaultThreads())) {}
 
 CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, unsigned threads)
-    : CPUSim(resI_, resJ_, makeFastKernels(resI_, resJ_, threads)) {}
+    : CPUSim(resI_, resJ_, makeFastKernels(resI_, resJ_, ThreadCount(threads))) {}
 
 CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, std::unique_ptr<CpuKernels> kernels)
     : FluidSim2D(resI_, resJ_),
@@ -91,8 +91,10 @@ void CPUSim::clearSources() {
 // ---- the step --------------------------------------------------------------
 
 void CPUSim::step(double dt) {
+    mKernels->stepStarting();
     velocityStep(dt);
     densityStep(dt);
+    mKernels->stepFinished();
 }
 
 void CPUSim::velocityStep(double dt) {

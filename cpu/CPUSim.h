@@ -14,8 +14,9 @@
 
 class CPUSim : public FluidSim2D {
 public:
-    // Runs the fast kernels on `threads` threads (by default defaultThreadCount(),
-    // which the environment variable SMOKE_THREADS sets).
+    // Runs the fast kernels on exactly `threads` threads, or by default on as many as
+    // defaultThreads() gives (SMOKE_THREADS fixes them; otherwise up to the processors,
+    // fewer while fewer finish steps sooner).
     CPUSim(uint32_t resI, uint32_t resJ);
     CPUSim(uint32_t resI, uint32_t resJ, unsigned threads);
     // Runs the given kernel set (the plain one, to check or time the fast one against).

@@ -44,4 +44,9 @@ public:
     virtual void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) = 0;
     // Zeroes both source fields in full.
     virtual void clearSources(VectorField& velocitySources, ScalarField& densitySources) = 0;
+
+    // Around every step: a set that runs on several threads may choose how many share
+    // the coming calls by how long steps take. No result depends on it.
+    virtual void stepStarting() {}
+    virtual void stepFinished() {}
 };

@@ -5,9 +5,11 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
-#include <ctime>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <new>
 #include <system_error>
 
@@ -31,13 +33,6 @@ inline void relaxProcessor() {
 #elif defined(__aarch64__) || defined(__arm__)
     asm volatile("yield");
 #endif
-}
-
-unsigned processorsAvailable() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return unsigned(CPU_COUNT(&set));
-    const unsigned online = std::thread::hardware_concurrency();
-    return online > 0 ? online : 1;
 }
 
 int* futexWord(std::atomic<uint32_t>& word) { return reinterpret_cast<int*>(&word); }
@@ -69,19 +64,73 @@ void wake(Signal& signal) {
         syscall(SYS_futex, futexWord(signal.word), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
+// Released from a wait because another member's share threw; the member's own
+// share ends with it, and the caller rethrows the first exception instead.
+struct Abandoned {};
+
+// A whole number from 1 to MAX_SOFTWARE_THREADS, digits only: no sign, no blanks.
+bool readThreadCount(const char* text, unsigned& count) {
+    if (*text == '\0') return false;
+    unsigned long n = 0;
+    for (const char* c = text; *c; ++c) {
+        if (*c < '0' || *c > '9') return false;
+        n = n * 10 + unsigned(*c - '0');
+        if (n > MAX_SOFTWARE_THREADS) return false;
+    }
+    if (n < 1) return false;
+    count = unsigned(n);
+    return true;
+}
+
+std::string threadsWord(unsigned n) { return std::to_string(n) + (n == 1 ? " thread" : " threads"); }
+
 }  // namespace
 
-unsigned defaultThreadCount() {
-    if (const char* text = std::getenv("SMOKE_THREADS")) {
-        char* end = nullptr;
-        const unsigned long n = std::strtoul(text, &end, 10);
-        if (end != text && *end == '\0' && n >= 1 && n <= 256) return unsigned(n);
+unsigned processorsAvailable() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return unsigned(CPU_COUNT(&set));
+    const unsigned online = std::thread::hardware_concurrency();
+    return online > 0 ? online : 1;
+}
+
+std::string threadsBeyondProcessorsNote(unsigned count, const std::string& what) {
+    const unsigned processors = processorsAvailable();
+    if (count <= processors) return "";
+    return "note: " + what + " is more threads than the " + std::to_string(processors) +
+           (processors == 1 ? " processor" : " processors") +
+           " this process may use; the software solver will be slower than on " + threadsWord(processors);
+}
+
+ThreadCount threadsFromEnvironment(const char* value, std::string& message) {
+    message.clear();
+    const unsigned processors = processorsAvailable();
+    const ThreadCount automatic(processors, true);
+    if (value == nullptr) return automatic;
+    unsigned count = 0;
+    if (!readThreadCount(value, count)) {
+        message = "warning: SMOKE_THREADS=\"" + std::string(value) + "\" is not a whole number from 1 to " +
+                  std::to_string(MAX_SOFTWARE_THREADS) + "; using up to " + threadsWord(processors) +
+                  ", the processors this process may use";
+        return automatic;
     }
-    return processorsAvailable();
+    message = threadsBeyondProcessorsNote(count, "SMOKE_THREADS=" + std::to_string(count));
+    return ThreadCount(count, false);
+}
+
+ThreadCount defaultThreads() {
+    // Read once, so that the warning is given once however many solvers are made.
+    static const ThreadCount chosen = [] {
+        std::string message;
+        const ThreadCount count = threadsFromEnvironment(std::getenv("SMOKE_THREADS"), message);
+        if (!message.empty()) std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, message.c_str());
+        return count;
+    }();
+    return chosen;
 }
 
 ThreadTeam::ThreadTeam(unsigned size, unsigned counters)
-    : mCounters(std::make_unique<Signal[]>(counters)),
+    : mGo(std::make_unique<Signal[]>(size > 0 ? size : 1)),
+      mCounters(std::make_unique<Signal[]>(counters)),
       mCounterCount(counters),
       mWaitSpin(size <= processorsAvailable() ? Clock::duration(WAIT_SPIN) : Clock::duration(0)),
       mIdleSpin(size <= processorsAvailable() ? Clock::duration(IDLE_SPIN) : Clock::duration(0)) {
@@ -100,47 +149,91 @@ ThreadTeam::~ThreadTeam() { stop(); }
 
 void ThreadTeam::stop() {
     mStopping.store(true);
-    mGeneration.word.fetch_add(1);
-    wake(mGeneration);
+    for (unsigned member = 1; member <= mWorkers.size(); ++member) {
+        mGo[member].word.fetch_add(1);
+        wake(mGo[member]);
+    }
     for (std::thread& worker : mWorkers) worker.join();
     mWorkers.clear();
 }
 
-void ThreadTeam::runErased(ErasedJob job, void* context) {
-    if (mWorkers.empty()) {
+void ThreadTeam::runErased(ErasedJob job, void* context, unsigned crew) {
+    crew = crew < 1 ? 1 : crew > size() ? size() : crew;
+    mCrew = crew;
+    if (crew == 1) {
         job(context, 0);
         return;
     }
     mJob = job;
     mContext = context;
-    mUnfinished.word.store(unsigned(mWorkers.size()));
-    mGeneration.word.fetch_add(1);  // publishes the job
-    wake(mGeneration);
-    job(context, 0);
+    mUnfinished.word.store(crew - 1);
+    for (unsigned member = 1; member < crew; ++member) {
+        mGo[member].word.fetch_add(1);  // publishes the job to this member
+        wake(mGo[member]);
+    }
+    share(0);
+    // Even when the caller's own share threw: the others may still be using what the
+    // job refers to, which lives no longer than this call.
     waitOn(mUnfinished, [&] { return mUnfinished.word.load(std::memory_order_acquire) == 0; }, mWaitSpin);
+    if (mAbandoned.load()) {
+        std::exception_ptr failure = mFailure;
+        mFailure = nullptr;
+        mArrived.store(0);
+        mAbandoned.store(false);
+        std::rethrow_exception(failure);
+    }
+}
+
+void ThreadTeam::share(unsigned member) {
+    try {
+        mJob(mContext, member);
+    } catch (const Abandoned&) {
+    } catch (...) {
+        abandon(std::current_exception());
+    }
+}
+
+// Keeps the first failure, then moves every word a member may sleep on, so that no
+// wait (barrier, progress) goes on for a job that cannot finish.
+void ThreadTeam::abandon(std::exception_ptr failure) {
+    if (mAbandoned.exchange(true)) return;
+    mFailure = failure;
+    mBarrierRound.word.fetch_add(1);
+    wake(mBarrierRound);
+    for (unsigned k = 0; k < mCounterCount; ++k) {
+        mCounters[k].word.fetch_add(1);
+        wake(mCounters[k]);
+    }
+}
+
+void ThreadTeam::throwIfAbandoned() const {
+    if (mAbandoned.load()) throw Abandoned{};
 }
 
 void ThreadTeam::work(unsigned member) {
+    Signal& go = mGo[member];
     uint32_t seen = 0;
     for (;;) {
-        waitOn(mGeneration, [&] { return mGeneration.word.load(std::memory_order_acquire) != seen; }, mIdleSpin);
-        seen = mGeneration.word.load(std::memory_order_acquire);
+        waitOn(go, [&] { return go.word.load(std::memory_order_acquire) != seen; }, mIdleSpin);
+        seen = go.word.load(std::memory_order_acquire);
         if (mStopping.load()) return;
-        mJob(mContext, member);
+        share(member);
         if (mUnfinished.word.fetch_sub(1) == 1) wake(mUnfinished);
     }
 }
 
 void ThreadTeam::barrier() {
-    if (mWorkers.empty()) return;
+    if (mCrew <= 1) return;
     const uint32_t round = mBarrierRound.word.load(std::memory_order_acquire);
-    if (mArrived.fetch_add(1, std::memory_order_acq_rel) + 1 == size()) {
+    throwIfAbandoned();
+    if (mArrived.fetch_add(1, std::memory_order_acq_rel) + 1 == mCrew) {
         mArrived.store(0, std::memory_order_relaxed);
         mBarrierRound.word.store(round + 1);
         wake(mBarrierRound);
         return;
     }
     waitOn(mBarrierRound, [&] { return mBarrierRound.word.load(std::memory_order_acquire) != round; }, mWaitSpin);
+    throwIfAbandoned();
 }
 
 void ThreadTeam::clearProgress() {
@@ -159,6 +252,9 @@ void ThreadTeam::publish(unsigned k, uint32_t value) {
 
 uint32_t ThreadTeam::awaitProgress(unsigned k, uint32_t value) {
     Signal& counter = mCounters[k];
-    waitOn(counter, [&] { return counter.word.load(std::memory_order_acquire) >= value; }, mWaitSpin, &COUNTER_NAP);
+    waitOn(
+        counter, [&] { return counter.word.load(std::memory_order_acquire) >= value || mAbandoned.load(); }, mWaitSpin,
+        &COUNTER_NAP);
+    throwIfAbandoned();
     return counter.word.load(std::memory_order_acquire);
 }

@@ -14,12 +14,9 @@ enum class SolverKind {
     ShaderOrSoftware,  // GPUSim, or CPUSim when the shader solver cannot run here
 };
 
-// The most threads a command line may give the software solver.
-constexpr unsigned MAX_SOFTWARE_THREADS = 256;
-
 struct SolverSettings {
-    // Threads the software solver steps with; 0: the processors this process may use,
-    // or the SMOKE_THREADS environment variable.
+    // Threads the software solver steps with, exactly; 0: its default (SMOKE_THREADS,
+    // else up to the processors this process may use, fewer while fewer are faster).
     unsigned softwareThreads = 0;
 };
 

@@ -50,6 +50,14 @@ unsigned crewSizeFor(uint32_t resI, uint32_t resJ, unsigned threads, uint32_t mi
     return unsigned(std::max<uint64_t>(1, std::min<uint64_t>(threads, worth)));
 }
 
+// Scratch enough for the crew that needs the most: the bands' layouts differ by crew.
+template <class Floats>
+uint64_t mostFloats(kernels::GridSize grid, unsigned largestCrew, Floats floatsFor) {
+    uint64_t most = 0;
+    for (unsigned crew = 1; crew <= largestCrew; ++crew) most = std::max(most, floatsFor(grid, crew));
+    return most;
+}
+
 static_assert(sizeof(Vec2) == 2 * sizeof(float), "the kernels read a Vec2 array as pairs of floats");
 static_assert(SOLVER_SWEEPS >= 1, "the relaxation starts with a sweep from zero");
 
@@ -92,18 +100,36 @@ const char* kernelIsaName(KernelIsa isa) {
     }
 }
 
-FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned threads, uint32_t minCellsPerThread)
+// The scratch arrays come first: a grid too large for them is refused before
+// anything of its size is allocated.
+FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, ThreadCount threads, uint32_t minCellsPerThread)
     : mTable(tableFor(isa)),
       mGrid{resI, resJ},
-      mRelaxed(scratchOf(kernels::skewedFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
-      mFixed(scratchOf(kernels::skewedFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
-      mEdges(scratchOf(kernels::edgeFloats(mGrid, crewSizeFor(resI, resJ, threads, minCellsPerThread)))),
+      mLargestCrew(crewSizeFor(resI, resJ, threads.count, minCellsPerThread)),
+      mRelaxed(scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats))),
+      mFixed(scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats))),
+      mEdges(scratchOf(mostFloats(mGrid, mLargestCrew, kernels::edgeFloats))),
       mCentreX(size_t(resI) + 2),
       mCentreY(size_t(resJ) + 2),
       mStrokeFirstI(size_t(resJ) + 2),
       mStrokeLastI(size_t(resJ) + 2),
-      mCrewSize(crewSizeFor(resI, resJ, threads, minCellsPerThread)),
-      mTeam(mCrewSize, mCrewSize) {}
+      mTeam(mLargestCrew, mLargestCrew),
+      mCrew(mLargestCrew) {
+    if (threads.adaptive && mLargestCrew > 1) mChooser = std::make_unique<CrewChooser>(mLargestCrew);
+}
+
+void FastKernels::useCrew(unsigned crew) { mCrew = std::clamp(crew, 1u, mTeam.size()); }
+
+void FastKernels::stepStarting() {
+    if (!mChooser) return;
+    useCrew(mChooser->crew());
+    mStepStart = std::chrono::steady_clock::now();
+}
+
+void FastKernels::stepFinished() {
+    if (!mChooser) return;
+    mChooser->stepTook(std::chrono::duration<double>(std::chrono::steady_clock::now() - mStepStart).count());
+}
 
 // The kernels index the scratch arrays by this grid; a field of another size would run past them.
 template <class... Fields>
@@ -114,8 +140,8 @@ void FastKernels::checkGrid(const Fields&... fields) const {
 
 template <class Kernel>
 void FastKernels::onTeam(const Kernel& kernel) {
-    auto job = [&](unsigned member) { kernel(kernels::Crew{&mTeam, member, mCrewSize}); };
-    mTeam.run(job);
+    auto job = [&](unsigned member) { kernel(kernels::Crew{&mTeam, member, mCrew}); };
+    mTeam.run(job, mCrew);
 }
 
 void FastKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
@@ -239,6 +265,6 @@ void FastKernels::clearSources(VectorField& velocitySources, ScalarField& densit
     });
 }
 
-std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ, unsigned threads) {
+std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ, ThreadCount threads) {
     return std::make_unique<FastKernels>(resI, resJ, bestKernelIsa(), threads);
 }

@@ -5,11 +5,13 @@
 // kernel (rows split, sweeps pipelined); every scratch array and every thread is
 // made here, once.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "cpu/CpuKernels.h"
+#include "cpu/CrewChooser.h"
 #include "cpu/ThreadTeam.h"
 #include "cpu/kernels/KernelTable.h"
 
@@ -32,12 +34,19 @@ constexpr uint32_t MIN_CELLS_PER_THREAD = 8192;
 class FastKernels : public CpuKernels {
 public:
     // Throws std::invalid_argument if this build or processor lacks `isa`,
-    // std::bad_alloc if the scratch arrays cannot be had. threads is at least 1.
-    FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa = bestKernelIsa(), unsigned threads = defaultThreadCount(),
+    // std::bad_alloc if the scratch arrays cannot be had. threads.count is at least 1.
+    FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa = bestKernelIsa(), ThreadCount threads = defaultThreads(),
                 uint32_t minCellsPerThread = MIN_CELLS_PER_THREAD);
 
-    // The threads that share every kernel call on this grid.
+    // The most threads that share a kernel call on this grid.
     unsigned threads() const { return mTeam.size(); }
+    // How many share the calls from now on: `crew` (1 to threads()) until the next step
+    // that an adaptive team chooses for itself.
+    void useCrew(unsigned crew);
+    unsigned crew() const { return mCrew; }
+
+    void stepStarting() override;
+    void stepFinished() override;
 
     void addSources(VectorField& out, const VectorField& in, const VectorField& sources) override;
     void addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) override;
@@ -62,6 +71,7 @@ private:
 
     const kernels::KernelTable& mTable;
     kernels::GridSize mGrid;
+    unsigned mLargestCrew;
     std::vector<float> mRelaxed;
     std::vector<float> mFixed;
     std::vector<float> mEdges;
@@ -73,8 +83,10 @@ private:
     bool mMapped = false;
     std::vector<uint32_t> mStrokeFirstI;
     std::vector<uint32_t> mStrokeLastI;
-    unsigned mCrewSize;
     ThreadTeam mTeam;
+    unsigned mCrew;
+    std::unique_ptr<CrewChooser> mChooser;  // only for an adaptive team of several
+    std::chrono::steady_clock::time_point mStepStart;
 };
 
-std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ, unsigned threads = defaultThreadCount());
+std::unique_ptr<CpuKernels> makeFastKernels(uint32_t resI, uint32_t resJ, ThreadCount threads = defaultThreads());

@@ -78,9 +78,11 @@ FieldT randomField(const Grid& g, std::mt19937& rng, float low, float high) {
 // One grid, solved with the fast kernels and with the plain ones.
 struct SolverPair {
     SolverPair(const Grid& grid, Kernels k)
-        : g(grid),
-          fast(std::make_unique<CPUSim>(g.resI, g.resJ, std::make_unique<FastKernels>(g.resI, g.resJ, k.isa, k.threads, 1))),
-          plain(makePlainCpuSim(g.resI, g.resJ)) {}
+        : g(grid), plain(makePlainCpuSim(g.resI, g.resJ)) {
+        auto kernels = std::make_unique<FastKernels>(g.resI, g.resJ, k.isa, k.threads, 1);
+        fastKernels = kernels.get();
+        fast = std::make_unique<CPUSim>(g.resI, g.resJ, std::move(kernels));
+    }
 
     std::vector<CPUSim*> both() { return {fast.get(), plain.get()}; }
 
@@ -103,6 +105,7 @@ struct SolverPair {
 
     Grid g;
     std::unique_ptr<CPUSim> fast, plain;
+    FastKernels* fastKernels;
 };
 
 class FastKernelsMatch : public ::testing::TestWithParam<Kernels> {};
@@ -193,7 +196,8 @@ TEST_P(FastKernelsMatch, StrokesOfEveryShapeAndPlaceAddTheSameVelocity) {
 
 // Random user input of every kind, every flag combination, resets: the two solvers
 // must never part, step after step.
-void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rect& world) {
+// With `anyCrew`, each step runs on a crew of a random size, as an adaptive team's do.
+void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rect& world, bool anyCrew = false) {
     SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
     SolverPair pair(g, k);
     for (CPUSim* sim : pair.both()) sim->worldRect = world;
@@ -211,6 +215,7 @@ void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rec
         input.pouring = unit(rng) < 0.7f;
         input.pourCell = pair.fast->worldToCell({unit(rng), unit(rng)});
         input.strokes = &strokes;
+        if (anyCrew) pair.fastKernels->useCrew(1 + rng() % k.threads);
         for (CPUSim* sim : pair.both()) {
             setFlags(*sim, flags & 1, flags & 2, flags & 4);
             if (n % 41 == 40) sim->reset();
@@ -229,6 +234,13 @@ TEST_P(FastKernelsMatch, WholeSolverNeverPartsFromThePlainOneOverLongRandomRuns)
     runSideBySide({201, 201}, GetParam(), 12, 7, unit);
     // The kernels map between grid and world through the solver's rectangles, whatever they are.
     runSideBySide({37, 23}, GetParam(), 60, 9, {-1.5f, 0.25f, 3.0f, 0.75f});
+}
+
+// Every crew relaxes in bands laid out by its size, in the same scratch arrays.
+TEST_P(FastKernelsMatch, WholeSolverKeepsItsBitsWhenTheCrewChangesFromStepToStep) {
+    const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
+    runSideBySide({70, 45}, GetParam(), 60, 21, unit, true);
+    runSideBySide({9, 17}, GetParam(), 60, 22, unit, true);
 }
 
 TEST(FastKernels, FieldsOfAnotherGridAreRefusedRatherThanOverrun) {
