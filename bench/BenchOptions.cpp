@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include "sim/SolverFactory.h"
 #include "tools/cli/Conventions.h"
 #include "tools/cli/Numbers.h"
 
@@ -44,14 +43,33 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
     // The names of earlier versions, kept working.
     addListOption(app, "--res", gridHelp, "N[xM],...", "grid sizes N or NxM", readGrids)->group("");
     addListOption(app, "--solvers", "", "NAME,...", "solver names", readSolvers)->group("");
-    addListOption(app, "--threads", "the software solvers' thread counts (default: the processors\nthis process may use, or SMOKE_THREADS)", "N,...",
-                  "thread counts from 1 to " + std::to_string(MAX_SOFTWARE_THREADS),
+    addListOption(app, "--threads",
+                  "the software solvers' thread counts; auto: up to the processors\nthis process may use, fewer "
+                  "while fewer are faster (default: auto, or SMOKE_THREADS)",
+                  "N|auto,...", "thread counts from 1 to " + std::to_string(MAX_SOFTWARE_THREADS) + " or auto",
                   [&o](const std::vector<std::string>& items) {
                       o.threads.clear();
                       for (const std::string& item : items) {
                           uint32_t count = 0;
-                          if (!readWholeNumber(item, 1, MAX_SOFTWARE_THREADS, count)) return false;
-                          o.threads.push_back(count);
+                          if (item == "auto")
+                              o.threads.emplace_back(processorsAvailable(), true);
+                          else if (readWholeNumber(item, 1, MAX_SOFTWARE_THREADS, count))
+                              o.threads.emplace_back(count);
+                          else
+                              return false;
+                      }
+                      return true;
+                  });
+    addListOption(app, "--load",
+                  "other threads kept spinning while timing, to measure a busy machine\n(default 0; 0,1 measures "
+                  "idle and one processor busy side by side)",
+                  "N,...", "whole numbers from 0 to " + std::to_string(MAX_SOFTWARE_THREADS),
+                  [&o](const std::vector<std::string>& items) {
+                      o.loads.clear();
+                      for (const std::string& item : items) {
+                          uint32_t count = 0;
+                          if (!readWholeNumber(item, 0, MAX_SOFTWARE_THREADS, count)) return false;
+                          o.loads.push_back(count);
                       }
                       return true;
                   });

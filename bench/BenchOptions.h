@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu/ThreadTeam.h"
 #include "sim/GridSize.h"
 
 struct BenchOptions {
@@ -13,7 +14,8 @@ struct BenchOptions {
     int warmupSteps = 3;
     int minSteps = 20;         // timed runs of each measurement, at least
     double minSeconds = 1.0;   // and at least this long
-    std::vector<unsigned> threads;  // the software solvers' team sizes; empty: their default
+    std::vector<ThreadCount> threads;  // the software solvers' teams; empty: their default
+    std::vector<unsigned> loads{0};    // other threads kept spinning while timing
     bool stages = false;            // also time each stage of the software solvers' step
     bool json = false;
 };

@@ -42,17 +42,29 @@ std::string padded(const std::string& text, size_t width) {
     return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-std::string threadsName(unsigned threads) { return threads ? std::to_string(threads) : "-"; }
+std::string threadsName(unsigned threads, bool adaptive) {
+    if (adaptive) return "auto";
+    return threads ? std::to_string(threads) : "-";
+}
 
 struct SpeedUp {
     std::string solver;
     unsigned threads;
+    bool adaptive;
+    unsigned load;
     GridSize2D grid;
     double factor;
 };
 
+// Rows measured under the same conditions: the same grid and the same load.
 bool sameGrid(const BenchRow& a, const BenchRow& b) {
-    return a.grid.resI == b.grid.resI && a.grid.resJ == b.grid.resJ;
+    return a.grid.resI == b.grid.resI && a.grid.resJ == b.grid.resJ && a.load == b.load;
+}
+
+bool anyLoad(const std::vector<BenchRow>& rows) {
+    for (const BenchRow& row : rows)
+        if (row.load > 0) return true;
+    return false;
 }
 
 // For each grid with a baseline row, every other row measured there.
@@ -62,7 +74,8 @@ std::vector<SpeedUp> speedUps(const std::vector<BenchRow>& rows) {
         if (base.solver != SPEED_UP_BASELINE || !base.error.empty()) continue;
         for (const BenchRow& row : rows)
             if (row.solver != base.solver && row.error.empty() && sameGrid(row, base))
-                result.push_back({row.solver, row.threads, row.grid, base.step.medianMs / row.step.medianMs});
+                result.push_back({row.solver, row.threads, row.adaptive, row.load, row.grid,
+                                  base.step.medianMs / row.step.medianMs});
     }
     return result;
 }
@@ -71,25 +84,28 @@ std::vector<SpeedUp> speedUps(const std::vector<BenchRow>& rows) {
 std::vector<SpeedUp> threadScaling(const std::vector<BenchRow>& rows) {
     std::vector<SpeedUp> result;
     for (const BenchRow& one : rows) {
-        if (one.threads != 1 || !one.error.empty()) continue;
+        if (one.threads != 1 || one.adaptive || !one.error.empty()) continue;
         for (const BenchRow& row : rows)
-            if (row.solver == one.solver && row.threads > 1 && row.error.empty() && sameGrid(row, one))
-                result.push_back({row.solver, row.threads, row.grid, one.step.medianMs / row.step.medianMs});
+            if (row.solver == one.solver && (row.threads > 1 || row.adaptive) && row.error.empty() && sameGrid(row, one))
+                result.push_back({row.solver, row.threads, row.adaptive, row.load, row.grid,
+                                  one.step.medianMs / row.step.medianMs});
     }
     return result;
 }
 
-void printSpeedUps(std::ostream& out, const std::string& heading, const std::vector<SpeedUp>& ups) {
+void printSpeedUps(std::ostream& out, const std::string& heading, const std::vector<SpeedUp>& ups, bool loads) {
     if (!ups.empty()) out << "\n" << heading << ":\n";
     for (const SpeedUp& up : ups)
-        out << "  " << padded(up.solver, 15) << padded(threadsName(up.threads), 8) << padded(gridName(up.grid), 11)
+        out << "  " << padded(up.solver, 15) << padded(threadsName(up.threads, up.adaptive), 8)
+            << (loads ? padded(std::to_string(up.load), 6) : "") << padded(gridName(up.grid), 11)
             << format("%.2f", up.factor) << "\n";
 }
 
 void printSpeedUpsJson(std::ostream& out, const std::string& baseline, const std::vector<SpeedUp>& ups) {
     for (size_t k = 0; k < ups.size(); ++k)
         out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(ups[k].solver) << ", \"threads\": "
-            << ups[k].threads << ", \"baseline\": " << jsonText(baseline) << ", \"resI\": " << ups[k].grid.resI
+            << ups[k].threads << (ups[k].adaptive ? ", \"adaptive\": true" : "") << ", \"load\": " << ups[k].load
+            << ", \"baseline\": " << jsonText(baseline) << ", \"resI\": " << ups[k].grid.resI
             << ", \"resJ\": " << ups[k].grid.resJ << ", \"step\": " << jsonNumber(ups[k].factor) << "}";
 }
 
@@ -106,10 +122,12 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
         << "processor:    " << setting.processor << "\n"
         << "fast kernels: " << setting.fastKernels << "\n"
         << "renderer:     " << setting.renderer << "\n\n";
-    out << padded("solver", 15) << padded("threads", 8) << padded("grid", 11) << padded("step ms", 10) << padded("steps/s", 10)
+    const bool loads = anyLoad(rows);
+    out << padded("solver", 15) << padded("threads", 8) << (loads ? padded("load", 6) : "") << padded("grid", 11) << padded("step ms", 10) << padded("steps/s", 10)
         << padded("Mcells/s", 10) << padded("draw ms", 10) << padded("peak MiB", 10) << "runs\n";
     for (const BenchRow& row : rows) {
-        out << padded(row.solver, 15) << padded(threadsName(row.threads), 8) << padded(gridName(row.grid), 11);
+        out << padded(row.solver, 15) << padded(threadsName(row.threads, row.adaptive), 8)
+            << (loads ? padded(std::to_string(row.load), 6) : "") << padded(gridName(row.grid), 11);
         if (!row.error.empty()) {
             out << rowOutcome(row) << "\n";
             continue;
@@ -124,9 +142,14 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
         for (const ExtraMeasure& stage : row.stages) out << " " << stage.name << " " << format("%.3f", stage.value);
         if (!row.stages.empty()) out << "\n";
     }
-    printSpeedUps(out, std::string("whole step, times faster than ") + SPEED_UP_BASELINE, speedUps(rows));
-    printSpeedUps(out, "whole step, times faster than the same solver on one thread", threadScaling(rows));
+    printSpeedUps(out, std::string("whole step, times faster than ") + SPEED_UP_BASELINE, speedUps(rows), loads);
+    printSpeedUps(out, "whole step, times faster than the same solver on one thread", threadScaling(rows), loads);
     out << "\npeak MiB is the peak resident memory of the whole process so far; runs are timed steps/draws.\n";
+    if (loads) out << "load is how many other threads kept processors busy while a row was timed.\n";
+    bool adaptive = false;
+    for (const BenchRow& row : rows) adaptive = adaptive || row.adaptive;
+    if (adaptive)
+        out << "auto: a team of up to the processors this process may use, on fewer while fewer finish steps sooner.\n";
 }
 
 void printJson(std::ostream& out, const BenchSetting& setting, const std::vector<BenchRow>& rows) {
@@ -139,6 +162,8 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
         out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(row.solver) << ", \"resI\": " << row.grid.resI
             << ", \"resJ\": " << row.grid.resJ;
         if (row.threads) out << ", \"threads\": " << row.threads;
+        if (row.adaptive) out << ", \"adaptive\": true";
+        out << ", \"load\": " << row.load;
         if (!row.error.empty()) {
             out << ", \"error\": " << jsonText(row.error) << ", \"failed\": " << (row.failed ? "true" : "false") << "}";
             continue;

@@ -28,3 +28,16 @@ Timing timeRepeatedly(const TimingPlan& plan, const std::function<void()>& actio
     }
     return {medianOf(runs), int(runs.size())};
 }
+
+BusyThreads::BusyThreads(unsigned count) {
+    for (unsigned k = 0; k < count; ++k)
+        mThreads.emplace_back([this] {
+            while (!mStop.load(std::memory_order_relaxed)) {
+            }
+        });
+}
+
+BusyThreads::~BusyThreads() {
+    mStop.store(true);
+    for (std::thread& t : mThreads) t.join();
+}

@@ -1,7 +1,9 @@
 #pragma once
 // Timing one action repeatedly and keeping its median.
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 struct TimingPlan {
@@ -21,3 +23,17 @@ double medianOf(std::vector<double> values);
 // Runs `action` warmupRuns times untimed, then times single runs until there have
 // been at least minRuns of them and at least minSeconds have passed.
 Timing timeRepeatedly(const TimingPlan& plan, const std::function<void()>& action);
+
+// While it lives, so many threads spin without pause: the busy machine of a user
+// whose browser or compiler wants a processor too.
+class BusyThreads {
+public:
+    explicit BusyThreads(unsigned count);
+    ~BusyThreads();
+    BusyThreads(const BusyThreads&) = delete;
+    BusyThreads& operator=(const BusyThreads&) = delete;
+
+private:
+    std::atomic<bool> mStop{false};
+    std::vector<std::thread> mThreads;
+};

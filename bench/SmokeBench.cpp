@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -50,8 +51,11 @@ std::string processorName() {
         name = machine.machine;
         if (!implementer.empty()) name += " (implementer " + implementer + ", part " + part + ")";
     }
-    return name + " (" + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " processors online, " +
-           std::to_string(defaultThreadCount()) + " threads by default)";
+    const ThreadCount threads = defaultThreads();
+    const long online = sysconf(_SC_NPROCESSORS_ONLN);
+    return name + " (" + std::to_string(online) + (online == 1 ? " processor" : " processors") + " online; " +
+           (threads.adaptive ? "up to " : "") + std::to_string(threads.count) +
+           (threads.count == 1 ? " thread" : " threads") + " by default)";
 }
 
 std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
@@ -74,17 +78,25 @@ std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
     return chosen;
 }
 
-// threads is 0 for a solver that does not run on a team.
-BenchRow measure(const SolverEntry& entry, GridSize2D grid, unsigned threads, const BenchOptions& options) {
-    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, threads, {}};
+// A team of threads for a solver that runs on one, else none.
+struct Team {
+    std::optional<ThreadCount> threads;
+    unsigned load;
+};
+
+BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, const BenchOptions& options) {
+    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, team.threads ? team.threads->count : 0, {}};
+    row.adaptive = team.threads && team.threads->adaptive;
+    row.load = team.load;
     bool made = false;
     try {
         // Standard output carries the report alone (JSON included).
         StdoutToStderr chatter;
-        std::unique_ptr<FluidSim2D> sim =
-            threads ? entry.makeOnThreads(grid.resI, grid.resJ, threads) : entry.make(grid.resI, grid.resJ);
+        std::unique_ptr<FluidSim2D> sim = team.threads ? entry.makeOnThreads(grid.resI, grid.resJ, *team.threads)
+                                                       : entry.make(grid.resI, grid.resJ);
         made = true;
         BenchScene scene(*sim);
+        const BusyThreads busy(team.load);
         const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
         row.step = timeRepeatedly(plan, [&] { scene.step(); });
         row.draw = timeRepeatedly({1, options.minSteps, options.minSeconds}, [&] { scene.draw(); });
@@ -110,19 +122,36 @@ int run(const BenchOptions& options) {
     headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
     const BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
     std::vector<BenchRow> rows;
-    const std::vector<unsigned> teams = options.threads.empty() ? std::vector<unsigned>{defaultThreadCount()}
-                                                                : options.threads;
+    const std::vector<ThreadCount> counts =
+        options.threads.empty() ? std::vector<ThreadCount>{defaultThreads()} : options.threads;
+    for (const ThreadCount& count : counts) {
+        const std::string note = threadsBeyondProcessorsNote(count.count, "--threads " + std::to_string(count.count));
+        if (!count.adaptive && !note.empty()) std::cerr << "smoke-bench: " << note << "\n";
+    }
     const auto teamsOf = [&](const SolverEntry& entry) {
-        return entry.makeOnThreads ? teams : std::vector<unsigned>{0};
+        std::vector<Team> teams;
+        for (unsigned load : options.loads) {
+            if (!entry.makeOnThreads) teams.push_back({std::nullopt, load});
+            for (const ThreadCount& count : counts)
+                if (entry.makeOnThreads) teams.push_back({count, load});
+        }
+        return teams;
+    };
+    const auto teamName = [](const Team& team) {
+        std::string name;
+        if (team.threads && team.threads->adaptive) name += " on up to " + std::to_string(team.threads->count) + " threads";
+        else if (team.threads) name += " on " + std::to_string(team.threads->count) + (team.threads->count == 1 ? " thread" : " threads");
+        if (team.load) name += ", " + std::to_string(team.load) + " busy";
+        return name;
     };
     size_t total = 0;
     for (const SolverEntry& entry : entries) total += options.grids.size() * teamsOf(entry).size();
     for (const GridSize2D& grid : options.grids)
         for (const SolverEntry& entry : entries)
-            for (unsigned threads : teamsOf(entry)) {
+            for (const Team& team : teamsOf(entry)) {
                 std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
-                          << grid.resJ << (threads ? " on " + std::to_string(threads) + " threads" : "") << std::endl;
-                rows.push_back(measure(entry, grid, threads, options));
+                          << grid.resJ << teamName(team) << std::endl;
+                rows.push_back(measure(entry, grid, team, options));
                 const BenchRow& row = rows.back();
                 if (!options.json || row.failed)
                     std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " " << rowOutcome(row) << "\n";

@@ -20,7 +20,7 @@ SolverEntry fastCpuEntry(const std::string& name, KernelIsa isa, bool byDefault)
     SolverEntry entry;
     entry.name = name;
     entry.description = std::string("software solver, fast kernels (") + kernelIsaName(isa) + ")";
-    entry.makeOnThreads = [isa](uint32_t resI, uint32_t resJ, unsigned threads) -> std::unique_ptr<FluidSim2D> {
+    entry.makeOnThreads = [isa](uint32_t resI, uint32_t resJ, ThreadCount threads) -> std::unique_ptr<FluidSim2D> {
         return std::make_unique<CPUSim>(resI, resJ, std::make_unique<FastKernels>(resI, resJ, isa, threads));
     };
     entry.make = [isa](uint32_t resI, uint32_t resJ) -> std::unique_ptr<FluidSim2D> {

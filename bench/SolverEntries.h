@@ -11,6 +11,7 @@
 
 #include "bench/BenchScene.h"
 #include "bench/Measure.h"
+#include "cpu/ThreadTeam.h"
 #include "sim/FluidSim2D.h"
 #include "sim/StageTimes.h"
 
@@ -30,7 +31,7 @@ struct SolverEntry {
     // Measurements of its own, made after the common ones (may be empty).
     std::function<std::vector<ExtraMeasure>(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan)> extras;
     // Solvers that run on a team of threads: one made with so many (else empty).
-    std::function<std::unique_ptr<FluidSim2D>(uint32_t resI, uint32_t resJ, unsigned threads)> makeOnThreads;
+    std::function<std::unique_ptr<FluidSim2D>(uint32_t resI, uint32_t resJ, ThreadCount threads)> makeOnThreads;
     // The median milliseconds of each stage of one step (empty where not known).
     std::function<std::vector<ExtraMeasure>(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan)> stages;
 };

@@ -35,16 +35,34 @@ TEST(BenchReport, SpeedUpIsTheReferenceStepOverTheSolversAtTheSameGrid) {
                                      row("cpu", 201, 0.8, 2), row("cpu-reference", 201, 30.0)};
     std::ostringstream json;
     printJson(json, setting(), rows);
-    for (const char* part : {"{\"solver\": \"cpu\", \"threads\": 1, \"baseline\": \"cpu-reference\", \"resI\": 64, "
-                             "\"resJ\": 64, \"step\": 12}",
+    for (const char* part : {"{\"solver\": \"cpu\", \"threads\": 1, \"load\": 0, \"baseline\": \"cpu-reference\", "
+                             "\"resI\": 64, \"resJ\": 64, \"step\": 12}",
                              "\"resI\": 201, \"resJ\": 201, \"step\": 15}",
-                             "\"threads\": 2, \"baseline\": \"one thread\", \"resI\": 201, \"resJ\": 201, \"step\": 2.5}",
+                             "\"threads\": 2, \"load\": 0, \"baseline\": \"one thread\", \"resI\": 201, \"resJ\": 201, "
+                             "\"step\": 2.5}",
                              "\"steps_per_s\": 2000", "\"cells_per_s\": 8.192e+06"})
         EXPECT_NE(json.str().find(part), std::string::npos) << part << " not in " << json.str();
 
     std::ostringstream table;
     printTable(table, setting(), rows);
     EXPECT_NE(table.str().find("cpu            1       201x201    15.00"), std::string::npos) << table.str();
+}
+
+// The adaptive team against one thread, each under the load it was timed with: never a
+// busy row against an idle one.
+TEST(BenchReport, AnAdaptiveTeamIsComparedWithOneThreadUnderTheSameLoad) {
+    std::vector<BenchRow> rows{row("cpu", 201, 1.2, 1), row("cpu", 201, 0.6, 2), row("cpu", 201, 1.3, 1),
+                               row("cpu", 201, 1.4, 2)};
+    rows[1].adaptive = rows[3].adaptive = true;
+    rows[2].load = rows[3].load = 1;
+    std::ostringstream table;
+    printTable(table, setting(), rows);
+    EXPECT_NE(table.str().find("  cpu            auto    0     201x201    2.00\n"), std::string::npos) << table.str();
+    EXPECT_NE(table.str().find("  cpu            auto    1     201x201    0.93\n"), std::string::npos) << table.str();
+    std::ostringstream json;
+    printJson(json, setting(), rows);
+    EXPECT_NE(json.str().find("\"threads\": 2, \"adaptive\": true, \"load\": 1, \"step_ms\": 1.4"), std::string::npos)
+        << json.str();
 }
 
 // A solver this machine lacks was not measured; one that ran out of memory failed.

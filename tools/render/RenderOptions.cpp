@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "sim/SolverFactory.h"
+#include "cpu/ThreadTeam.h"
 #include "tools/cli/Conventions.h"
 #include "tools/cli/Numbers.h"
 
@@ -52,7 +52,7 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                   "difference image and the fields' difference",
                   "cpu|gpu|both", "cpu, gpu or both",
                   [&o](const std::string& text) { return readSolver(text, o.solver); });
-    addReadOption(app, "--threads", "threads for the software solver (default: the processors\nthis process may use, or SMOKE_THREADS)", "N",
+    addReadOption(app, "--threads", "threads for the software solver (default: SMOKE_THREADS, else up to the\nprocessors this process may use, fewer while fewer are faster; the pictures are the\nsame for every count)", "N",
                   "a whole number from 1 to " + std::to_string(MAX_SOFTWARE_THREADS), [&o](const std::string& text) {
                       uint32_t threads = 0;
                       if (!readWholeNumber(text, 1, MAX_SOFTWARE_THREADS, threads)) return false;

@@ -13,6 +13,7 @@
 #include <new>
 #include <vector>
 
+#include "cpu/ThreadTeam.h"
 #include "tools/cli/Conventions.h"
 #include "tools/headless/HeadlessGL.h"
 #include "tools/render/PictureWriter.h"
@@ -79,6 +80,11 @@ void openHiddenContext() {
 }
 
 int render(const RenderOptions& options, const Scenario& scenario) {
+    if (options.threads) {
+        const std::string note =
+            threadsBeyondProcessorsNote(options.threads, "--threads " + std::to_string(options.threads));
+        if (!note.empty()) std::cerr << "smoke-render: " << note << "\n";
+    }
     openHiddenContext();
     PictureCanvas canvas(options.width, options.height);
     std::vector<std::unique_ptr<FluidSim2D>> owned;
