@@ -9,7 +9,7 @@ PACKAGES := build-essential cmake libgtest-dev freeglut3-dev libglew-dev libgl1-
 # the connections that arrive meanwhile; one test ending must not fail the next.
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
-.PHONY: all deps plot-deps configure build run test test-aarch64 pictures plots install package clean
+.PHONY: all deps plot-deps configure build run test test-aarch64 test-tsan pictures plots install package clean
 
 all: build
 
@@ -55,6 +55,20 @@ test-aarch64:
 	cmake --build $(AARCH64_BUILD_DIR) -j $$(nproc)
 	ctest --test-dir $(AARCH64_BUILD_DIR) --output-on-failure
 
+# The GL-free library and its tests built with ThreadSanitizer: the thread team's
+# hand-overs, its crews and the kernels' bands must show no data race. Run without
+# address randomisation, whose larger settings on newer kernels break the sanitizer's
+# memory layout.
+TSAN_BUILD_DIR ?= build-tsan
+TSAN_PACKAGES := build-essential cmake libgtest-dev
+test-tsan:
+	$(call install_missing,$(TSAN_PACKAGES))
+	cmake -S . -B $(TSAN_BUILD_DIR) -DSMOKE_GL=OFF -DSMOKE_WERROR=$(WERROR) \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
+	cmake --build $(TSAN_BUILD_DIR) -j $$(nproc)
+	TSAN_OPTIONS="halt_on_error=1 allocator_may_return_null=1" setarch "$$(uname -m)" -R \
+	  ctest --test-dir $(TSAN_BUILD_DIR) -j $$(nproc) --output-on-failure
+
 # The README's pictures, made again from the scenarios in examples/.
 pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/rising-plume.txt
@@ -89,4 +103,4 @@ package: build
 	cmake --build $(BUILD_DIR) --target package
 
 clean:
-	rm -rf $(BUILD_DIR) $(AARCH64_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(AARCH64_BUILD_DIR) $(TSAN_BUILD_DIR)
