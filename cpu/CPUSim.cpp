@@ -165,7 +165,7 @@ void CPUSim::advect(ScalarField& out, const ScalarField& in, double dt) {
 void CPUSim::applyVorticity(double dt) {
     const StageClock clock(mStageTimes, Stage::BodyForces);
     mKernels->addBodyForces({*mVelocity, *mDensity, mCurls, mNormCurlGrads, mVelocitySources}, cellWidth(),
-                            cellHeight(), float(dt));
+                            cellHeight(), float(dt), confinementStrength(cellWidth(), cellHeight()));
 }
 
 // ---- drawing ---------------------------------------------------------------

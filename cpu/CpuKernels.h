@@ -38,8 +38,8 @@ public:
     virtual void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
                         float t) = 0;
     // Recomputes curls and normalised curl gradients in full (borders cleared) and adds
-    // t times buoyancy plus confinement to the velocity sources.
-    virtual void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t) = 0;
+    // t times buoyancy plus confinement, of the given strength, to the velocity sources.
+    virtual void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t, float confinement) = 0;
     // Adds a stroke's velocity (strokeIncrement) to every cell of its box; the stroke stirs.
     virtual void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) = 0;
     // Zeroes both source fields in full.

@@ -95,7 +95,7 @@ void PlainKernels::project(VectorField& out, const VectorField& in, ScalarField&
     });
 }
 
-void PlainKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t) {
+void PlainKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t, float confinement) {
     const VectorField& v = f.velocity;
     f.curls.fill(0.0f);
     forEachInteriorCell(v, [&](uint32_t i, uint32_t j) {
@@ -116,8 +116,8 @@ void PlainKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, f
     forEachInteriorCell(v, [&](uint32_t i, uint32_t j) {
         const Vec2 n = f.normCurlGrads(i, j);
         const Vec2 buoyancy{0.0f, BUOYANCY * f.density(i, j)};
-        const Vec2 confinement = Vec2{n.y, -n.x} * (VORTICITY_STRENGTH * w(i, j));
-        f.velocitySources(i, j) += t * (buoyancy + confinement);
+        const Vec2 push = Vec2{n.y, -n.x} * (confinement * w(i, j));
+        f.velocitySources(i, j) += t * (buoyancy + push);
     });
 }
 

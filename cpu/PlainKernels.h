@@ -22,7 +22,7 @@ public:
                 float t) override;
     void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
                 float t) override;
-    void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t) override;
+    void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t, float confinement) override;
     void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
     void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
 };

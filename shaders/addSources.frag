@@ -1,7 +1,9 @@
 #version 110
 // The fields plus this step's user sources (not scaled by dt) plus dt times the
 // body forces: vorticity confinement from the curl and its normalised gradient,
-// and buoyancy from the density.
+// and buoyancy from the density. On grids finer than 201 cells across the
+// confinement shrinks with the cell size, as the software solver's does: the curl of
+// a one-cell wiggle grows as the cells shrink, and an unscaled force would amplify it.
 uniform sampler2D userSources;
 uniform sampler2D fields;
 uniform sampler2D curls;
@@ -25,7 +27,9 @@ void main() {
     vec2 n = texture2D(normCurlGrads, st).rg;
     float curl = texture2D(curls, st).r;
     vec2 buoyancy = vec2(0.0, BUOYANCY * current.a);
-    vec2 confinement = vec2(n.y, -n.x) * (VORTICITY_STRENGTH * curl);
+    float finest = max(size.x, size.y) - 2.0;
+    float scale = finest <= 201.0 ? 1.0 : 201.0 / finest;
+    vec2 confinement = vec2(n.y, -n.x) * (VORTICITY_STRENGTH * scale * curl);
     vec4 sources = texture2D(userSources, st) + vec4(dt * (buoyancy + confinement), 0.0, 0.0);
     gl_FragColor = current + sources;
 }

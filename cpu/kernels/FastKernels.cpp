@@ -216,7 +216,7 @@ void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorFi
     onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, crew); });
 }
 
-void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t) {
+void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t, float confinement) {
     checkGrid(f.velocity, f.density, f.curls, f.normCurlGrads, f.velocitySources);
     kernels::BodyForceArrays arrays;
     arrays.velocity = floats(f.velocity);
@@ -225,7 +225,7 @@ void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, fl
     arrays.normCurlGrads = floats(f.normCurlGrads);
     arrays.velocitySources = floats(f.velocitySources);
     kernels::BodyForceConstants constants;
-    constants.vorticityStrength = VORTICITY_STRENGTH;
+    constants.vorticityStrength = confinement;
     constants.buoyancy = BUOYANCY;
     constants.gradientEpsilon = GRADIENT_EPSILON;
     onTeam([&](const kernels::Crew& crew) { mTable.addBodyForces(arrays, mGrid, hx, hy, t, constants, crew); });

@@ -63,7 +63,9 @@ Texels normCurlGrad(const Texels& w) {
 Texels addSources(const Texels& fields, const Texels& sources, const Texels& curls, const Texels& grads, float dt) {
     Texels out(fields.resI, fields.resJ);
     forEachInterior(fields, [&](uint32_t i, uint32_t j) {
-        const double strength = VORTICITY_STRENGTH * curls(i, j, 0);
+        // Finer than 201 cells across, the force shrinks with the finer cell side.
+        const double finest = std::max(fields.resI, fields.resJ);
+        const double strength = VORTICITY_STRENGTH * std::min(1.0, 201.0 / finest) * curls(i, j, 0);
         const double force[4] = {grads(i, j, 1) * strength, BUOYANCY * fields(i, j, 3) - grads(i, j, 0) * strength, 0, 0};
         for (int c = 0; c < 4; ++c) out(i, j, c) = fields(i, j, c) + sources(i, j, c) + dt * force[c];
     });
