@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "cpu/CpuKernels.h"
 
@@ -25,6 +26,17 @@ public:
     void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t, float confinement) override;
     void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
     void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
+    void setSolids(const SolidCells& solids) override {
+        mSolids = solids;
+        mFactors.clear();
+    }
+
+private:
+    SolidCells mSolids;
+    // The height equation's factors by cell beside solids, for cells of this size.
+    std::vector<float> mFactors;
+    float mFactorsHx = 0;
+    float mFactorsHy = 0;
 };
 
 // A software solver that runs the plain kernels.

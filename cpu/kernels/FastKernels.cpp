@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cpu/CPUSim.h"
+#include "cpu/HeightFactors.h"
 #include "cpu/kernels/Runs.h"
 #include "cpu/kernels/StrokeReach.h"
 
@@ -146,32 +147,39 @@ void FastKernels::onTeam(const Kernel& kernel) {
 
 void FastKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
     checkGrid(out, in, sources);
-    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 2, crew); });
+    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 2, solids(), crew); });
 }
 
 void FastKernels::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
     checkGrid(out, in, sources);
-    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 1, crew); });
+    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 1, solids(), crew); });
 }
 
 void FastKernels::diffuse(VectorField& out, const VectorField& in, float a) {
     checkGrid(out, in);
     onTeam([&](const kernels::Crew& crew) {
-        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 2, SOLVER_SWEEPS, a, crew);
+        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 2, SOLVER_SWEEPS, a, solids(), crew);
     });
 }
 
 void FastKernels::diffuse(ScalarField& out, const ScalarField& in, float a) {
     checkGrid(out, in);
     onTeam([&](const kernels::Crew& crew) {
-        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 1, SOLVER_SWEEPS, a, crew);
+        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 1, SOLVER_SWEEPS, a, solids(), crew);
     });
 }
 
 void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) {
     checkGrid(out, in, heights);
+    if (mSolidCells.any() && (hx != mFactorsHx || hy != mFactorsHy || mHeightFactors.empty())) {
+        mHeightFactors = heightFactors(mSolidCells, mGrid.resI, mGrid.resJ, hx, hy);
+        mSolidArrays.heightWeights = mHeightFactors.data();
+        mFactorsHx = hx;
+        mFactorsHy = hy;
+    }
     onTeam([&](const kernels::Crew& crew) {
-        mTable.project(floats(out), floats(in), floats(heights), scratch(), mGrid, SOLVER_SWEEPS, hx, hy, crew);
+        mTable.project(floats(out), floats(in), floats(heights), scratch(), mGrid, SOLVER_SWEEPS, hx, hy, solids(),
+                       crew);
     });
 }
 
@@ -205,7 +213,7 @@ void FastKernels::advect(VectorField& out, const VectorField& in, const VectorFi
     checkGrid(out, in, velocity);
     kernels::BacktraceMap map = gridMap(grid);
     map.t = t;
-    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, crew); });
+    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, solids(), crew); });
 }
 
 void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
@@ -213,7 +221,7 @@ void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorFi
     checkGrid(out, in, velocity);
     kernels::BacktraceMap map = gridMap(grid);
     map.t = t;
-    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, crew); });
+    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, solids(), crew); });
 }
 
 void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t, float confinement) {
@@ -228,7 +236,7 @@ void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, fl
     constants.vorticityStrength = confinement;
     constants.buoyancy = BUOYANCY;
     constants.gradientEpsilon = GRADIENT_EPSILON;
-    onTeam([&](const kernels::Crew& crew) { mTable.addBodyForces(arrays, mGrid, hx, hy, t, constants, crew); });
+    onTeam([&](const kernels::Crew& crew) { mTable.addBodyForces(arrays, mGrid, hx, hy, t, constants, solids(), crew); });
 }
 
 void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const StrokeFootprint& f) {
@@ -255,6 +263,28 @@ void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const 
     cells.radius = STROKE_RADIUS;
     cells.core = STROKE_CORE;
     onTeam([&](const kernels::Crew& crew) { mTable.addStroke(floats(sources), mGrid, cells, crew); });
+}
+
+void FastKernels::setSolids(const SolidCells& cells) {
+    mSolidCells = cells;
+    mHeightFactors.clear();
+    if (!cells.any()) {
+        mSolidMask = {};
+        mSolidMaskPairs = {};
+        mSolidSkewed = {};
+        return;
+    }
+    const uint32_t count = (mGrid.resI + 2) * (mGrid.resJ + 2);
+    mSolidMask.assign(count, 0.0f);
+    mSolidMaskPairs.assign(2 * size_t(count), 0.0f);
+    for (uint32_t j = 1; j <= mGrid.resJ; ++j)
+        for (uint32_t i = 1; i <= mGrid.resI; ++i)
+            if (cells(i, j)) {
+                const uint32_t c = cellNumber(i, j, mGrid.resI);
+                mSolidMask[c] = mSolidMaskPairs[2 * size_t(c)] = mSolidMaskPairs[2 * size_t(c) + 1] = 1.0f;
+            }
+    mSolidSkewed = scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats));
+    mSolidArrays = {mSolidMask.data(), mSolidMaskPairs.data(), nullptr};
 }
 
 void FastKernels::clearSources(VectorField& velocitySources, ScalarField& densitySources) {

@@ -60,11 +60,14 @@ public:
     void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t, float confinement) override;
     void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
     void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
+    void setSolids(const SolidCells& solids) override;
 
 private:
     template <class... Fields> void checkGrid(const Fields&... fields) const;
     template <class Kernel> void onTeam(const Kernel& kernel);
-    kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data()}; }
+    kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data(), mSolidSkewed.data()}; }
+    // What the kernels need of the solid cells, or null when there are none.
+    const kernels::SolidArrays* solids() const { return mSolidCells.any() ? &mSolidArrays : nullptr; }
     // The cell centres and the world-to-grid map of the grid's rectangles, remade
     // only when the rectangles change.
     const kernels::BacktraceMap& gridMap(const FluidSim2D& grid);
@@ -81,6 +84,14 @@ private:
     Rect mMappedGridRect{};
     Rect mMappedWorldRect{};
     bool mMapped = false;
+    SolidCells mSolidCells;
+    std::vector<float> mSolidMask;
+    std::vector<float> mSolidMaskPairs;
+    std::vector<float> mSolidSkewed;  // the band's mask or height factors, skewed
+    std::vector<float> mHeightFactors;
+    float mFactorsHx = 0;
+    float mFactorsHy = 0;
+    kernels::SolidArrays mSolidArrays{};
     std::vector<uint32_t> mStrokeFirstI;
     std::vector<uint32_t> mStrokeLastI;
     ThreadTeam mTeam;

@@ -33,11 +33,20 @@ struct GridSize {
 };
 
 // Two scratch arrays of skewedFloats(grid, members) floats each, zero where never
-// written, and edgeFloats(grid, members) floats for the rows where bands meet.
+// written, and edgeFloats(grid, members) floats for the rows where bands meet; on a
+// grid with solids a third skewed array for their mask or weights, else null.
 struct SkewScratch {
     float* relaxed;
     float* fixed;
     float* edges;
+    float* solid;
+};
+
+// A grid's solid cells, for kernels that hold them at zero. Null where there are none.
+struct SolidArrays {
+    const float* mask;       // 1 in a solid cell, 0 in a fluid one: one float a cell
+    const float* maskPairs;  // the same, two floats a cell, for Vec2 arrays
+    const float* heightWeights;  // the factor of each cell's height equation; -1 in solid cells
 };
 
 // Where each cell's backtrace starts and how world positions become grid positions.
@@ -84,15 +93,15 @@ struct KernelTable {
     const char* name;
     // components is 2 for Vec2 arrays, 1 for float arrays.
     void (*addSources)(float* out, const float* in, const float* sources, GridSize grid, int components,
-                       const Crew& crew);
+                       const SolidArrays* solids, const Crew& crew);
     void (*diffuse)(float* out, const float* in, SkewScratch scratch, GridSize grid, int components, int sweeps,
-                    float a, const Crew& crew);
+                    float a, const SolidArrays* solids, const Crew& crew);
     void (*project)(float* out, const float* in, float* heights, SkewScratch scratch, GridSize grid, int sweeps,
-                    float hx, float hy, const Crew& crew);
+                    float hx, float hy, const SolidArrays* solids, const Crew& crew);
     void (*advect)(float* out, const float* in, const float* velocity, GridSize grid, int components,
-                   const BacktraceMap& map, const Crew& crew);
+                   const BacktraceMap& map, const SolidArrays* solids, const Crew& crew);
     void (*addBodyForces)(const BodyForceArrays& fields, GridSize grid, float hx, float hy, float t,
-                          const BodyForceConstants& constants, const Crew& crew);
+                          const BodyForceConstants& constants, const SolidArrays* solids, const Crew& crew);
     void (*addStroke)(float* velocitySources, GridSize grid, const StrokeCells& stroke, const Crew& crew);
 };
 

@@ -28,16 +28,33 @@ struct Divergence {
     float one(uint32_t i, uint32_t j, int) const { return run<ScalarLanes>(i, j); }
 };
 
+// A solid neighbour reflects: its height counts as the cell's own, so that no flow
+// is driven through the face between them.
+template <class L>
+typename L::F heightBeside(const float* heights, const float* solid, size_t o, ptrdiff_t step, typename L::F own) {
+    const typename L::F theirs = L::load(heights + o + step);
+    return solid ? L::select(L::greaterThan(L::load(solid + o + step), L::set1(0.5f)), own, theirs) : theirs;
+}
+
 template <class Lanes>
 void subtractGradient(float* out, const float* in, const float* heights, GridSize grid, float hx, float hy,
-                      const kernels::Crew& crew) {
-    const size_t width = rowWidth(grid);
+                      const float* solid, const kernels::Crew& crew) {
+    const ptrdiff_t width = ptrdiff_t(rowWidth(grid));
     forEachRun<Lanes>(grid, crew, [&](auto lanes, uint32_t i, uint32_t j) {
         using L = decltype(lanes);
         const size_t o = cellAt(grid, i, j);
-        const auto dx = (L::load(heights + o + 1) - L::load(heights + o - 1)) / L::set1(2.0f * hx);
-        const auto dy = (L::load(heights + o + width) - L::load(heights + o - width)) / L::set1(2.0f * hy);
-        L::storeInterleaved(out + 2 * o, L::evens(in + 2 * o) - dx, L::odds(in + 2 * o) - dy);
+        const auto own = L::load(heights + o);
+        const auto dx = (heightBeside<L>(heights, solid, o, 1, own) - heightBeside<L>(heights, solid, o, -1, own)) /
+                        L::set1(2.0f * hx);
+        const auto dy =
+            (heightBeside<L>(heights, solid, o, width, own) - heightBeside<L>(heights, solid, o, -width, own)) /
+            L::set1(2.0f * hy);
+        const auto x = L::evens(in + 2 * o) - dx, y = L::odds(in + 2 * o) - dy;
+        if (solid) {
+            L::storeInterleaved(out + 2 * o, zeroWhereSolid<L>(solid, o, x), zeroWhereSolid<L>(solid, o, y));
+        } else {
+            L::storeInterleaved(out + 2 * o, x, y);
+        }
     });
 }
 
@@ -55,39 +72,73 @@ HeightWeights heightWeights(float hx, float hy) {
             float(x * x * y / (2.0 * scale))};
 }
 
+// The height equation of one cell, before its factor: 1/4 on square cells, 1 on
+// others, and another wherever solid neighbours reflect (heightFactors).
+template <class Lanes, bool Square>
+struct HeightSum {
+    using F = typename Lanes::F;
+    F westEast, southNorth;
+
+    F operator()(F west, F east, F south, F north, F div) const {
+        if constexpr (Square) return (((west + east) + south) + north) + div;
+        return (westEast * (west + east) + southNorth * (south + north)) + div;
+    }
+};
+
+// The band's sweeps of the height equation; `factors` null on a grid without solids.
+template <class Lanes, bool Square>
+void relaxHeights(float* relaxed, const float* divergence, const float* factors, const Band& band, float* edges,
+                  int sweeps, const HeightWeights& w, const kernels::Crew& crew) {
+    using F = typename Lanes::F;
+    const HeightSum<Lanes, Square> sum{Lanes::set1(w.westEast), Lanes::set1(w.southNorth)};
+    const F zero = Lanes::set1(0.0f), quarter = Lanes::set1(0.25f);
+    if (factors) {
+        // A solid cell's factor is negative: it keeps height zero.
+        relax<Lanes, 1, true>(relaxed, divergence, factors, band, edges, sweeps,
+                              [&](F west, F east, F south, F north, F div, F factor) {
+                                  return Lanes::select(Lanes::lessThan(factor, zero), zero,
+                                                       sum(west, east, south, north, div) * factor);
+                              },
+                              crew);
+    } else if constexpr (Square) {
+        relax<Lanes, 1>(relaxed, divergence, nullptr, band, edges, sweeps,
+                        [&](F west, F east, F south, F north, F div) {
+                            return sum(west, east, south, north, div) * quarter;
+                        },
+                        crew);
+    } else {
+        relax<Lanes, 1>(relaxed, divergence, nullptr, band, edges, sweeps, sum, crew);
+    }
+}
+
 template <class Lanes>
 void project(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
-             float hx, float hy, const kernels::Crew& crew) {
-    using F = typename Lanes::F;
+             float hx, float hy, const kernels::SolidArrays* solids, const kernels::Crew& crew) {
     const Band band = bandOf(grid, crew.member, crew.size);
     const bool hasBand = band.index < band.count;
     float* relaxed = scratch.relaxed + band.offset;
     float* divergence = scratch.fixed + band.offset;
+    float* factors = solids ? scratch.solid + band.offset : nullptr;
     // Square cells: the equation scaled by h², in its own rounding.
     const bool square = hx == hy;
     const HeightWeights w = heightWeights(hx, hy);
     if (hasBand) {
         const Divergence source = square ? Divergence{in, grid, hx * 0.5f, hy * 0.5f} : Divergence{in, grid, w.ax, w.ay};
         skewIn<Lanes, 1>(divergence, band.skew, source, band.firstRow - 1);
+        if (factors) skewIn<Lanes, 1>(factors, band.skew, PlainCells<1>{solids->heightWeights, grid}, band.firstRow - 1);
         clearSkewedBorder<1>(relaxed, band.skew);
     }
     if (crew.member == 0) kernels::restartBands(crew);
     kernels::meet(crew);
     if (hasBand && square) {
-        const F quarter = Lanes::set1(0.25f);
-        relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
-            return ((((west + east) + south) + north) + div) * quarter;
-        }, crew);
+        relaxHeights<Lanes, true>(relaxed, divergence, factors, band, scratch.edges, sweeps, w, crew);
     } else if (hasBand) {
-        const F westEast = Lanes::set1(w.westEast), southNorth = Lanes::set1(w.southNorth);
-        relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
-            return (westEast * (west + east) + southNorth * (south + north)) + div;
-        }, crew);
+        relaxHeights<Lanes, false>(relaxed, divergence, factors, band, scratch.edges, sweeps, w, crew);
     }
     if (hasBand) skewOut<Lanes, 1>(relaxed, band.skew, heights, grid, band.firstRow - 1);
     if (crew.member == 0) clearBorder(heights, grid, 1);
     kernels::meet(crew);
-    subtractGradient<Lanes>(out, in, heights, grid, hx, hy, crew);
+    subtractGradient<Lanes>(out, in, heights, grid, hx, hy, solids ? solids->mask : nullptr, crew);
 }
 
 }  // namespace

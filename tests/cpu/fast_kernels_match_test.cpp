@@ -94,6 +94,15 @@ struct SolverPair {
             setFields(*sim, [&](uint32_t i, uint32_t j) { return v(i, j); }, [&](uint32_t i, uint32_t j) { return d(i, j); });
     }
 
+    // Two discs and a box somewhere around the grid, the same cells solid in both.
+    void placeRandomSolids(std::mt19937& rng) {
+        std::uniform_real_distribution<float> place(-0.2f, 1.2f), size(0.05f, 0.4f);
+        const std::vector<SolidShape> shapes{SolidShape::circle({place(rng), place(rng)}, size(rng)),
+                                             SolidShape::circle({place(rng), place(rng)}, size(rng)),
+                                             SolidShape::box({place(rng), place(rng)}, {place(rng), place(rng)})};
+        for (CPUSim* sim : both()) sim->setSolids(solidCellsOf(*sim, shapes));
+    }
+
     // kernel(sim, out) on each solver, each writing its own copy of `start`; the two must match.
     template <class FieldT, class Kernel>
     ::testing::AssertionResult sameOutput(const FieldT& start, Kernel kernel, bool anyNan = false) {
@@ -118,10 +127,11 @@ INSTANTIATE_TEST_SUITE_P(EachInstructionSetAndTeam, FastKernelsMatch, ::testing:
 
 // Still fluids and flat curls, slow and fast flows (the fastest traces out of the
 // domain and back), steps from none to long.
-TEST_P(FastKernelsMatch, EveryKernelOnRandomFieldsReadsAndLeavesTheBorderAlike) {
-    std::mt19937 rng(11);
+void everyKernelOnRandomFields(Kernels k, bool solids) {
+    std::mt19937 rng(solids ? 12 : 11);
     for (const Grid& g : GRIDS) {
-        SolverPair pair(g, GetParam());
+        SolverPair pair(g, k);
+        if (solids) pair.placeRandomSolids(rng);
         for (const float speed : {0.0f, 1e-6f, 0.01f, 0.5f, 40.0f}) {
             pair.loadRandomState(rng, speed);
             const VectorField sources = randomField<VectorField>(g, rng, -0.1f, 0.1f);
@@ -149,6 +159,13 @@ TEST_P(FastKernelsMatch, EveryKernelOnRandomFieldsReadsAndLeavesTheBorderAlike) 
         }
     }
 }
+
+TEST_P(FastKernelsMatch, EveryKernelOnRandomFieldsReadsAndLeavesTheBorderAlike) {
+    everyKernelOnRandomFields(GetParam(), false);
+}
+
+// Solid cells hold zero in every output, and reflect in the projection, alike.
+TEST_P(FastKernelsMatch, EveryKernelHoldsSolidCellsAlike) { everyKernelOnRandomFields(GetParam(), true); }
 
 // A NaN velocity escapes the clamp; the plain kernel then reads the corner cell (0, 0),
 // and the fast one must neither read outside the array nor give other values.
@@ -197,11 +214,13 @@ TEST_P(FastKernelsMatch, StrokesOfEveryShapeAndPlaceAddTheSameVelocity) {
 // Random user input of every kind, every flag combination, resets: the two solvers
 // must never part, step after step.
 // With `anyCrew`, each step runs on a crew of a random size, as an adaptive team's do.
-void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rect& world, bool anyCrew = false) {
+void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rect& world, bool anyCrew = false,
+                   bool solids = false) {
     SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
     SolverPair pair(g, k);
     for (CPUSim* sim : pair.both()) sim->worldRect = world;
     std::mt19937 rng(seed);
+    if (solids) pair.placeRandomSolids(rng);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f), beyond(-0.3f, 1.3f);
     std::uniform_real_distribution<double> dt(0.0, 0.3);
     std::vector<DragSegment> strokes;
@@ -241,6 +260,12 @@ TEST_P(FastKernelsMatch, WholeSolverKeepsItsBitsWhenTheCrewChangesFromStepToStep
     const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
     runSideBySide({70, 45}, GetParam(), 60, 21, unit, true);
     runSideBySide({9, 17}, GetParam(), 60, 22, unit, true);
+}
+
+TEST_P(FastKernelsMatch, WholeSolverWithSolidsNeverPartsFromThePlainOne) {
+    const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
+    for (const Grid& g : {Grid{3, 5}, Grid{31, 33}, Grid{70, 45}, Grid{130, 97}})
+        runSideBySide(g, GetParam(), 40, 30 + g.resI, unit, true, true);
 }
 
 TEST(FastKernels, FieldsOfAnotherGridAreRefusedRatherThanOverrun) {
