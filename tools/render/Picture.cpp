@@ -81,6 +81,7 @@ Image PictureCanvas::paint(FluidSim2D& sim, const std::vector<DragSegment>& stro
     // than hand back an empty picture.
     if (GlStateGuard::boundFramebuffer() != GLint(mFramebuffer.name()))
         throw std::runtime_error("the simulation's drawing left the picture framebuffer");
+    drawSolids(sim);
     drawOverlays(sim, strokes, overlays);
     return readPixels(mWidth, mHeight);
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -125,7 +126,33 @@ const std::map<std::string, Syntax>& actionSyntax() {
 
 const Usage GRID_USAGE{"grid N' or 'grid I J", "whole numbers from 1, up to 4094 for the shader solver"};
 const Usage SOLVER_USAGE{"solver cpu|gpu|both", ""};
-const char* const KNOWN_WORDS = "grid, solver, dt, pour, stroke, clear, toggle, reset, run, picture";
+const Usage SOLID_USAGE{"solid circle X Y R' or 'solid box X1 Y1 X2 Y2",
+                        "finite numbers in world coordinates, R above 0"};
+const char* const KNOWN_WORDS = "grid, solver, solid, dt, pour, stroke, clear, toggle, reset, run, picture";
+
+// A number that stays finite as the float a position is kept in.
+bool readFinite(const std::string& text, float& value) {
+    double v;
+    if (!readNumber(text, v) || !std::isfinite(float(v))) return false;
+    value = float(v);
+    return true;
+}
+
+bool parseSolid(const Args& a, std::vector<SolidShape>& solids) {
+    Vec2 p, q;
+    float r;
+    if (a.size() == 4 && a[0] == "circle" && readFinite(a[1], p.x) && readFinite(a[2], p.y) && readFinite(a[3], r) &&
+        r > 0.0f) {
+        solids.push_back(SolidShape::circle(p, r));
+        return true;
+    }
+    if (a.size() == 5 && a[0] == "box" && readFinite(a[1], p.x) && readFinite(a[2], p.y) && readFinite(a[3], q.x) &&
+        readFinite(a[4], q.y)) {
+        solids.push_back(SolidShape::box(p, q));
+        return true;
+    }
+    return false;
+}
 
 bool parseGrid(const Args& a, Scenario& s) {
     if (a.size() == 1 && readWholeNumber(a[0], 1, LARGEST_WHOLE_NUMBER, s.resI)) {
@@ -157,6 +184,10 @@ public:
         const Args args(words.begin() + 1, words.end());
         if (keyword == "grid" || keyword == "solver") {
             setting(number, words, args);
+            return;
+        }
+        if (keyword == "solid") {
+            solid(number, words, args);
             return;
         }
         const auto syntax = actionSyntax().find(keyword);
@@ -200,6 +231,16 @@ private:
             expected(number, isGrid ? GRID_USAGE : SOLVER_USAGE, words);
         }
         mSettingLines.emplace(keyword, number);
+    }
+
+    // Solids are in place before the first step, like the grid they are cut from.
+    void solid(int number, const Args& words, const Args& args) {
+        if (!result.scenario.actions.empty()) {
+            fail(number, "'solid' must come before the first action (line " +
+                             std::to_string(result.scenario.actions.front().line) + ")");
+        } else if (!parseSolid(args, result.scenario.solids)) {
+            expected(number, SOLID_USAGE, words);
+        }
     }
 
     // Two pictures of one name would overwrite each other's file.

@@ -89,6 +89,8 @@ void runScenario(const Scenario& scenario, const std::vector<FluidSim2D*>& sims,
     for (const FluidSim2D* sim : sims)
         if (sim->resI != scenario.resI || sim->resJ != scenario.resJ)
             throw std::invalid_argument("every simulation must have the scenario's grid size");
+    if (!scenario.solids.empty())
+        for (FluidSim2D* sim : sims) sim->setSolids(solidCellsOf(*sim, scenario.solids));
     Replay replay(sims, observer);
     for (const Action& a : scenario.actions) replay.perform(a);
 }
