@@ -17,6 +17,7 @@ struct BenchOptions {
     std::vector<ThreadCount> threads;  // the software solvers' teams; empty: their default
     std::vector<unsigned> loads{0};    // other threads kept spinning while timing
     bool stages = false;            // also time each stage of the software solvers' step
+    std::string scenePath;          // a scenario whose solids every measurement has; empty: none
     bool json = false;
 };
 

@@ -121,7 +121,9 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
         << "applyVorticity, step, clearSources; dt " << format("%.4f", BENCH_STEP_TIME) << " s) and of draw\n"
         << "processor:    " << setting.processor << "\n"
         << "fast kernels: " << setting.fastKernels << "\n"
-        << "renderer:     " << setting.renderer << "\n\n";
+        << "renderer:     " << setting.renderer << "\n"
+        << (setting.options.scenePath.empty() ? "" : "solids:       those of " + setting.options.scenePath + "\n")
+        << "\n";
     const bool loads = anyLoad(rows);
     out << padded("solver", 15) << padded("threads", 8) << (loads ? padded("load", 6) : "") << padded("grid", 11) << padded("step ms", 10) << padded("steps/s", 10)
         << padded("Mcells/s", 10) << padded("draw ms", 10) << padded("peak MiB", 10) << "runs\n";

@@ -25,6 +25,7 @@
 #include "tools/cli/StdoutToStderr.h"
 #include "sim/Limits.h"
 #include "tools/headless/HeadlessGL.h"
+#include "tools/render/Scenario.h"
 
 namespace {
 
@@ -84,7 +85,8 @@ struct Team {
     unsigned load;
 };
 
-BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, const BenchOptions& options) {
+BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, const BenchOptions& options,
+                 const std::vector<SolidShape>& solids) {
     BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, team.threads ? team.threads->count : 0, {}};
     row.adaptive = team.threads && team.threads->adaptive;
     row.load = team.load;
@@ -95,6 +97,7 @@ BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, co
         std::unique_ptr<FluidSim2D> sim = team.threads ? entry.makeOnThreads(grid.resI, grid.resJ, *team.threads)
                                                        : entry.make(grid.resI, grid.resJ);
         made = true;
+        if (!solids.empty()) sim->setSolids(solidCellsOf(*sim, solids));
         BenchScene scene(*sim);
         const BusyThreads busy(team.load);
         const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
@@ -119,6 +122,12 @@ int run(const BenchOptions& options) {
         if (!refusal.empty()) throw std::invalid_argument(refusal);
     }
     const std::vector<SolverEntry> entries = chosenEntries(options);
+    std::vector<SolidShape> solids;
+    if (!options.scenePath.empty()) {
+        const ParsedScenario scene = loadScenario(options.scenePath);
+        if (!scene.ok()) throw std::invalid_argument(describeErrors(options.scenePath, scene.errors));
+        solids = scene.scenario.solids;
+    }
     headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
     const BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
     std::vector<BenchRow> rows;
@@ -151,7 +160,7 @@ int run(const BenchOptions& options) {
             for (const Team& team : teamsOf(entry)) {
                 std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
                           << grid.resJ << teamName(team) << std::endl;
-                rows.push_back(measure(entry, grid, team, options));
+                rows.push_back(measure(entry, grid, team, options, solids));
                 const BenchRow& row = rows.back();
                 if (!options.json || row.failed)
                     std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " " << rowOutcome(row) << "\n";

@@ -9,9 +9,8 @@ std::vector<float> heightFactors(const SolidCells& solids, uint32_t resI, uint32
         for (uint32_t i = 1; i <= resI; ++i) {
             const int openX = !solids(i - 1, j) + !solids(i + 1, j), openY = !solids(i, j - 1) + !solids(i, j + 1);
             float& factor = factors[cellNumber(i, j, resI)];
-            if (solids(i, j))
-                factor = -1.0f;
-            else if (openX + openY == 4)
+            if (solids(i, j)) continue;
+            if (openX + openY == 4)
                 factor = hx == hy ? 0.25f : 1.0f;
             else if (openX + openY > 0)
                 factor = hx == hy ? float(1.0 / (openX + openY)) : float(1.0 / (westEast * openX + southNorth * openY));

@@ -20,6 +20,7 @@
 
 #include "sim/Solids.h"
 
-// The factor of every cell by cell number: negative in solid cells (which hold zero),
-// 0 in a fluid cell with no fluid neighbour.
+// The factor of every cell by cell number: 0 in solid cells, which thus keep height
+// zero (or −0: a solid's height is never read), and in a fluid cell with no fluid
+// neighbour.
 std::vector<float> heightFactors(const SolidCells& solids, uint32_t resI, uint32_t resJ, float hx, float hy);

@@ -92,17 +92,19 @@ void PlainKernels::project(VectorField& out, const VectorField& in, ScalarField&
     }
     h.fill(0.0f);
     for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
-        updateEachCell(h, mSolids, [&](uint32_t i, uint32_t j) {
+        forEachInteriorCell(h, [&](uint32_t i, uint32_t j) {
             const float du = in(i + 1, j).x - in(i - 1, j).x, dv = in(i, j + 1).y - in(i, j - 1).y;
-            // Beside a solid its own factor (solid neighbours hold zero); else 1/4 or 1.
+            // Beside a solid its own factor, 0 in it (its neighbours read its height
+            // as zero); elsewhere 1/4 or 1.
             const float factor = mSolids.any() ? mFactors[cellNumber(i, j, out.resI())] : hx == hy ? 0.25f : 1.0f;
             if (hx == hy) {
                 const float div = -(hx * 0.5f * du + hy * 0.5f * dv);
-                return ((((h(i - 1, j) + h(i + 1, j)) + h(i, j - 1)) + h(i, j + 1)) + div) * factor;
+                h(i, j) = ((((h(i - 1, j) + h(i + 1, j)) + h(i, j - 1)) + h(i, j + 1)) + div) * factor;
+                return;
             }
             const float div = -(ax * du + ay * dv);
             const float sum = (westEast * (h(i - 1, j) + h(i + 1, j)) + southNorth * (h(i, j - 1) + h(i, j + 1))) + div;
-            return mSolids.any() ? sum * factor : sum;
+            h(i, j) = mSolids.any() ? sum * factor : sum;
         });
     }
     // A solid neighbour reflects: its height counts as the cell's own.

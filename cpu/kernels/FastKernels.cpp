@@ -14,14 +14,15 @@
 
 namespace {
 
-const kernels::KernelTable& tableFor(KernelIsa isa) {
+// The kernels for grids with solid cells, or without.
+const kernels::KernelTable& tableFor(KernelIsa isa, bool solids) {
     if (!kernelIsaAvailable(isa)) throw std::invalid_argument(std::string("this processor lacks ") + kernelIsaName(isa));
     switch (isa) {
 #ifdef SMOKE_X86_KERNELS
-        case KernelIsa::Avx2: return kernels::avx2Kernels();
-        case KernelIsa::Sse2: return kernels::sse2Kernels();
+        case KernelIsa::Avx2: return solids ? kernels::avx2SolidKernels() : kernels::avx2Kernels();
+        case KernelIsa::Sse2: return solids ? kernels::sse2SolidKernels() : kernels::sse2Kernels();
 #endif
-        default: return kernels::portableKernels();
+        default: return solids ? kernels::portableSolidKernels() : kernels::portableKernels();
     }
 }
 
@@ -104,7 +105,8 @@ const char* kernelIsaName(KernelIsa isa) {
 // The scratch arrays come first: a grid too large for them is refused before
 // anything of its size is allocated.
 FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, ThreadCount threads, uint32_t minCellsPerThread)
-    : mTable(tableFor(isa)),
+    : mTable(tableFor(isa, false)),
+      mSolidTable(tableFor(isa, true)),
       mGrid{resI, resJ},
       mLargestCrew(crewSizeFor(resI, resJ, threads.count, minCellsPerThread)),
       mRelaxed(scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats))),
@@ -117,6 +119,15 @@ FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, ThreadCoun
       mTeam(mLargestCrew, mLargestCrew),
       mCrew(mLargestCrew) {
     if (threads.adaptive && mLargestCrew > 1) mChooser = std::make_unique<CrewChooser>(mLargestCrew);
+}
+
+kernels::SkewScratch FastKernels::scratch(SkewedSolid kind) {
+    kernels::SkewScratch s{mRelaxed.data(), mFixed.data(), mEdges.data(), nullptr, false};
+    if (kind == SKEWED_SOLIDS || !mSolidCells.any()) return s;
+    s.solid = mSolidSkewed[kind].data();
+    s.solidSkewed = mSolidSkewedCrew[kind] == mCrew;
+    mSolidSkewedCrew[kind] = mCrew;
+    return s;
 }
 
 void FastKernels::useCrew(unsigned crew) { mCrew = std::clamp(crew, 1u, mTeam.size()); }
@@ -147,25 +158,27 @@ void FastKernels::onTeam(const Kernel& kernel) {
 
 void FastKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
     checkGrid(out, in, sources);
-    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 2, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) { table().addSources(floats(out), floats(in), floats(sources), mGrid, 2, solids(), crew); });
 }
 
 void FastKernels::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
     checkGrid(out, in, sources);
-    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 1, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) { table().addSources(floats(out), floats(in), floats(sources), mGrid, 1, solids(), crew); });
 }
 
 void FastKernels::diffuse(VectorField& out, const VectorField& in, float a) {
     checkGrid(out, in);
+    const kernels::SkewScratch skewed = scratch(FLUID_BIT_PAIRS);
     onTeam([&](const kernels::Crew& crew) {
-        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 2, SOLVER_SWEEPS, a, solids(), crew);
+        table().diffuse(floats(out), floats(in), skewed, mGrid, 2, SOLVER_SWEEPS, a, solids(), crew);
     });
 }
 
 void FastKernels::diffuse(ScalarField& out, const ScalarField& in, float a) {
     checkGrid(out, in);
+    const kernels::SkewScratch skewed = scratch(FLUID_BITS);
     onTeam([&](const kernels::Crew& crew) {
-        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 1, SOLVER_SWEEPS, a, solids(), crew);
+        table().diffuse(floats(out), floats(in), skewed, mGrid, 1, SOLVER_SWEEPS, a, solids(), crew);
     });
 }
 
@@ -173,12 +186,14 @@ void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& 
     checkGrid(out, in, heights);
     if (mSolidCells.any() && (hx != mFactorsHx || hy != mFactorsHy || mHeightFactors.empty())) {
         mHeightFactors = heightFactors(mSolidCells, mGrid.resI, mGrid.resJ, hx, hy);
-        mSolidArrays.heightWeights = mHeightFactors.data();
+        mSolidArrays.heightFactors = mHeightFactors.data();
+        mSolidSkewedCrew[HEIGHT_FACTORS] = 0;
         mFactorsHx = hx;
         mFactorsHy = hy;
     }
+    const kernels::SkewScratch skewed = scratch(HEIGHT_FACTORS);
     onTeam([&](const kernels::Crew& crew) {
-        mTable.project(floats(out), floats(in), floats(heights), scratch(), mGrid, SOLVER_SWEEPS, hx, hy, solids(),
+        table().project(floats(out), floats(in), floats(heights), skewed, mGrid, SOLVER_SWEEPS, hx, hy, solids(),
                        crew);
     });
 }
@@ -213,7 +228,7 @@ void FastKernels::advect(VectorField& out, const VectorField& in, const VectorFi
     checkGrid(out, in, velocity);
     kernels::BacktraceMap map = gridMap(grid);
     map.t = t;
-    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) { table().advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, solids(), crew); });
 }
 
 void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
@@ -221,7 +236,7 @@ void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorFi
     checkGrid(out, in, velocity);
     kernels::BacktraceMap map = gridMap(grid);
     map.t = t;
-    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) { table().advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, solids(), crew); });
 }
 
 void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t, float confinement) {
@@ -236,7 +251,7 @@ void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, fl
     constants.vorticityStrength = confinement;
     constants.buoyancy = BUOYANCY;
     constants.gradientEpsilon = GRADIENT_EPSILON;
-    onTeam([&](const kernels::Crew& crew) { mTable.addBodyForces(arrays, mGrid, hx, hy, t, constants, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) { table().addBodyForces(arrays, mGrid, hx, hy, t, constants, solids(), crew); });
 }
 
 void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const StrokeFootprint& f) {
@@ -262,29 +277,35 @@ void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const 
     cells.strength = f.strength;
     cells.radius = STROKE_RADIUS;
     cells.core = STROKE_CORE;
-    onTeam([&](const kernels::Crew& crew) { mTable.addStroke(floats(sources), mGrid, cells, crew); });
+    onTeam([&](const kernels::Crew& crew) { table().addStroke(floats(sources), mGrid, cells, crew); });
 }
 
 void FastKernels::setSolids(const SolidCells& cells) {
     mSolidCells = cells;
     mHeightFactors.clear();
-    if (!cells.any()) {
-        mSolidMask = {};
-        mSolidMaskPairs = {};
-        mSolidSkewed = {};
-        return;
-    }
+    mSolidMask.clear();
+    mFluid.clear();
+    mFluidPairs.clear();
+    for (std::vector<float>& skewed : mSolidSkewed) skewed.clear();
+    for (unsigned& crew : mSolidSkewedCrew) crew = 0;
+    if (!cells.any()) return;
+    // All bits set: a float that is kept by a bitwise and.
+    float allBits;
+    const uint32_t ones = 0xffffffffu;
+    std::memcpy(&allBits, &ones, sizeof allBits);
     const uint32_t count = (mGrid.resI + 2) * (mGrid.resJ + 2);
     mSolidMask.assign(count, 0.0f);
-    mSolidMaskPairs.assign(2 * size_t(count), 0.0f);
+    mFluid.assign(count, allBits);
+    mFluidPairs.assign(2 * size_t(count), allBits);
     for (uint32_t j = 1; j <= mGrid.resJ; ++j)
         for (uint32_t i = 1; i <= mGrid.resI; ++i)
             if (cells(i, j)) {
                 const uint32_t c = cellNumber(i, j, mGrid.resI);
-                mSolidMask[c] = mSolidMaskPairs[2 * size_t(c)] = mSolidMaskPairs[2 * size_t(c) + 1] = 1.0f;
+                mSolidMask[c] = 1.0f;
+                mFluid[c] = mFluidPairs[2 * size_t(c)] = mFluidPairs[2 * size_t(c) + 1] = 0.0f;
             }
-    mSolidSkewed = scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats));
-    mSolidArrays = {mSolidMask.data(), mSolidMaskPairs.data(), nullptr};
+    for (std::vector<float>& skewed : mSolidSkewed) skewed = scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats));
+    mSolidArrays = {mSolidMask.data(), mFluid.data(), mFluidPairs.data(), nullptr};
 }
 
 void FastKernels::clearSources(VectorField& velocitySources, ScalarField& densitySources) {

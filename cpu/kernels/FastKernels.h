@@ -65,14 +65,21 @@ public:
 private:
     template <class... Fields> void checkGrid(const Fields&... fields) const;
     template <class Kernel> void onTeam(const Kernel& kernel);
-    kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data(), mSolidSkewed.data()}; }
+    // What the solid cells look like to the relaxations, skewed by the crew that last read it.
+    enum SkewedSolid { FLUID_BITS, FLUID_BIT_PAIRS, HEIGHT_FACTORS, SKEWED_SOLIDS };
+    // The scratch for a call, with the skewed solid array it reads (if any); marks it
+    // as skewed for this crew from then on.
+    kernels::SkewScratch scratch(SkewedSolid kind = SKEWED_SOLIDS);
     // What the kernels need of the solid cells, or null when there are none.
     const kernels::SolidArrays* solids() const { return mSolidCells.any() ? &mSolidArrays : nullptr; }
     // The cell centres and the world-to-grid map of the grid's rectangles, remade
     // only when the rectangles change.
     const kernels::BacktraceMap& gridMap(const FluidSim2D& grid);
 
+    const kernels::KernelTable& table() const { return mSolidCells.any() ? mSolidTable : mTable; }
+
     const kernels::KernelTable& mTable;
+    const kernels::KernelTable& mSolidTable;
     kernels::GridSize mGrid;
     unsigned mLargestCrew;
     std::vector<float> mRelaxed;
@@ -86,8 +93,10 @@ private:
     bool mMapped = false;
     SolidCells mSolidCells;
     std::vector<float> mSolidMask;
-    std::vector<float> mSolidMaskPairs;
-    std::vector<float> mSolidSkewed;  // the band's mask or height factors, skewed
+    std::vector<float> mFluid;
+    std::vector<float> mFluidPairs;
+    std::vector<float> mSolidSkewed[SKEWED_SOLIDS];
+    unsigned mSolidSkewedCrew[SKEWED_SOLIDS] = {};  // 0: not skewed yet
     std::vector<float> mHeightFactors;
     float mFactorsHx = 0;
     float mFactorsHy = 0;

@@ -34,19 +34,23 @@ struct GridSize {
 
 // Two scratch arrays of skewedFloats(grid, members) floats each, zero where never
 // written, and edgeFloats(grid, members) floats for the rows where bands meet; on a
-// grid with solids a third skewed array for their mask or weights, else null.
+// grid with solids a third skewed array, for the fluid bits or the height factors
+// the kernel reads, else null. They never change, so the array keeps them from one
+// call to the next: `solidSkewed` says that it holds them in this crew's layout.
 struct SkewScratch {
     float* relaxed;
     float* fixed;
     float* edges;
     float* solid;
+    bool solidSkewed;
 };
 
 // A grid's solid cells, for kernels that hold them at zero. Null where there are none.
 struct SolidArrays {
-    const float* mask;       // 1 in a solid cell, 0 in a fluid one: one float a cell
-    const float* maskPairs;  // the same, two floats a cell, for Vec2 arrays
-    const float* heightWeights;  // the factor of each cell's height equation; -1 in solid cells
+    const float* mask;        // 1 in a solid cell, 0 in a fluid one: one float a cell
+    const float* fluid;       // all bits set in a fluid cell, none in a solid one: one float a cell
+    const float* fluidPairs;  // the same, two floats a cell, for Vec2 arrays
+    const float* heightFactors;  // the factor of each cell's height equation; 0 in solid cells
 };
 
 // Where each cell's backtrace starts and how world positions become grid positions.
@@ -114,5 +118,9 @@ const KernelTable& portableKernels();
 // Only in builds for x86-64; AVX2 only where the processor has it.
 const KernelTable& sse2Kernels();
 const KernelTable& avx2Kernels();
+// The same for grids with solid cells.
+const KernelTable& portableSolidKernels();
+const KernelTable& sse2SolidKernels();
+const KernelTable& avx2SolidKernels();
 
 }  // namespace kernels

@@ -42,11 +42,11 @@ void forEachRun(GridSize grid, const kernels::Crew& crew, Visit visit) {
     for (uint32_t j = rows.begin; j < rows.end; ++j) forEachRunInRow<Lanes>(grid.resI, j, visit);
 }
 
-// `value`, but zero in the lanes whose cells `mask` (one float a cell, 1 for solid)
-// marks, from cell number o on: a solid cell holds zero, as the border ring does.
+// `value`, but +0 in the lanes of solid cells, from float o on: `fluid` has all bits
+// set for a fluid cell and none for a solid one, which holds zero as the border does.
 template <class L>
-typename L::F zeroWhereSolid(const float* mask, size_t o, typename L::F value) {
-    return L::select(L::greaterThan(L::load(mask + o), L::set1(0.5f)), L::set1(0.0f), value);
+typename L::F keepFluid(const float* fluid, size_t o, typename L::F value) {
+    return L::keepBits(value, L::load(fluid + o));
 }
 
 // Zeroes the border ring of a plain array of `components` floats per cell.

@@ -265,7 +265,7 @@ TEST_P(FastKernelsMatch, WholeSolverKeepsItsBitsWhenTheCrewChangesFromStepToStep
 TEST_P(FastKernelsMatch, WholeSolverWithSolidsNeverPartsFromThePlainOne) {
     const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
     for (const Grid& g : {Grid{3, 5}, Grid{31, 33}, Grid{70, 45}, Grid{130, 97}})
-        runSideBySide(g, GetParam(), 40, 30 + g.resI, unit, true, true);
+        runSideBySide(g, GetParam(), 40, 30 + g.resI, unit, true, true);  // crews of any size too
 }
 
 TEST(FastKernels, FieldsOfAnotherGridAreRefusedRatherThanOverrun) {
