@@ -6,22 +6,6 @@
 #include "tools/cli/Conventions.h"
 #include "tools/cli/Numbers.h"
 
-namespace {
-
-bool readSolver(const std::string& text, std::optional<SolverChoice>& solver) {
-    if (text == "cpu")
-        solver = SolverChoice::Software;
-    else if (text == "gpu")
-        solver = SolverChoice::Shader;
-    else if (text == "both")
-        solver = SolverChoice::Both;
-    else
-        return false;
-    return true;
-}
-
-}  // namespace
-
 std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOptions& options) {
     CLI::App app("Replays a scenario without a window and writes each picture it takes as a PNG file.",
                  "smoke-render");
@@ -51,7 +35,12 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                   "the solver instead of the scenario's: software, shader, or both side by\nside, with a "
                   "difference image and the fields' difference",
                   "cpu|gpu|both", "cpu, gpu or both",
-                  [&o](const std::string& text) { return readSolver(text, o.solver); });
+                  [&o](const std::string& text) {
+                      SolverChoice solver{};
+                      if (!readSolverWord(text, solver)) return false;
+                      o.solver = solver;
+                      return true;
+                  });
     addReadOption(app, "--threads", "threads for the software solver (default: the processors\nthis process may use, or SMOKE_THREADS)", "N",
                   "a whole number from 1 to " + std::to_string(MAX_SOFTWARE_THREADS), [&o](const std::string& text) {
                       uint32_t threads = 0;

@@ -46,6 +46,12 @@ bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
     }
     scenario = parsed.scenario;
     if (options.solver) scenario.solver = *options.solver;
+    const bool otherGrid = options.resI && (*options.resI != scenario.resI || *options.resJ != scenario.resJ);
+    if (otherGrid && scenario.firstCellLine != 0) {
+        std::cerr << options.scenarioPath << ":" << scenario.firstCellLine << ": names cells of the scenario's "
+                  << scenario.resI << " by " << scenario.resJ << " grid, which --grid cannot change\n";
+        return false;
+    }
     if (options.resI) {
         scenario.resI = *options.resI;
         scenario.resJ = *options.resJ;
