@@ -56,11 +56,12 @@ test-aarch64:
 	cmake --build $(AARCH64_BUILD_DIR) -j $$(nproc)
 	ctest --test-dir $(AARCH64_BUILD_DIR) --output-on-failure
 
-# The README's pictures, made again from the scenarios in examples/.
+# The README's pictures and its animation, made again from the scenarios in examples/.
 pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/rising-plume.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/stirred.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --velocity --strokes --out docs examples/velocity.txt
+	./$(BUILD_DIR)/smoke-render --size 400 --strokes --every 2 --video docs/swirl.gif --out $(BUILD_DIR) examples/swirl.txt
 
 # Only `make plots` needs these.
 PLOT_PACKAGES := gnuplot-nox jq
