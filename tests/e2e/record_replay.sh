@@ -28,12 +28,6 @@ xdotool mousemove --window "$WIN" 200 650 mousedown 3 mousemove --window "$WIN" 
 xdotool mouseup 1
 press t
 press space
-still() {
-    shot paused1
-    sleep 0.3
-    shot paused2
-    same_picture paused1 paused2
-}
 wait_until 30 still || fail "space did not freeze the picture"
 quit_cleanly
 [ "$(tail -n 1 "$SESSION")" = picture ] || fail "the recording does not end with a picture: $(tail -n 3 "$SESSION")"
