@@ -18,10 +18,12 @@ using Film = RenderFolder;
 // 17 steps, and no picture of its own.
 const char* const POUR_AND_RISE = "grid 24 16\npour 0.3 0.3 9\nrun 8\n";
 
-// What ffprobe says of the film's video stream: "codec,width,height,rate,frames".
+// What ffprobe says of the film's video stream: "codec,width,height,colour range and
+// matrix,rate,frames".
 std::string probe(const std::string& film) {
     const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                "stream=codec_name,width,height,nb_read_frames,r_frame_rate -of csv=p=0 '" +
+                                "stream=codec_name,width,height,color_range,color_space,nb_read_frames,r_frame_rate "
+                                "-of csv=p=0 '" +
                                 film + "'";
     std::string text;
     if (FILE* out = popen(command.c_str(), "r")) {
@@ -39,9 +41,9 @@ TEST_F(Film, EachFormatHoldsEveryFrameAtThePictureSizeAndRate) {
         std::string name, probed;
     };
     const std::vector<Case> cases{
-        {{}, "rise.mp4", "h264,96,64,25/1,17"},
-        {{"--every", "2", "--fps", "12"}, "rise.webm", "vp9,96,64,12/1,8"},
-        {{"--every", "3", "--fps", "50"}, "rise.GIF", "gif,96,64,50/1,5"},
+        {{}, "rise.mp4", "h264,96,64,tv,bt709,25/1,17"},
+        {{"--every", "2", "--fps", "12"}, "rise.webm", "vp9,96,64,tv,bt709,12/1,8"},
+        {{"--every", "3", "--fps", "50"}, "rise.GIF", "gif,96,64,unknown,unknown,50/1,5"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"--size", "96x64", "--video", path(c.name), file};

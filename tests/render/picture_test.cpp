@@ -44,8 +44,10 @@ std::vector<uint8_t> windowPicture(FluidSim2D& sim, const std::vector<DragSegmen
 int differingPixels(const Image& picture, const std::vector<uint8_t>& window) {
     int n = 0;
     for (int y = 0; y < WINDOW_H; ++y)
-        for (int x = 0; x < WINDOW_W; ++x)
-            n += !std::equal(picture.pixel(x, y), picture.pixel(x, y) + 3, &window[size_t((WINDOW_H - 1 - y) * WINDOW_W + x) * 3]);
+        for (int x = 0; x < WINDOW_W; ++x) {
+            const uint8_t* shown = &window[size_t((WINDOW_H - 1 - y) * WINDOW_W + x) * 3];
+            n += !std::equal(picture.pixel(x, y), picture.pixel(x, y) + 3, shown);
+        }
     return n;
 }
 

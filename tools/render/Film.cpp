@@ -6,13 +6,12 @@ extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
 #include <libavformat/avformat.h>
-#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
 #include <unistd.h>
 
-#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -36,14 +35,10 @@ struct Kind {
 };
 
 const Kind& kindOf(FilmFormat format) {
-    static const Kind mp4{"mp4", "H.264", "libx264", AV_CODEC_ID_H264, AV_PIX_FMT_YUV420P, "crf=20:preset=medium", true};
-    static const Kind webm{"webm",
-                           "VP9",
-                           "libvpx-vp9",
-                           AV_CODEC_ID_VP9,
-                           AV_PIX_FMT_YUV420P,
-                           "crf=32:b=0:deadline=good:cpu-used=4:row-mt=1",
-                           false};
+    static const Kind mp4{
+        "mp4", "H.264", "libx264", AV_CODEC_ID_H264, AV_PIX_FMT_YUV420P, "crf=20:preset=medium", true};
+    static const Kind webm{"webm", "VP9", "libvpx-vp9", AV_CODEC_ID_VP9, AV_PIX_FMT_YUV420P,
+                           "crf=32:b=0:deadline=good:cpu-used=4:row-mt=1", false};
     static const Kind gif{"gif", "GIF", "gif", AV_CODEC_ID_GIF, AV_PIX_FMT_PAL8, "", false};
     switch (format) {
         case FilmFormat::Mp4:
@@ -156,7 +151,7 @@ std::optional<FilmFormat> filmFormatOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
     std::string extension = path.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
     if (extension == "mp4") return FilmFormat::Mp4;
     if (extension == "webm") return FilmFormat::WebM;
     if (extension == "gif") return FilmFormat::Gif;
@@ -307,8 +302,10 @@ struct FilmEncoder::Stream {
         if (scaler) {
             sws_scale(scaler.get(), rows, rowBytes, 0, frame.height, input->data, input->linesize);
         } else {
-            for (int y = 0; y < frame.height; ++y)
-                std::memcpy(input->data[0] + size_t(y) * size_t(input->linesize[0]), frame.pixel(0, y), size_t(rowBytes[0]));
+            for (int y = 0; y < frame.height; ++y) {
+                uint8_t* row = input->data[0] + size_t(y) * size_t(input->linesize[0]);
+                std::memcpy(row, frame.pixel(0, y), size_t(rowBytes[0]));
+            }
         }
         input->pts = added++;
         if (graph) {

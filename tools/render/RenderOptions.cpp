@@ -58,10 +58,12 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                       o.threads = threads;
                       return true;
                   });
-    addReadOption(app, "--every", "also writes frame-NNNNN.png after every N steps (with --video: a\nframe of the film)", "N",
+    addReadOption(app, "--every",
+                  "also writes frame-NNNNN.png after every N steps (with --video: a\nframe of the film)", "N",
                   "a whole number from 1 to " + std::to_string(MAX_STEPS),
                   [&o](const std::string& text) { return readWholeNumber(text, 1, MAX_STEPS, o.every); });
-    addReadOption(app, "--video", "writes the run as a film, a frame after every step: FILE.mp4 (H.264),\n.webm (VP9) or .gif",
+    addReadOption(app, "--video",
+                  "writes the run as a film, a frame after every step: FILE.mp4 (H.264),\n.webm (VP9) or .gif",
                   "FILE", "a name ending in .mp4, .webm or .gif", [&o](const std::string& text) {
                       const std::optional<FilmFormat> format = filmFormatOf(text);
                       if (!format) return false;
@@ -69,9 +71,12 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                       o.videoFormat = *format;
                       return true;
                   });
-    addReadOption(app, "--fps", "the film's frames a second (default " + std::to_string(DEFAULT_FRAMES_PER_SECOND) + ")",
-                  "N", "a whole number from 1 to " + std::to_string(MAX_FRAMES_PER_SECOND),
-                  [&o](const std::string& text) { return readWholeNumber(text, 1, MAX_FRAMES_PER_SECOND, o.framesPerSecond); });
+    addReadOption(app, "--fps",
+                  "the film's frames a second (default " + std::to_string(DEFAULT_FRAMES_PER_SECOND) + ")", "N",
+                  "a whole number from 1 to " + std::to_string(MAX_FRAMES_PER_SECOND),
+                  [&o](const std::string& text) {
+                      return readWholeNumber(text, 1, MAX_FRAMES_PER_SECOND, o.framesPerSecond);
+                  });
     app.add_flag("--velocity", o.overlays.velocity, "draws the velocity arrows");
     app.add_flag("--cells", o.overlays.cellCentres, "draws the cell centres");
     app.add_flag("--strokes", o.overlays.strokes, "draws the stirring strokes");

@@ -83,7 +83,9 @@ std::string stepLengthDetail() {
 bool parsePour(const Args& a, Action& act) {
     return a.size() == 3 && readPosition(a[0], a[1], act.from) && readSteps(a[2], act.steps);
 }
-bool readCell(const std::string& text, uint32_t& value) { return readWholeNumber(text, 0, LARGEST_WHOLE_NUMBER, value); }
+bool readCell(const std::string& text, uint32_t& value) {
+    return readWholeNumber(text, 0, LARGEST_WHOLE_NUMBER, value);
+}
 
 bool parseStroke(const Args& a, Action& act) {
     if (a.size() == 5 && a[0] == "cells") {
@@ -251,8 +253,9 @@ private:
     void addTimedStep(const Action& act) {
         Scenario& s = result.scenario;
         s.timedSteps.push_back({act.seconds, act.cells[0], act.cells[1]});
-        if (!s.actions.empty() && s.actions.back().kind == ActionKind::TimedSteps && s.actions.back().steps < MAX_STEPS) {
-            s.actions.back().steps += 1;
+        Action* last = s.actions.empty() ? nullptr : &s.actions.back();
+        if (last && last->kind == ActionKind::TimedSteps && last->steps < MAX_STEPS) {
+            last->steps += 1;
             return;
         }
         Action run = act;
