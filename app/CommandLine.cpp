@@ -95,6 +95,5 @@ bool resolutionAccepted(int64_t resolution) { return resolution >= MIN_RESOLUTIO
 std::string resolutionError(const CommandLine& line) {
     const std::string argument = line.resolutionArgument ? line.resolutionArgument : std::to_string(line.resolution);
     return "smoke: the grid resolution \"" + argument + "\" is not a whole number from " +
-           std::to_string(MIN_RESOLUTION) + " to " + std::to_string(MAX_GRID) +
-           "; usage: smoke [-s] [resolution]";
+           std::to_string(MIN_RESOLUTION) + " to " + std::to_string(MAX_GRID) + "; usage: smoke [-s] [resolution]";
 }
