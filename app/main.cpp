@@ -55,19 +55,23 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = answerInformationRequest(argc, argv)) return *status;
     // GLUT takes its own options (-display, -geometry, ...) out of argv first.
     glutInit(&argc, argv);
-    const CommandLine line = parseCommandLine(argc, argv);
+    CommandLine line;
+    if (const std::optional<int> status = readWindowCommandLine(argc, argv, line)) return *status;
     if (!resolutionAccepted(line.resolution)) {
         std::fprintf(stderr, "%s\n", resolutionError(line).c_str());
         return EXIT_BAD_COMMAND_LINE;
     }
     const uint32_t resolution = uint32_t(line.resolution);
+    if (!line.recordPath.empty() && !startRecording(line.recordPath)) return EXIT_BAD_COMMAND_LINE;
 
     openWindow();
     const bool useGPU = announceSolverChoice(line.forceSoftware);
     if (!createSimOrReport(resolution, useGPU)) {
+        discardRecording();
         glutDestroyWindow(windowId);
         return EXIT_NO_MEMORY;
     }
+    recordSettings();
     printGLInfo();
     // Start-up messages reach a pipe or file now rather than at exit.
     std::fflush(stdout);
