@@ -2,9 +2,10 @@
 BUILD_DIR ?= build
 WERROR ?= OFF
 PREFIX ?= /usr/local
-PACKAGES := build-essential cmake libgtest-dev freeglut3-dev libglew-dev libgl1-mesa-dev \
+PACKAGES := build-essential cmake pkg-config libgtest-dev freeglut3-dev libglew-dev libgl1-mesa-dev \
             libglx-mesa0 libgl1-mesa-dri xvfb xauth x11-utils xdotool imagemagick libpng-dev \
-            libcli11-dev help2man
+            libcli11-dev help2man libavcodec-dev libavformat-dev libavfilter-dev libswscale-dev \
+            libavutil-dev ffmpeg
 # -noreset: by default the server resets whenever its last client leaves, and refuses
 # the connections that arrive meanwhile; one test ending must not fail the next.
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
@@ -69,11 +70,12 @@ test-tsan:
 	TSAN_OPTIONS="halt_on_error=1 allocator_may_return_null=1" setarch "$$(uname -m)" -R \
 	  ctest --test-dir $(TSAN_BUILD_DIR) -j $$(nproc) --output-on-failure
 
-# The README's pictures, made again from the scenarios in examples/.
+# The README's pictures and its animation, made again from the scenarios in examples/.
 pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/rising-plume.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/stirred.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --velocity --strokes --out docs examples/velocity.txt
+	./$(BUILD_DIR)/smoke-render --size 400 --strokes --every 2 --video docs/swirl.gif --out $(BUILD_DIR) examples/swirl.txt
 
 # Only `make plots` needs these.
 PLOT_PACKAGES := gnuplot-nox jq

@@ -4,6 +4,7 @@
 #include "app/Overlays.h"
 #include "app/Shell.h"
 #include "sim/StepSequence.h"
+#include "tools/render/Recording.h"
 
 void idle() {
     const double dt = frameTimer.elapsed();
@@ -14,6 +15,7 @@ void idle() {
 
 void stepSimulation(double dt) {
     advanceSimulation(*sim, dt, StepInput{leftButtonDown, mouseCell, &dragSegments});
+    if (recording) recording->step(dt, leftButtonDown ? mouseCell : CellCoord{0, 0, false});
 }
 
 std::string fpsLine() { return formatText("FPS: %.3f", fpsAverager.average()); }

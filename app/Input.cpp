@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/Shell.h"
+#include "tools/render/Recording.h"
 
 namespace {
 
@@ -29,20 +30,20 @@ void keyboard(unsigned char key, int, int) {
         case 'q': quit();
         case ' ': toggle(paused); break;
         case 'A':
-        case 'a': toggle(sim->advectEnabled); break;
+        case 'a': toggleStage(sim->advectEnabled, 'a'); break;
         case 'C':
         case 'c': toggle(showCellCenters); break;
         case 'D':
-        case 'd': toggle(sim->diffuseEnabled); break;
+        case 'd': toggleStage(sim->diffuseEnabled, 'd'); break;
         case 'F':
         case 'f': toggle(showDragSegments); break;
         case 'P':
-        case 'p': toggle(sim->projectEnabled); break;
+        case 'p': toggleStage(sim->projectEnabled, 'p'); break;
         case 'R':
             clearDragSegments();
-            sim->reset();
+            resetSimulation();
             break;
-        case 'r': sim->reset(); break;
+        case 'r': resetSimulation(); break;
         case 'S':
         case 's': toggle(scaleArrows); break;
         case 'T':
@@ -63,13 +64,13 @@ Vec2 pointerWorld(int x, int y) {
     return mapPoint(float(x), upward, screenRect, sim->worldRect);
 }
 
-// Where a drag's end is: the centre of the cell under the pointer, or, once the
-// pointer has left the window, of the edge cell nearest to it, so that the stroke
-// ends where the pointer left rather than in a far corner.
-Vec2 dragEnd(int x, int y) {
-    if (mouseCell.valid) return sim->cellToWorld(mouseCell.i, mouseCell.j);
+// Where a drag ends: at the cell under the pointer, or, once the pointer has left the
+// window, at the edge cell nearest to it, so that the stroke ends where the pointer
+// left rather than in a far corner.
+CellCoord dragEndCell(int x, int y) {
+    if (mouseCell.valid) return mouseCell;
     const CellCoord c = sim->worldToCell(clampToRect(pointerWorld(x, y), sim->worldRect));
-    return sim->cellToWorld(std::clamp(c.i, 1u, sim->resI), std::clamp(c.j, 1u, sim->resJ));
+    return {std::clamp(c.i, 1u, sim->resI), std::clamp(c.j, 1u, sim->resJ), true};
 }
 
 }  // namespace
@@ -84,6 +85,7 @@ void mouse(int button, int state, int x, int y) {
     } else if (button == GLUT_RIGHT_BUTTON) {
         if (down) {
             dragActive = true;
+            pendingDragFromCell = pendingDragToCell = mouseCell;
             pendingDrag.from = pendingDrag.to = sim->cellToWorld(mouseCell.i, mouseCell.j);
         } else {
             dragActive = false;
@@ -95,7 +97,10 @@ void mouse(int button, int state, int x, int y) {
 
 void motion(int x, int y) {
     updateMouseCell(x, y);
-    if (dragActive) pendingDrag.to = dragEnd(x, y);
+    if (dragActive) {
+        pendingDragToCell = dragEndCell(x, y);
+        pendingDrag.to = sim->cellToWorld(pendingDragToCell.i, pendingDragToCell.j);
+    }
     glutPostRedisplay();
 }
 
@@ -104,6 +109,22 @@ void passiveMotion(int x, int y) {
     glutPostRedisplay();
 }
 
-void addDragSegment() { dragSegments.push_back(pendingDrag); }
+void addDragSegment() {
+    dragSegments.push_back(pendingDrag);
+    if (recording) recording->stroke(pendingDragFromCell, pendingDragToCell);
+}
 
-void clearDragSegments() { dragSegments.clear(); }
+void clearDragSegments() {
+    dragSegments.clear();
+    if (recording) recording->clearStrokes();
+}
+
+void toggleStage(bool& enabled, char stage) {
+    toggle(enabled);
+    if (recording) recording->toggle(stage);
+}
+
+void resetSimulation() {
+    sim->reset();
+    if (recording) recording->reset();
+}

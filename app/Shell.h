@@ -10,6 +10,9 @@
 #include "app/FrameTimer.h"
 #include "sim/FluidSim2D.h"
 
+class ScenarioRecording;
+struct Scenario;
+
 // ---- process-wide state ------------------------------------------------------
 
 extern int32_t windowId;
@@ -21,12 +24,17 @@ extern bool paused;
 extern bool dragActive;
 extern Rect screenRect;
 extern DragSegment pendingDrag;
+// The cells whose centres pendingDrag joins, for the recording.
+extern CellCoord pendingDragFromCell;
+extern CellCoord pendingDragToCell;
 extern std::vector<DragSegment> dragSegments;
 extern CellCoord mouseCell;
 extern FpsAverage fpsAverager;
 extern FrameTimer frameTimer;
 extern bool showDragSegments;
 extern bool scaleArrows;
+// The session being recorded (--record), or null.
+extern std::unique_ptr<ScenarioRecording> recording;
 
 constexpr int WINDOW_SIZE = 800;
 constexpr const char* WINDOW_TITLE = "Quorvex - Final Project - Smoke Simulation";
@@ -47,6 +55,28 @@ void printGLInfo();
 // Registers the eight callbacks with the current window.
 void registerCallbacks();
 
+// ---- recording ---------------------------------------------------------------
+
+// Creates the recording at `path`; false, with one line on standard error, when it
+// cannot be written.
+bool startRecording(const std::string& path);
+// The session's settings, once the simulation exists, with the solids of its scene;
+// the recording ends with a picture line however the process exits normally.
+void recordSettings(const std::vector<SolidShape>& solids);
+// Removes the recording of a session that did not start.
+void discardRecording();
+
+// ---- scene -------------------------------------------------------------------
+
+// Reads the scenario file of --scene into `scene`; false, with its mistakes on
+// standard error, when it does not read.
+bool loadScene(const std::string& path, Scenario& scene);
+// False, with a line on standard error, when the scene names cells of another grid.
+bool sceneFitsGrid(const Scenario& scene, const std::string& path, uint32_t resI, uint32_t resJ);
+// Makes the scene's solids solid and commits the strokes it lays before its first
+// step (recording them); after recordSettings, so that a recording has them in order.
+void startScene(const Scenario& scene);
+
 // ---- frame loop --------------------------------------------------------------
 
 void idle();
@@ -66,6 +96,10 @@ void passiveMotion(int x, int y);
 void updateMouseCell(int x, int y);
 void addDragSegment();
 void clearDragSegments();
+// Switches one solver stage ('d', 'a' or 'p', whose flag is `enabled`).
+void toggleStage(bool& enabled, char stage);
+// Empties the fields; the strokes stay.
+void resetSimulation();
 // Destroys the simulation, then the window, and ends the process with status 0.
 [[noreturn]] void quit();
 

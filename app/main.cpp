@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/Shell.h"
 #include "tools/cli/Conventions.h"
+#include "tools/render/Scenario.h"
 
 namespace {
 
@@ -55,19 +56,28 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = answerInformationRequest(argc, argv)) return *status;
     // GLUT takes its own options (-display, -geometry, ...) out of argv first.
     glutInit(&argc, argv);
-    const CommandLine line = parseCommandLine(argc, argv);
+    CommandLine line;
+    if (const std::optional<int> status = readWindowCommandLine(argc, argv, line)) return *status;
     if (!resolutionAccepted(line.resolution)) {
         std::fprintf(stderr, "%s\n", resolutionError(line).c_str());
         return EXIT_BAD_COMMAND_LINE;
     }
     const uint32_t resolution = uint32_t(line.resolution);
+    Scenario scene;
+    if (!line.scenePath.empty() && !(loadScene(line.scenePath, scene) &&
+                                     sceneFitsGrid(scene, line.scenePath, resolution, resolution)))
+        return EXIT_BAD_COMMAND_LINE;
+    if (!line.recordPath.empty() && !startRecording(line.recordPath)) return EXIT_BAD_COMMAND_LINE;
 
     openWindow();
     const bool useGPU = announceSolverChoice(line.forceSoftware);
     if (!createSimOrReport(resolution, useGPU)) {
+        discardRecording();
         glutDestroyWindow(windowId);
         return EXIT_NO_MEMORY;
     }
+    recordSettings(scene.solids);
+    startScene(scene);
     printGLInfo();
     // Start-up messages reach a pipe or file now rather than at exit.
     std::fflush(stdout);

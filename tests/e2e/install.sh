@@ -25,6 +25,9 @@ printf 'grid 6 4\npour 0.5 0.5 2\npicture\n' >scenario.txt
 cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$WORK/package" >"$WORK/cpack.log" 2>&1 ||
     fail "cpack: $(cat "$WORK/cpack.log")"
 DEB=$(ls "$WORK"/package/smoke_"$VERSION"_*.deb) || fail "no package: $(ls "$WORK/package")"
+for library in libavcodec libavformat libavfilter libswscale; do
+    dpkg-deb -f "$DEB" Depends | grep -q "$library" || fail "the package does not depend on $library"
+done
 ROOT="$WORK/root"
 mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates"
 touch "$ROOT/var/lib/dpkg/status"

@@ -88,6 +88,14 @@ shot() {
         -colorspace Gray -depth 8 "$WORK/$1.pgm"
 }
 
+# True when two captures 0.3 s apart, $WORK/paused1 and $WORK/paused2, are the same.
+still() {
+    shot paused1
+    sleep 0.3
+    shot paused2
+    same_picture paused1 paused2
+}
+
 # Mean grey level (0 to 1) of a w x h region at x, y of the grey capture $1.
 region_mean() {
     /usr/bin/convert "$WORK/$1.pgm" -crop "$4x$5+$2+$(($3 - STATUS_LINES_HEIGHT))" +repage -format "%[fx:mean]" info:

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts that cannot work end with a message and a status, never a crash: an unusable
-# resolution before any window opens (status 2), a grid beyond the memory the process
-# may use (status 1).
+# resolution or a recording that cannot be written before any window opens (status 2), a
+# grid beyond the memory the process may use (status 1).
 # Usage: refusals.sh PATH-TO-SMOKE
 SMOKE=$1
 . "$(dirname "$0")/lib.sh"
@@ -25,6 +25,14 @@ for arguments in "abc" "4095" "-7" "-s 0" "-s5" "99999999999999999999"; do
     last=${arguments##* }
     grep -qF "\"$last\"" "$WORK/stderr" || fail "'$arguments': the message does not name '$last'"
     [ ! -s "$WORK/stdout" ] || fail "'$arguments' got as far as standard output: $(cat "$WORK/stdout")"
+done
+
+printf 'solid circle 0.5 0.5 0\n' >"$WORK/bad-scene.txt"
+expect_end 2 "bad-scene.txt:1: expected 'solid circle X Y R'" --scene "$WORK/bad-scene.txt" -s 8
+
+for target in "$WORK/no/such/folder/session.txt" /dev/full; do
+    expect_end 2 "cannot record to $target" --record "$target" -s 8
+    [ ! -s "$WORK/stdout" ] || fail "a recording to $target that failed got a window: $(cat "$WORK/stdout")"
 done
 
 # What the program needs without a large grid, read while it runs; a 4094 by 4094

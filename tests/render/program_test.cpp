@@ -58,7 +58,9 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
     const std::string bad = scenario("bad.txt", "grid 16\npour 0.5 0.5 3\nrun three\npicture\n");
     const std::string quiet = scenario("quiet.txt", "grid 8\nrun 4\n");
     const std::string ok = scenario("ok.txt", "grid 4\npicture\n");
-    const std::string huge = scenario("huge.txt", std::string(MAX_SCENARIO_BYTES, '#') + "\npicture\n");
+    const std::string huge = scenario("huge.txt", "picture\n");
+    std::filesystem::resize_file(huge, MAX_SCENARIO_BYTES + 1);
+    const std::string recorded = scenario("recorded.txt", "grid 6\nstep 0.05 3 3\npicture\n");
     const std::string endless = scenario("endless.txt", "grid 4096\nrun 1000000\npicture\n");
     const std::string usage = "Usage: smoke-render";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
@@ -68,7 +70,8 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
         {{ok + ".missing"}, "cannot read " + ok + ".missing: No such file or directory"},
         {{dir.string()}, "cannot read " + dir.string() + ": it is a folder"},
         {{"/dev/zero"}, "cannot read /dev/zero: not a regular file"},
-        {{huge}, "cannot read " + huge + ": larger than 1024 KiB"},
+        {{huge}, "cannot read " + huge + ": larger than 256 MiB"},
+        {{"--grid", "8", recorded}, recorded + ":2: names cells of the scenario's 6 by 6 grid"},
         {{"--grid", "4000x3", ok}, "refused: a 4000 by 3 grid has cells 1333 times as tall as wide"},
         {{endless}, "refused: 1000000 steps of a 4096 by 4096 grid are 1.68e+13 cell updates"},
         {{}, usage},

@@ -98,12 +98,41 @@ TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpec
         {"grid 1000000000", "expected 'grid N' or 'grid I J'"},
         {"grid 12.5", "expected 'grid N' or 'grid I J'"},
         {"solver fast", "expected 'solver cpu|gpu|both'"},
+        {"step -0.001", "expected 'step SECONDS [I J]'"},
+        {"step 2e30 4 5", "expected 'step SECONDS [I J]'"},
+        {"step 0.1 4", "expected 'step SECONDS [I J]'"},
+        {"step 0.1 0 5", "cell (0, 5) is not on the 201 by 201 grid: pours reach cells 1 to 202"},
+        {"step 0.1 5 203", "cell (5, 203) is not on the 201 by 201 grid"},
+        {"stroke cells 0 0 202 203", "cell (202, 203) is not on the 201 by 201 grid: strokes end on cells 0 to 202"},
+        {"stroke cells 1 2 3 x", "or 'stroke cells I1 J1 I2 J2'"},
     };
     for (const auto& [line, expected] : cases) {
         const std::string text = "\n# fine so far\n" + line + "\nrun 2\n";
         expectRefusedAt(text, 3, expected);
-        if (expected.rfind("unknown", 0) != 0) expectRefusedAt(text, 3, "got '" + line + "'");
+        if (expected.rfind("expected", 0) == 0) expectRefusedAt(text, 3, "got '" + line + "'");
     }
+}
+
+// A recording's steps: each with its exact length, pouring into a cell of the grid up to
+// its border row; consecutive ones make one action.
+TEST(ScenarioParser, TimedStepsKeepTheirLengthsAndCellsAndRunsOfThemAreOneAction) {
+    const Scenario s =
+        parsedWithoutErrors("grid 5 3\nstep 0\nstep 0.1 6 4\nstep 1e30\nstroke cells 0 0 6 4\nstep 0.25 1 1\n");
+    ASSERT_EQ(s.actions.size(), 3u);
+    EXPECT_EQ(s.actions[0].kind, ActionKind::TimedSteps);
+    EXPECT_EQ(s.actions[0].steps, 3u);
+    EXPECT_EQ(s.actions[2].firstStep, 3u);
+    EXPECT_EQ(s.actions[2].line, 6);
+    EXPECT_EQ(s.totalSteps(), 4u);
+    EXPECT_EQ(s.firstCellLine, 3);
+    ASSERT_EQ(s.timedSteps.size(), 4u);
+    EXPECT_EQ(s.timedSteps[0].pourI, 0u);
+    EXPECT_EQ(s.timedSteps[1].seconds, 0.1);
+    EXPECT_EQ(s.timedSteps[1].pourI, 6u);
+    EXPECT_EQ(s.timedSteps[1].pourJ, 4u);
+    EXPECT_EQ(s.timedSteps[2].seconds, 1e30);
+    EXPECT_TRUE(s.actions[1].inCells);
+    EXPECT_EQ(std::vector<uint32_t>(s.actions[1].cells, s.actions[1].cells + 4), (std::vector<uint32_t>{0, 0, 6, 4}));
 }
 
 TEST(ScenarioParser, EveryMalformedLineIsReportedNotOnlyTheFirst) {

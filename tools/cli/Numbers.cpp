@@ -1,6 +1,5 @@
 #include "tools/cli/Numbers.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -15,9 +14,10 @@ bool readWholeNumber(const std::string& text, uint32_t lowest, uint32_t highest,
 bool readNumber(const std::string& text, double& value) {
     if (text.empty()) return false;
     char* end = nullptr;
-    errno = 0;
     value = std::strtod(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(value);
+    // strtod reports a result below the normal range (a subnormal number, or 0) as a
+    // range error too; that value is still the nearest, and a recording may hold one.
+    return *end == '\0' && std::isfinite(value);
 }
 
 bool readGridSize(const std::string& text, uint32_t highest, GridSize2D& grid) {

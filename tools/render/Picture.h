@@ -4,9 +4,9 @@
 
 #include <GL/glew.h>
 
+#include <memory>
 #include <vector>
 
-#include "gl/GlObjects.h"
 #include "sim/FluidSim2D.h"
 #include "tools/render/Image.h"
 
@@ -20,14 +20,19 @@ struct OverlayChoice {
 // The largest picture side accepted; the GL implementation may allow less.
 constexpr int MAX_PICTURE_SIDE = 8192;
 
-// An offscreen RGB framebuffer of one size in the current GL context. Painting
-// leaves the caller's framebuffer binding, viewport, matrices, clear colour,
-// current colour and pixel-store state as they were.
+// An offscreen drawable (a GLX pixel buffer) of one size, in the pixel format of the
+// current GL context's window, so that it is painted exactly as that window is: a
+// framebuffer object is not (Mesa's software renderer fills window-format surfaces
+// through an 8-bit path that rounds colours differently). Painting uses the current
+// context and leaves the caller's drawable, framebuffer binding, viewport, matrices,
+// clear colour, current colour, draw and read buffers and pixel-store state as they were.
 class PictureCanvas {
 public:
-    // Throws std::runtime_error when the context has no framebuffer objects or
-    // cannot make one of this size.
+    // Throws std::runtime_error when the context cannot have a pixel buffer of this size.
     PictureCanvas(int width, int height);
+    ~PictureCanvas();
+    PictureCanvas(const PictureCanvas&) = delete;
+    PictureCanvas& operator=(const PictureCanvas&) = delete;
 
     Image paint(FluidSim2D& sim, const std::vector<DragSegment>& strokes, const OverlayChoice& overlays);
 
@@ -35,8 +40,8 @@ public:
     int height() const { return mHeight; }
 
 private:
+    struct Surface;  // the pixel buffer, with what it takes to draw on it
     int mWidth;
     int mHeight;
-    GlRenderbuffer mColour;  // declared first, so it outlives the framebuffer it is attached to
-    GlFramebuffer mFramebuffer;
+    std::unique_ptr<Surface> mSurface;
 };

@@ -37,7 +37,13 @@ void PictureWriter::picture(const std::string& name, const std::vector<DragSegme
 
 void PictureWriter::stepped(uint64_t stepNumber, const std::vector<DragSegment>& strokes) {
     mSteps = stepNumber;
-    if (mEvery != 0 && stepNumber % mEvery == 0) picture(frameName(stepNumber / mEvery), strokes);
+    if (mEvery == 0 || stepNumber % mEvery != 0) return;
+    if (!mFilm) {
+        picture(frameName(stepNumber / mEvery), strokes);
+        return;
+    }
+    checkFields("frame " + std::to_string(stepNumber / mEvery) + " of the film");
+    mFilm->add(mCanvas.paint(*mSims.front().sim, strokes, mOverlays));
 }
 
 void PictureWriter::checkFields(const std::string& moment) const {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/render/Film.h"
 #include "tools/render/Picture.h"
 #include "tools/render/ScenarioRun.h"
 
@@ -39,6 +40,9 @@ public:
     // The path of a file of this name in the output folder.
     std::string pathOf(const std::string& fileName) const;
 
+    // The frames taken after every `every` steps become the film's, instead of files.
+    void sendFramesTo(FilmEncoder& film) { mFilm = &film; }
+
 private:
     std::vector<LabelledSim> mSims;
     PictureCanvas& mCanvas;
@@ -47,6 +51,7 @@ private:
     uint32_t mEvery;
     std::ostream& mReport;
     uint64_t mSteps = 0;
+    FilmEncoder* mFilm = nullptr;
 
     // The files a picture of this name becomes: one, or both solvers' and their difference.
     std::vector<std::string> fileNamesOf(const std::string& name) const;

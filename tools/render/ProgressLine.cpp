@@ -21,12 +21,19 @@ void ProgressLine::stepped(uint64_t stepNumber, const std::vector<DragSegment>& 
     // A frame's report must not land behind the progress on the terminal.
     if (mEvery != 0 && stepNumber % mEvery == 0) wipe();
     mNext.stepped(stepNumber, strokes);
+    show("step " + std::to_string(stepNumber) + " of " + std::to_string(mTotal));
+}
+
+void ProgressLine::filmWritten(uint64_t k, uint64_t n) {
+    show("writing the film: frame " + std::to_string(k) + " of " + std::to_string(n));
+}
+
+void ProgressLine::show(const std::string& text) {
     const auto now = std::chrono::steady_clock::now();
-    if (now - mLastShown >= REFRESH) {
-        mTerminal << "\rstep " << stepNumber << " of " << mTotal << "\033[K" << std::flush;
-        mShown = true;
-        mLastShown = now;
-    }
+    if (now - mLastShown < REFRESH) return;
+    mTerminal << "\r" << text << "\033[K" << std::flush;
+    mShown = true;
+    mLastShown = now;
 }
 
 void ProgressLine::wipe() {

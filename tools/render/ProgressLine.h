@@ -1,10 +1,12 @@
 #pragma once
-// "step k of n" on one terminal line that rewrites itself while a scenario runs, for
-// a person watching a long run; it is wiped before anything else is printed.
+// "step k of n" on one terminal line that rewrites itself while a scenario runs, and
+// then "writing the film: frame k of n" while a film's last frames are encoded, for a
+// person watching a long run; it is wiped before anything else is printed.
 
 #include <chrono>
 #include <cstdint>
 #include <ostream>
+#include <string>
 
 #include "tools/render/ScenarioRun.h"
 
@@ -19,6 +21,8 @@ public:
 
     void picture(const std::string& name, const std::vector<DragSegment>& strokes) override;
     void stepped(uint64_t stepNumber, const std::vector<DragSegment>& strokes) override;
+    // The k-th of a film's n frames has reached its file.
+    void filmWritten(uint64_t k, uint64_t n);
 
 private:
     ScenarioObserver& mNext;
@@ -29,4 +33,6 @@ private:
     std::chrono::steady_clock::time_point mLastShown{};
 
     void wipe();
+    // Shows the text, at most every so often.
+    void show(const std::string& text);
 };

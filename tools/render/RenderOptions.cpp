@@ -2,25 +2,19 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+
 #include "cpu/ThreadTeam.h"
 #include "tools/cli/Conventions.h"
 #include "tools/cli/Numbers.h"
 
-namespace {
-
-bool readSolver(const std::string& text, std::optional<SolverChoice>& solver) {
-    if (text == "cpu")
-        solver = SolverChoice::Software;
-    else if (text == "gpu")
-        solver = SolverChoice::Shader;
-    else if (text == "both")
-        solver = SolverChoice::Both;
-    else
-        return false;
-    return true;
+uint32_t frameInterval(const RenderOptions& options) {
+    return options.videoPath.empty() ? options.every : std::max(options.every, 1u);
 }
 
-}  // namespace
+FilmSettings filmSettings(const RenderOptions& options) {
+    return {options.videoPath, options.videoFormat, options.width, options.height, options.framesPerSecond};
+}
 
 std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOptions& options) {
     CLI::App app("Replays a scenario without a window and writes each picture it takes as a PNG file.",
@@ -51,7 +45,12 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                   "the solver instead of the scenario's: software, shader, or both side by\nside, with a "
                   "difference image and the fields' difference",
                   "cpu|gpu|both", "cpu, gpu or both",
-                  [&o](const std::string& text) { return readSolver(text, o.solver); });
+                  [&o](const std::string& text) {
+                      SolverChoice solver{};
+                      if (!readSolverWord(text, solver)) return false;
+                      o.solver = solver;
+                      return true;
+                  });
     addReadOption(app, "--threads", "threads for the software solver (default: SMOKE_THREADS, else up to the\nprocessors this process may use, fewer while fewer are faster; the pictures are the\nsame for every count)", "N",
                   "a whole number from 1 to " + std::to_string(MAX_SOFTWARE_THREADS), [&o](const std::string& text) {
                       uint32_t threads = 0;
@@ -59,14 +58,31 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                       o.threads = threads;
                       return true;
                   });
-    addReadOption(app, "--every", "also writes frame-NNNNN.png after every N steps", "N",
+    addReadOption(app, "--every",
+                  "also writes frame-NNNNN.png after every N steps (with --video: a\nframe of the film)", "N",
                   "a whole number from 1 to " + std::to_string(MAX_STEPS),
                   [&o](const std::string& text) { return readWholeNumber(text, 1, MAX_STEPS, o.every); });
+    addReadOption(app, "--video",
+                  "writes the run as a film, a frame after every step: FILE.mp4 (H.264),\n.webm (VP9) or .gif",
+                  "FILE", "a name ending in .mp4, .webm or .gif", [&o](const std::string& text) {
+                      const std::optional<FilmFormat> format = filmFormatOf(text);
+                      if (!format) return false;
+                      o.videoPath = text;
+                      o.videoFormat = *format;
+                      return true;
+                  });
+    addReadOption(app, "--fps",
+                  "the film's frames a second (default " + std::to_string(DEFAULT_FRAMES_PER_SECOND) + ")", "N",
+                  "a whole number from 1 to " + std::to_string(MAX_FRAMES_PER_SECOND),
+                  [&o](const std::string& text) {
+                      return readWholeNumber(text, 1, MAX_FRAMES_PER_SECOND, o.framesPerSecond);
+                  });
     app.add_flag("--velocity", o.overlays.velocity, "draws the velocity arrows");
     app.add_flag("--cells", o.overlays.cellCentres, "draws the cell centres");
     app.add_flag("--strokes", o.overlays.strokes, "draws the stirring strokes");
     app.add_flag("-q,--quiet", o.quiet, "no progress line on standard error");
-    app.footer("Standard output lists each file written.\n"
+    app.footer("Standard output lists each file written; a film is written as FILE.part and\n"
+               "renamed once complete.\n"
                "\nExit status: 0 when every picture was written; 1 when the run failed (a solver that\n"
                "cannot run here, a file that cannot be written); 2 for a mistake in the command line\n"
                "or the scenario, when nothing ran.");

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "tools/render/Film.h"
 #include "tools/render/Picture.h"
 #include "tools/render/Scenario.h"
 
@@ -17,10 +18,19 @@ struct RenderOptions {
     std::optional<uint32_t> resI;        // with resJ: overrides the scenario's grid
     std::optional<uint32_t> resJ;
     unsigned threads = 0;  // for the software solver; 0: its default
-    uint32_t every = 0;    // write a numbered frame after every this many steps; 0: none
+    uint32_t every = 0;    // a numbered frame (or a film's frame) after every this many steps; 0: none
+    std::string videoPath;  // the film; empty: none
+    FilmFormat videoFormat = FilmFormat::Mp4;
+    uint32_t framesPerSecond = DEFAULT_FRAMES_PER_SECOND;
     OverlayChoice overlays;
     bool quiet = false;  // no progress line
 };
+
+// A frame after every this many steps: --every, or every step for a film.
+uint32_t frameInterval(const RenderOptions& options);
+
+// The film the options ask for.
+FilmSettings filmSettings(const RenderOptions& options);
 
 // Reads smoke-render's command line into `options`. Nothing: the program goes on. A
 // status: help, the version or a mistake has been printed; the program ends with it.

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -19,12 +21,20 @@ namespace {
 using Args = std::vector<std::string>;
 
 constexpr size_t MAX_NAME_LENGTH = 64;
+constexpr size_t MAX_LINE_BYTES = 4096;
 
-// The words of a line, without its comment.
+// The words of a line, without its comment. A recording has millions of lines, so this
+// is a plain scan rather than a stream per line.
 Args wordsOf(const std::string& line) {
-    std::istringstream in(line.substr(0, line.find('#')));
     Args words;
-    for (std::string w; in >> w;) words.push_back(w);
+    const size_t end = std::min(line.find('#'), line.size());
+    for (size_t at = 0; at < end;) {
+        while (at < end && std::isspace(static_cast<unsigned char>(line[at]))) ++at;
+        size_t stop = at;
+        while (stop < end && !std::isspace(static_cast<unsigned char>(line[stop]))) ++stop;
+        if (stop > at) words.push_back(line.substr(at, stop - at));
+        at = stop;
+    }
     return words;
 }
 
@@ -74,8 +84,26 @@ std::string stepLengthDetail() {
 bool parsePour(const Args& a, Action& act) {
     return a.size() == 3 && readPosition(a[0], a[1], act.from) && readSteps(a[2], act.steps);
 }
+bool readCell(const std::string& text, uint32_t& value) {
+    return readWholeNumber(text, 0, LARGEST_WHOLE_NUMBER, value);
+}
+
 bool parseStroke(const Args& a, Action& act) {
+    if (a.size() == 5 && a[0] == "cells") {
+        act.inCells = true;
+        for (size_t k = 0; k < 4; ++k)
+            if (!readCell(a[k + 1], act.cells[k])) return false;
+        return true;
+    }
     return a.size() == 4 && readPosition(a[0], a[1], act.from) && readPosition(a[2], a[3], act.to);
+}
+// One step of its own length, which may be 0 (a frame that took no measurable time);
+// with a cell, the left button is held over it.
+bool parseTimedStep(const Args& a, Action& act) {
+    if (a.size() != 1 && a.size() != 3) return false;
+    if (!readNumber(a[0], act.seconds) || !isValidStepLength(act.seconds)) return false;
+    act.inCells = a.size() == 3;
+    return !act.inCells || (readCell(a[1], act.cells[0]) && readCell(a[2], act.cells[1]));
 }
 bool parseClearStrokes(const Args& a, Action&) { return a.size() == 1 && a[0] == "strokes"; }
 bool parseToggle(const Args& a, Action& act) {
@@ -111,7 +139,14 @@ const std::map<std::string, Syntax>& actionSyntax() {
          {ActionKind::Pour,
           {"pour X Y STEPS", "X and Y from 0 to 1, STEPS a whole number from 1 to 1000000"},
           parsePour}},
-        {"stroke", {ActionKind::Stroke, {"stroke X1 Y1 X2 Y2", "each from 0 to 1"}, parseStroke}},
+        {"stroke",
+         {ActionKind::Stroke,
+          {"stroke X1 Y1 X2 Y2' or 'stroke cells I1 J1 I2 J2", "X and Y from 0 to 1, I and J whole numbers"},
+          parseStroke}},
+        {"step",
+         {ActionKind::TimedSteps,
+          {"step SECONDS [I J]", "SECONDS a number from 0 to 1e+30, I and J whole numbers"},
+          parseTimedStep}},
         {"clear", {ActionKind::ClearStrokes, {"clear strokes", ""}, parseClearStrokes}},
         {"toggle", {ActionKind::Toggle, {"toggle d|a|p", "diffusion, advection or projection"}, parseToggle}},
         {"reset", {ActionKind::Reset, {"reset", ""}, parseReset}},
@@ -128,7 +163,9 @@ const Usage GRID_USAGE{"grid N' or 'grid I J", "whole numbers from 1, up to 4094
 const Usage SOLVER_USAGE{"solver cpu|gpu|both", ""};
 const Usage SOLID_USAGE{"solid circle X Y R' or 'solid box X1 Y1 X2 Y2",
                         "finite numbers in world coordinates, R above 0"};
-const char* const KNOWN_WORDS = "grid, solver, solid, dt, pour, stroke, clear, toggle, reset, run, picture";
+const char* const KNOWN_WORDS = "grid, solver, solid, dt, pour, stroke, step, clear, toggle, reset, run, picture";
+// A file that is not a scenario at all has an error on every line; the first ones say enough.
+constexpr size_t MAX_REPORTED_ERRORS = 100;
 
 // A number that stays finite as the float a position is kept in.
 bool readFinite(const std::string& text, float& value) {
@@ -163,15 +200,7 @@ bool parseGrid(const Args& a, Scenario& s) {
            readWholeNumber(a[1], 1, LARGEST_WHOLE_NUMBER, s.resJ);
 }
 
-bool parseSolver(const Args& a, Scenario& s) {
-    if (a.size() != 1) return false;
-    const std::map<std::string, SolverChoice> names{
-        {"cpu", SolverChoice::Software}, {"gpu", SolverChoice::Shader}, {"both", SolverChoice::Both}};
-    const auto found = names.find(a[0]);
-    if (found == names.end()) return false;
-    s.solver = found->second;
-    return true;
-}
+bool parseSolver(const Args& a, Scenario& s) { return a.size() == 1 && readSolverWord(a[0], s.solver); }
 
 class Parser {
 public:
@@ -202,15 +231,69 @@ public:
             expected(number, syntax->second.usage, words);
             return;
         }
+        if (act.inCells && !(act.kind == ActionKind::TimedSteps ? isPourCell(act) : isStrokeCell(act))) return;
         if (act.kind == ActionKind::Picture) namePicture(act);
+        if (act.kind == ActionKind::TimedSteps) {
+            addTimedStep(act);
+            return;
+        }
         result.scenario.actions.push_back(act);
+    }
+
+    // Called after the last line.
+    ParsedScenario finish() {
+        if (mUnreported > 0)
+            result.errors.push_back({0, "and " + std::to_string(mUnreported) + " more lines that do not fit"});
+        return std::move(result);
     }
 
 private:
     std::map<std::string, int> mSettingLines;
     std::map<std::string, int> mPictureLines;
+    uint64_t mUnreported = 0;
 
-    void fail(int number, const std::string& message) { result.errors.push_back({number, message}); }
+    void fail(int number, const std::string& message) {
+        if (result.errors.size() < MAX_REPORTED_ERRORS)
+            result.errors.push_back({number, message});
+        else
+            ++mUnreported;
+    }
+
+    // Cells name places on this grid: the window pours into cells 1 to N + 1 (the
+    // last pixel row and column map to the border cell), and a stroke's end can also
+    // lie on the border cell 0, where a drag that leaves the window ends.
+    bool cellFits(const Action& act, uint32_t i, uint32_t j, uint32_t lowest, const char* what) {
+        const Scenario& s = result.scenario;
+        if (i >= lowest && j >= lowest && i <= s.resI + 1 && j <= s.resJ + 1) {
+            if (result.scenario.firstCellLine == 0) result.scenario.firstCellLine = act.line;
+            return true;
+        }
+        fail(act.line, "cell (" + std::to_string(i) + ", " + std::to_string(j) + ") is not on the " +
+                           std::to_string(s.resI) + " by " + std::to_string(s.resJ) + " grid: " + what + " cells " +
+                           std::to_string(lowest) + " to " + std::to_string(s.resI + 1) + " across and " +
+                           std::to_string(lowest) + " to " + std::to_string(s.resJ + 1) + " up");
+        return false;
+    }
+    bool isPourCell(const Action& act) { return cellFits(act, act.cells[0], act.cells[1], 1, "pours reach"); }
+    bool isStrokeCell(const Action& act) {
+        return cellFits(act, act.cells[0], act.cells[1], 0, "strokes end on") &&
+               cellFits(act, act.cells[2], act.cells[3], 0, "strokes end on");
+    }
+
+    // Consecutive steps are one action, so a recording's millions of steps take 16 bytes each.
+    void addTimedStep(const Action& act) {
+        Scenario& s = result.scenario;
+        s.timedSteps.push_back({act.seconds, act.cells[0], act.cells[1]});
+        Action* last = s.actions.empty() ? nullptr : &s.actions.back();
+        if (last && last->kind == ActionKind::TimedSteps && last->steps < MAX_STEPS) {
+            last->steps += 1;
+            return;
+        }
+        Action run = act;
+        run.firstStep = s.timedSteps.size() - 1;
+        run.steps = 1;
+        s.actions.push_back(run);
+    }
 
     void expected(int number, const Usage& usage, const Args& words) {
         const std::string detail = *usage.detail ? std::string(" (") + usage.detail + ")" : "";
@@ -258,7 +341,7 @@ private:
 uint64_t Scenario::totalSteps() const {
     uint64_t n = 0;
     for (const Action& a : actions)
-        if (a.kind == ActionKind::Pour || a.kind == ActionKind::Run) n += a.steps;
+        if (a.kind == ActionKind::Pour || a.kind == ActionKind::Run || a.kind == ActionKind::TimedSteps) n += a.steps;
     return n;
 }
 
@@ -273,7 +356,44 @@ ParsedScenario parseScenario(const std::string& text) {
     std::istringstream in(text);
     int number = 0;
     for (std::string line; std::getline(in, line);) parser.line(++number, line);
-    return parser.result;
+    return parser.finish();
+}
+
+const char* solverWord(SolverChoice solver) {
+    switch (solver) {
+        case SolverChoice::Software:
+            return "cpu";
+        case SolverChoice::Shader:
+            return "gpu";
+        case SolverChoice::Both:
+            return "both";
+    }
+    return "";
+}
+
+bool readSolverWord(const std::string& word, SolverChoice& solver) {
+    for (SolverChoice c : {SolverChoice::Software, SolverChoice::Shader, SolverChoice::Both}) {
+        if (word != solverWord(c)) continue;
+        solver = c;
+        return true;
+    }
+    return false;
+}
+
+std::string settingLines(const Scenario& settings) {
+    std::string lines = "grid " + std::to_string(settings.resI) + " " + std::to_string(settings.resJ) + "\nsolver " +
+                        solverWord(settings.solver) + "\n";
+    // Nine digits give back each float exactly.
+    auto number = [](float v) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %.9g", double(v));
+        return std::string(text);
+    };
+    for (const SolidShape& s : settings.solids)
+        lines += s.kind == SolidShape::Kind::Circle
+                     ? "solid circle" + number(s.centre.x) + number(s.centre.y) + number(s.radius) + "\n"
+                     : "solid box" + number(s.lower.x) + number(s.lower.y) + number(s.upper.x) + number(s.upper.y) + "\n";
+    return lines;
 }
 
 std::string runRefusal(const Scenario& scenario) {
@@ -299,14 +419,32 @@ std::string describeErrors(const std::string& sourceName, const std::vector<Scen
 
 namespace {
 
-// The whole file, or why it cannot be a scenario. Opened without blocking, so that a
-// pipe with no writer is refused rather than waited on; only regular files are read.
-bool readScenarioFile(const std::string& path, std::string& text, std::string& why) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
+std::string tooLarge() {
+    return "larger than " + std::to_string(MAX_SCENARIO_BYTES >> 20) + " MiB, more than ten million steps";
+}
+
+// Hands every line that ends within [at, end) to the parser; `line` holds the start of
+// a line still open, `number` counts the lines.
+void feedLines(const char* at, const char* end, std::string& line, int& number, Parser& parser) {
+    while (at < end) {
+        const char* newline = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+        // No line of a scenario is anywhere near this long; the rest of one is not kept.
+        const size_t room = MAX_LINE_BYTES - std::min(line.size(), MAX_LINE_BYTES);
+        line.append(at, std::min(size_t((newline ? newline : end) - at), room));
+        if (!newline) return;
+        parser.line(++number, line);
+        line.clear();
+        at = newline + 1;
     }
+}
+
+// Why the file cannot be a scenario, or "" once every line of it has gone to `parser`.
+// Opened without blocking, so that a pipe with no writer is refused rather than waited
+// on; only regular files are read. Read in pieces, as a recording can be large.
+std::string readScenarioFile(const std::string& path, Parser& parser) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    std::string why;
     struct stat info {};
     if (fstat(fd, &info) != 0) {
         why = std::strerror(errno);
@@ -314,35 +452,38 @@ bool readScenarioFile(const std::string& path, std::string& text, std::string& w
         why = "it is a folder";
     } else if (!S_ISREG(info.st_mode)) {
         why = "not a regular file";
+    } else if (uint64_t(info.st_size) > MAX_SCENARIO_BYTES) {
+        why = tooLarge();
     } else {
-        // Reading one byte more than allowed tells a file too large without reading it all.
-        text.resize(MAX_SCENARIO_BYTES + 1);
-        size_t got = 0;
-        while (why.empty() && got < text.size()) {
-            const ssize_t n = read(fd, &text[got], text.size() - got);
-            if (n > 0)
-                got += size_t(n);
-            else if (n == 0)
+        std::vector<char> piece(1 << 20);
+        std::string line;
+        uint64_t total = 0;
+        int number = 0;
+        while (why.empty()) {
+            const ssize_t n = read(fd, piece.data(), piece.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) why = std::strerror(errno);
+            if (n <= 0) break;
+            total += uint64_t(n);
+            if (total > MAX_SCENARIO_BYTES) {  // it grew while being read
+                why = tooLarge();
                 break;
-            else if (errno != EINTR)
-                why = std::strerror(errno);
+            }
+            feedLines(piece.data(), piece.data() + n, line, number, parser);
         }
-        text.resize(got);
-        if (why.empty() && got > MAX_SCENARIO_BYTES)
-            why = "larger than " + std::to_string(MAX_SCENARIO_BYTES / 1024) + " KiB, far more than a scenario needs";
+        if (why.empty() && !line.empty()) parser.line(++number, line);
     }
     close(fd);
-    return why.empty();
+    return why;
 }
 
 }  // namespace
 
 ParsedScenario loadScenario(const std::string& path) {
-    std::string text, why;
-    if (!readScenarioFile(path, text, why)) {
-        ParsedScenario failed;
-        failed.errors.push_back({0, "cannot read " + path + ": " + why});
-        return failed;
-    }
-    return parseScenario(text);
+    Parser parser;
+    const std::string why = readScenarioFile(path, parser);
+    if (why.empty()) return parser.finish();
+    ParsedScenario failed;
+    failed.errors.push_back({0, "cannot read " + path + ": " + why});
+    return failed;
 }

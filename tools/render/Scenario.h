@@ -21,6 +21,14 @@ enum class ActionKind {
     Reset,         // reset: the fields only, strokes stay (the lower-case r key)
     Run,           // run STEPS
     Picture,       // picture [NAME]
+    TimedSteps,    // consecutive 'step SECONDS [I J]' lines: steps of their own lengths
+};
+
+// One step of a recorded session: its exact length and the cell poured into, if any.
+struct TimedStep {
+    double seconds;
+    uint32_t pourI;  // 0: no pour (the window pours only into cells from 1 up)
+    uint32_t pourJ;
 };
 
 struct Action {
@@ -28,7 +36,10 @@ struct Action {
     int line = 0;          // where it was written, for messages
     Vec2 from{0, 0};       // pour position, or the start of a stroke
     Vec2 to{0, 0};         // the end of a stroke
-    uint32_t steps = 0;    // pour and run
+    uint32_t steps = 0;    // pour, run and timed steps
+    uint64_t firstStep = 0;  // timed steps: where they start in Scenario::timedSteps
+    bool inCells = false;    // stroke: the ends are the centres of these cells; timed step: it pours
+    uint32_t cells[4] = {0, 0, 0, 0};  // stroke in cells: I1 J1 I2 J2; timed step: the pour's I J
     double seconds = 0.0;  // dt
     char stage = 0;        // toggle: 'd', 'a' or 'p'
     std::string name;      // picture: the file name without its extension
@@ -36,8 +47,11 @@ struct Action {
 
 constexpr uint32_t DEFAULT_GRID = 201;
 constexpr uint32_t MAX_STEPS = 1000000;
-// A scenario is a few hundred lines; a file beyond this is not one.
-constexpr uint64_t MAX_SCENARIO_BYTES = 1 << 20;
+// A written scenario is a few hundred lines, but a recorded session has a line for every
+// step, about 25 bytes: 256 MiB hold ten million steps, three hours at the thousand
+// steps a second of a small grid and two days at a display's 60 frames a second. Each
+// step is kept in 16 bytes while it replays, 160 MB at the limit.
+constexpr uint64_t MAX_SCENARIO_BYTES = uint64_t(256) << 20;
 // Cell updates (cells times steps, for each solver) beyond which a scenario is refused:
 // at the 40 million a second the software solver manages on a 201 grid (the
 // README's measurements), this is three days.
@@ -50,11 +64,14 @@ constexpr double DEFAULT_STEP_LENGTH = 0.05;
 inline const char* const FRAME_PREFIX = "frame-";
 
 struct Scenario {
+    // The settings: what makes the simulation, fixed before any action.
     uint32_t resI = DEFAULT_GRID;
     uint32_t resJ = DEFAULT_GRID;
     SolverChoice solver = SolverChoice::Software;
     std::vector<SolidShape> solids;  // solid before the first step
     std::vector<Action> actions;
+    std::vector<TimedStep> timedSteps;  // of every TimedSteps action, in order
+    int firstCellLine = 0;  // the first line that names cells of this grid; 0: none
 
     // Steps the whole scenario runs (pours and runs together).
     uint64_t totalSteps() const;
@@ -79,10 +96,18 @@ struct ParsedScenario {
 
 ParsedScenario parseScenario(const std::string& text);
 
+// The lines that give a scenario `settings`' grid, solver and every other setting, in
+// the order they are read: what a recording starts with.
+std::string settingLines(const Scenario& settings);
+
+// The words of the scenario language (and of the command line) for a solver: cpu, gpu, both.
+const char* solverWord(SolverChoice solver);
+bool readSolverWord(const std::string& word, SolverChoice& solver);
+
 // "NAME:LINE: message", one line per error; an error at line 0 is about the whole
 // file and is its message alone.
 std::string describeErrors(const std::string& sourceName, const std::vector<ScenarioError>& errors);
 
-// Reads and parses the file. A file that cannot be read, is not a regular file or
-// is larger than MAX_SCENARIO_BYTES gives one error at line 0, "cannot read PATH: why".
+// Reads and parses the file, line by line. A file that cannot be read, is not a regular
+// file or is larger than MAX_SCENARIO_BYTES gives one error at line 0, "cannot read PATH: why".
 ParsedScenario loadScenario(const std::string& path);

@@ -11,6 +11,7 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "cpu/ThreadTeam.h"
@@ -38,6 +39,16 @@ std::vector<SolverKind> solverKinds(SolverChoice choice) {
     return {};
 }
 
+// Whether the film can be made, or why not.
+bool filmPossible(const RenderOptions& options, const Scenario& scenario) {
+    std::string refusal = filmRefusal(filmSettings(options));
+    if (refusal.empty() && scenario.solver == SolverChoice::Both)
+        refusal = "a film shows one solver, and both are asked for (--solver cpu or gpu chooses one)";
+    if (refusal.empty()) return true;
+    std::cerr << "smoke-render: --video " << options.videoPath << ": " << refusal << "\n";
+    return false;
+}
+
 // The scenario as the command line adjusts it, or nothing when it must not run.
 bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
     const ParsedScenario parsed = loadScenario(options.scenarioPath);
@@ -47,6 +58,12 @@ bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
     }
     scenario = parsed.scenario;
     if (options.solver) scenario.solver = *options.solver;
+    const bool otherGrid = options.resI && (*options.resI != scenario.resI || *options.resJ != scenario.resJ);
+    if (otherGrid && scenario.firstCellLine != 0) {
+        std::cerr << options.scenarioPath << ":" << scenario.firstCellLine << ": names cells of the scenario's "
+                  << scenario.resI << " by " << scenario.resJ << " grid, which --grid cannot change\n";
+        return false;
+    }
     if (options.resI) {
         scenario.resI = *options.resI;
         scenario.resJ = *options.resJ;
@@ -62,14 +79,15 @@ bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
         std::cerr << options.scenarioPath << ": refused: " << refusal << "\n";
         return false;
     }
-    const bool framesWritten = options.every != 0 && scenario.totalSteps() >= options.every;
+    const uint32_t every = frameInterval(options);
+    const bool framesWritten = every != 0 && scenario.totalSteps() >= every;
     if (scenario.pictureCount() == 0 && !framesWritten) {
         std::cerr << options.scenarioPath << ": nothing to write: the scenario takes no picture"
-                  << (options.every ? " and runs fewer steps than --every" : "")
-                  << " (add a 'picture' line or use --every N)\n";
+                  << (every ? " and runs fewer steps than a frame takes" : "")
+                  << " (add a 'picture' line, or use --every N or --video FILE)\n";
         return false;
     }
-    return true;
+    return options.videoPath.empty() || filmPossible(options, scenario);
 }
 
 // A GL context whose window nobody sees: pictures are painted offscreen.
@@ -96,16 +114,25 @@ int render(const RenderOptions& options, const Scenario& scenario) {
         sims.push_back(owned.back().get());
     }
     // Only once every solver exists, so a run that cannot start leaves no empty folder behind.
-    std::filesystem::create_directories(options.outDir);
-    PictureWriter writer(labelled, canvas, options.overlays, options.outDir, options.every, std::cout);
+    const uint32_t every = frameInterval(options);
+    std::unique_ptr<FilmEncoder> film;
+    if (!options.videoPath.empty()) film = std::make_unique<FilmEncoder>(filmSettings(options));
+    if (scenario.pictureCount() > 0 || !film) std::filesystem::create_directories(options.outDir);
+    PictureWriter writer(labelled, canvas, options.overlays, options.outDir, every, std::cout);
     writer.removeStaleParts(scenario);
-    if (options.quiet || !isatty(STDERR_FILENO)) {
-        runScenario(scenario, sims, writer);
-    } else {
-        ProgressLine progress(writer, scenario.totalSteps(), options.every, std::cerr);
-        runScenario(scenario, sims, progress);
-    }
+    if (film) writer.sendFramesTo(*film);
+    std::optional<ProgressLine> progress;
+    if (!options.quiet && isatty(STDERR_FILENO))
+        progress.emplace(writer, scenario.totalSteps(), film ? 0 : every, std::cerr);
+    runScenario(scenario, sims, progress ? static_cast<ScenarioObserver&>(*progress) : writer);
     writer.checkFields("the end of the scenario");
+    if (film) {
+        film->finish([&progress](uint64_t k, uint64_t n) {
+            if (progress) progress->filmWritten(k, n);
+        });
+        progress.reset();
+        std::cout << "wrote " << options.videoPath << "\n";
+    }
     return 0;
 }
 
