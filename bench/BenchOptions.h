@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/GridSize.h"
+#include "sim/ProjectionMode.h"
 
 struct BenchOptions {
     std::vector<GridSize2D> grids{{64, 64}, {201, 201}, {512, 512}, {1024, 1024}};
@@ -14,6 +15,7 @@ struct BenchOptions {
     int minSteps = 20;         // timed runs of each measurement, at least
     double minSeconds = 1.0;   // and at least this long
     std::vector<unsigned> threads;  // the software solvers' team sizes; empty: their default
+    std::vector<ProjectionMode> projections{ProjectionMode::FixedSweeps};  // each row is measured with each
     bool stages = false;            // also time each stage of the software solvers' step
     bool json = false;
 };

@@ -75,14 +75,15 @@ std::vector<SolverEntry> chosenEntries(const BenchOptions& options) {
 }
 
 // threads is 0 for a solver that does not run on a team.
-BenchRow measure(const SolverEntry& entry, GridSize2D grid, unsigned threads, const BenchOptions& options) {
-    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, threads, {}};
+BenchRow measure(const SolverEntry& entry, GridSize2D grid, unsigned threads, ProjectionMode projection,
+                 const BenchOptions& options) {
+    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, threads, {}, projection};
     bool made = false;
     try {
         // Standard output carries the report alone (JSON included).
         StdoutToStderr chatter;
-        std::unique_ptr<FluidSim2D> sim =
-            threads ? entry.makeOnThreads(grid.resI, grid.resJ, threads) : entry.make(grid.resI, grid.resJ);
+        std::unique_ptr<FluidSim2D> sim = threads ? entry.makeOnThreads(grid.resI, grid.resJ, threads, projection)
+                                                  : entry.make(grid.resI, grid.resJ, projection);
         made = true;
         BenchScene scene(*sim);
         const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
@@ -90,6 +91,8 @@ BenchRow measure(const SolverEntry& entry, GridSize2D grid, unsigned threads, co
         row.draw = timeRepeatedly({1, options.minSteps, options.minSeconds}, [&] { scene.draw(); });
         if (entry.extras) row.extras = entry.extras(*sim, scene, plan);
         if (options.stages && entry.stages) row.stages = entry.stages(*sim, scene, plan);
+        // Last: it replaces the solver's fields.
+        row.divergenceLeft = entry.divergenceLeft(*sim);
     } catch (const std::bad_alloc&) {
         row.error = "out of memory";
         row.failed = true;
@@ -116,17 +119,22 @@ int run(const BenchOptions& options) {
         return entry.makeOnThreads ? teams : std::vector<unsigned>{0};
     };
     size_t total = 0;
-    for (const SolverEntry& entry : entries) total += options.grids.size() * teamsOf(entry).size();
+    for (const SolverEntry& entry : entries)
+        total += options.grids.size() * teamsOf(entry).size() * options.projections.size();
     for (const GridSize2D& grid : options.grids)
         for (const SolverEntry& entry : entries)
-            for (unsigned threads : teamsOf(entry)) {
-                std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
-                          << grid.resJ << (threads ? " on " + std::to_string(threads) + " threads" : "") << std::endl;
-                rows.push_back(measure(entry, grid, threads, options));
-                const BenchRow& row = rows.back();
-                if (!options.json || row.failed)
-                    std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " " << rowOutcome(row) << "\n";
-            }
+            for (unsigned threads : teamsOf(entry))
+                for (ProjectionMode projection : options.projections) {
+                    const std::string converged = projection == ProjectionMode::Converged ? ", converged projection" : "";
+                    std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
+                              << grid.resJ << (threads ? " on " + std::to_string(threads) + " threads" : "") << converged
+                              << std::endl;
+                    rows.push_back(measure(entry, grid, threads, projection, options));
+                    const BenchRow& row = rows.back();
+                    if (!options.json || row.failed)
+                        std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << converged << " "
+                                  << rowOutcome(row) << "\n";
+                }
     if (options.json) {
         printJson(std::cout, setting, rows);
     } else {

@@ -1,8 +1,11 @@
 #include "cpu/PlainKernels.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "cpu/CPUSim.h"
+#include "cpu/Multigrid.h"
 
 namespace {
 
@@ -50,6 +53,221 @@ void advectKernel(Field<T>& out, const Field<T>& in, const VectorField& velocity
     });
 }
 
+// The projection's height equation on cells hx by hy: a cell's divergence term, and
+// its height from its four neighbours' and that term. Non-square cells: the
+// anisotropic equation divided through by 2 (hx² + hy²), its weights rounded once
+// from double.
+struct HeightEquation {
+    HeightEquation(float cellWidth, float cellHeight) : hx(cellWidth), hy(cellHeight), square(hx == hy) {
+        const double x = hx, y = hy, scale = 2.0 * (x * x + y * y);
+        westEast = float(y * y / scale);
+        southNorth = float(x * x / scale);
+        ax = float(x * y * y / (2.0 * scale));
+        ay = float(x * x * y / (2.0 * scale));
+    }
+
+    float divergence(const VectorField& in, uint32_t i, uint32_t j) const {
+        const float du = in(i + 1, j).x - in(i - 1, j).x, dv = in(i, j + 1).y - in(i, j - 1).y;
+        return square ? -(hx * 0.5f * du + hy * 0.5f * dv) : -(ax * du + ay * dv);
+    }
+    float height(float west, float east, float south, float north, float div) const {
+        if (square) return ((((west + east) + south) + north) + div) * 0.25f;
+        return (westEast * (west + east) + southNorth * (south + north)) + div;
+    }
+
+    float hx, hy;
+    bool square;
+    float westEast, southNorth, ax, ay;
+};
+
+void subtractGradient(VectorField& out, const VectorField& in, const ScalarField& h, float hx, float hy) {
+    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
+        out(i, j).x = in(i, j).x - (h(i + 1, j) - h(i - 1, j)) / (2.0f * hx);
+        out(i, j).y = in(i, j).y - (h(i, j + 1) - h(i, j - 1)) / (2.0f * hy);
+    });
+}
+
+// ---- the converged projection's V-cycles (cpu/MultigridLevel.h) ------------------
+
+float& at(float* cells, const MultigridLevel& level, uint32_t i, uint32_t j) {
+    return cells[cellNumber(i, j, level.resI)];
+}
+
+template <class F>
+void forEachCellOf(const MultigridLevel& level, F&& visit) {
+    for (uint32_t i = 1; i <= level.resI; ++i)
+        for (uint32_t j = 1; j <= level.resJ; ++j) visit(i, j);
+}
+
+// Which of a level's own weights (or their reciprocals, the scales) a cell has.
+float atEdge(const MultigridLevel& level, uint32_t i, uint32_t j, float column, float row, float corner) {
+    if (j == level.resJ) return i == level.resI ? corner : row;
+    return i == level.resI ? column : 1.0f;
+}
+float scaleOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
+    return atEdge(v, i, j, v.lastColumnScale, v.lastRowScale, v.lastCellScale);
+}
+float weightOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
+    return atEdge(v, i, j, v.lastColumnWeight, v.lastRowWeight, v.lastCellWeight);
+}
+
+class VCycles {
+public:
+    VCycles(const std::vector<MultigridLevel>& levels, const HeightEquation& equation)
+        : mLevels(levels), mEquation(equation) {}
+
+    // Heights from zero until the largest residual is CONVERGED_TOLERANCE of the zero
+    // start's, or stops halving, or MAX_V_CYCLES have run. The first heights come
+    // from the coarser levels (nested iteration); a residual that is NaN counts as no
+    // larger than any other.
+    MultigridOutcome solve(const VectorField& in) {
+        const MultigridLevel& fine = mLevels[0];
+        std::fill(fine.x, fine.x + size_t(fine.resI + 2) * (fine.resJ + 2), 0.0f);
+        forEachCellOf(fine, [&](uint32_t i, uint32_t j) { at(fine.f, fine, i, j) = mEquation.divergence(in, i, j); });
+        const float start = residual(0);
+        if (mLevels.size() > 1) startFromCoarser();
+        smooth(0, LEVEL0_START_SWEEPS);
+        MultigridOutcome outcome;
+        float last = INFINITY;
+        for (;; ++outcome.cycles) {
+            const float largest = residual(0);
+            outcome.residual = start > 0.0f ? largest / start : 0.0f;
+            if (largest <= CONVERGED_TOLERANCE * start || largest > CONVERGED_STALL * last ||
+                outcome.cycles == MAX_V_CYCLES)
+                return outcome;
+            last = largest;
+            if (mLevels.size() > 1) {
+                restrictResidual(1);
+                cycle(1);
+                prolong(1);
+            }
+            smooth(0, LEVEL0_SWEEPS);
+        }
+    }
+
+private:
+    static float largerOf(float largest, float value) { return value > largest ? value : largest; }
+
+    // A cell's new value: level 0's height equation, or a coarser level's own.
+    float relaxed(size_t l, uint32_t i, uint32_t j) const {
+        const MultigridLevel& v = mLevels[l];
+        const float west = at(v.x, v, i - 1, j), east = at(v.x, v, i + 1, j);
+        const float south = at(v.x, v, i, j - 1), north = at(v.x, v, i, j + 1);
+        if (l == 0) return mEquation.height(west, east, south, north, at(v.f, v, i, j));
+        return ((v.westEast * (west + east) + v.southNorth * (south + north)) + at(v.f, v, i, j)) * scaleOf(v, i, j);
+    }
+
+    // Red-black Gauss-Seidel: the cells with i + j even, then the others.
+    void smooth(size_t l, int sweeps) {
+        const MultigridLevel& v = mLevels[l];
+        for (int sweep = 0; sweep < sweeps; ++sweep)
+            for (uint32_t colour = 0; colour < 2; ++colour)
+                forEachCellOf(v, [&](uint32_t i, uint32_t j) {
+                    if ((i + j) % 2 == colour) at(v.x, v, i, j) = relaxed(l, i, j);
+                });
+    }
+
+    // Stores the residual of every cell; returns the largest in magnitude.
+    float residual(size_t l) {
+        const MultigridLevel& v = mLevels[l];
+        float largest = 0.0f;
+        forEachCellOf(v, [&](uint32_t i, uint32_t j) {
+            const float r = (relaxed(l, i, j) - at(v.x, v, i, j)) * weightOf(v, i, j);
+            at(v.r, v, i, j) = r;
+            largest = largerOf(largest, std::fabs(r));
+        });
+        return largest;
+    }
+
+    // The finer level's residual, full-weighted (1/4, 1/2, 1/4 along each halved axis),
+    // as level c's right-hand side.
+    void restrictResidual(size_t c) {
+        const MultigridLevel& v = mLevels[c - 1];
+        const MultigridLevel& coarse = mLevels[c];
+        for (uint32_t j = 1; j <= v.resJ; ++j) at(v.r, v, v.resI, j) *= coarse.foldI;
+        for (uint32_t i = 1; i <= v.resI; ++i) at(v.r, v, i, v.resJ) *= coarse.foldJ;
+        auto across = [&](uint32_t ci, uint32_t j) {
+            if (!coarse.halvedI) return at(v.r, v, ci, j);
+            return (at(v.r, v, 2 * ci - 1, j) + at(v.r, v, 2 * ci + 1, j)) * 0.25f + at(v.r, v, 2 * ci, j) * 0.5f;
+        };
+        forEachCellOf(coarse, [&](uint32_t ci, uint32_t cj) {
+            const float r = coarse.halvedJ
+                                ? (across(ci, 2 * cj - 1) + across(ci, 2 * cj + 1)) * 0.25f + across(ci, 2 * cj) * 0.5f
+                                : across(ci, cj);
+            at(coarse.f, coarse, ci, cj) = r * coarse.rhsScale;
+        });
+    }
+
+    // The level-0 residual of the zero start, restricted down to every level, solved
+    // on the coarsest, and each level's solution the start of one V-cycle on the next
+    // finer one, up to level 0, which takes level 1's interpolated.
+    void startFromCoarser() {
+        const size_t coarsest = mLevels.size() - 1;
+        for (size_t c = 1; c <= coarsest; ++c) {
+            restrictResidual(c);
+            clear(c);
+            if (c < coarsest) residual(c);
+        }
+        smooth(coarsest, COARSEST_SWEEPS);
+        for (size_t l = coarsest; l-- > 0;) {
+            prolong(l + 1);
+            if (l > 0) vCycle(l);
+        }
+    }
+
+    void clear(size_t c) {
+        const MultigridLevel& v = mLevels[c];
+        std::fill(v.x, v.x + size_t(v.resI + 2) * (v.resJ + 2), 0.0f);
+    }
+
+    // Level c's correction from zero: V(1, 1) below it, the coarsest level sweeps.
+    void cycle(size_t c) {
+        clear(c);
+        if (c + 1 == mLevels.size()) {
+            smooth(c, COARSEST_SWEEPS);
+        } else {
+            vCycle(c);
+        }
+    }
+
+    void vCycle(size_t c) {
+        smooth(c, SMOOTHING_SWEEPS);
+        residual(c);
+        restrictResidual(c + 1);
+        cycle(c + 1);
+        prolong(c + 1);
+        smooth(c, SMOOTHING_SWEEPS);
+    }
+
+    // Adds level c's correction, interpolated bilinearly, to the finer level; beyond
+    // its last column and row it extrapolates to the walls.
+    void prolong(size_t c) {
+        const MultigridLevel& v = mLevels[c - 1];
+        const MultigridLevel& coarse = mLevels[c];
+        for (uint32_t cj = 1; cj <= coarse.resJ; ++cj)
+            at(coarse.x, coarse, coarse.resI + 1, cj) = coarse.ghostI * at(coarse.x, coarse, coarse.resI, cj);
+        for (uint32_t ci = 1; ci <= coarse.resI + 1; ++ci)
+            at(coarse.x, coarse, ci, coarse.resJ + 1) = coarse.ghostJ * at(coarse.x, coarse, ci, coarse.resJ);
+        auto across = [&](uint32_t i, uint32_t cj) {
+            if (!coarse.halvedI) return at(coarse.x, coarse, i, cj);
+            if (i % 2 == 0) return at(coarse.x, coarse, i / 2, cj);
+            return (at(coarse.x, coarse, i / 2, cj) + at(coarse.x, coarse, i / 2 + 1, cj)) * 0.5f;
+        };
+        forEachCellOf(v, [&](uint32_t i, uint32_t j) {
+            if (!coarse.halvedJ) {
+                at(v.x, v, i, j) += across(i, j);
+            } else if (j % 2 == 0) {
+                at(v.x, v, i, j) += across(i, j / 2);
+            } else {
+                at(v.x, v, i, j) += (across(i, j / 2) + across(i, j / 2 + 1)) * 0.5f;
+            }
+        });
+    }
+
+    const std::vector<MultigridLevel>& mLevels;
+    const HeightEquation& mEquation;
+};
+
 }  // namespace
 
 void PlainKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
@@ -71,28 +289,23 @@ void PlainKernels::advect(ScalarField& out, const ScalarField& in, const VectorF
 }
 
 void PlainKernels::project(VectorField& out, const VectorField& in, ScalarField& h, float hx, float hy) {
-    // Non-square cells: the anisotropic equation divided through by 2 (hx² + hy²), its
-    // weights rounded once from double.
-    const double x = hx, y = hy, scale = 2.0 * (x * x + y * y);
-    const float westEast = float(y * y / scale), southNorth = float(x * x / scale);
-    const float ax = float(x * y * y / (2.0 * scale)), ay = float(x * x * y / (2.0 * scale));
+    const HeightEquation equation(hx, hy);
     h.fill(0.0f);
     for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
         forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
-            const float du = in(i + 1, j).x - in(i - 1, j).x, dv = in(i, j + 1).y - in(i, j - 1).y;
-            if (hx == hy) {
-                const float div = -(hx * 0.5f * du + hy * 0.5f * dv);
-                h(i, j) = ((((h(i - 1, j) + h(i + 1, j)) + h(i, j - 1)) + h(i, j + 1)) + div) * 0.25f;
-            } else {
-                const float div = -(ax * du + ay * dv);
-                h(i, j) = (westEast * (h(i - 1, j) + h(i + 1, j)) + southNorth * (h(i, j - 1) + h(i, j + 1))) + div;
-            }
+            h(i, j) = equation.height(h(i - 1, j), h(i + 1, j), h(i, j - 1), h(i, j + 1), equation.divergence(in, i, j));
         });
     }
-    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
-        out(i, j).x = in(i, j).x - (h(i + 1, j) - h(i - 1, j)) / (2.0f * hx);
-        out(i, j).y = in(i, j).y - (h(i, j + 1) - h(i, j - 1)) / (2.0f * hy);
-    });
+    subtractGradient(out, in, h, hx, hy);
+}
+
+void PlainKernels::projectConverged(VectorField& out, const VectorField& in, ScalarField& h, Multigrid& multigrid,
+                                    float hx, float hy) {
+    const HeightEquation equation(hx, hy);
+    const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, h.data());
+    VCycles cycles(levels, equation);
+    multigrid.outcome = cycles.solve(in);
+    subtractGradient(out, in, h, hx, hy);
 }
 
 void PlainKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t) {

@@ -86,7 +86,9 @@ private:
 
 // ---- construction and destruction ------------------------------------------
 
-GPUSim::GPUSim(uint32_t resI_, uint32_t resJ_, const std::string& shaderDir) : FluidSim2D(resI_, resJ_) {
+GPUSim::GPUSim(uint32_t resI_, uint32_t resJ_, const std::string& shaderDir, ProjectionMode projection)
+    : FluidSim2D(resI_, resJ_) {
+    (void)projection;
     requireCapacity();
     const uint64_t floats = 4 * uint64_t(width()) * uint64_t(height());
     // `index` counts floats in 32 bits; a larger grid is an allocation that cannot be met.
@@ -364,6 +366,11 @@ void GPUSim::projectPass(double dt) {
     solve(mDecompProgram, mHeights, t, SOLVER_SWEEPS);
     runPass(mProjectProgram, {&mFields, &mHeights}, mNewFields.attachment, t);
     swapFields();
+}
+
+void GPUSim::projectOnce() {
+    projectPass(0.0);
+    readFields(mFields);
 }
 
 void GPUSim::advectPass(double dt) {

@@ -14,6 +14,7 @@
 
 #include "gl/GlObjects.h"
 #include "sim/FluidSim2D.h"
+#include "sim/ProjectionMode.h"
 #include "sim/SolverConstants.h"
 #include "sim/StageTimes.h"
 
@@ -54,7 +55,8 @@ public:
     // buffers and shader objects. Prints every program's log and uniform count.
     // When the solver cannot run here it releases all it acquired and throws
     // GPUSimUnavailable.
-    GPUSim(uint32_t resI, uint32_t resJ, const std::string& shaderDir = shaderDirectory());
+    GPUSim(uint32_t resI, uint32_t resJ, const std::string& shaderDir = shaderDirectory(),
+           ProjectionMode projection = ProjectionMode::FixedSweeps);
     ~GPUSim() override;
 
     void draw(int32_t arg) override;
@@ -71,6 +73,8 @@ public:
     // For timing the passes alone. Without the readback the accessors keep the
     // state of the last step that read back.
     void setReadbackEnabled(bool enabled) { mReadbackEnabled = enabled; }
+    // One projection of the velocity as it stands (a step runs two), read back.
+    void projectOnce();
     // Passes run by the last applyVorticity and the last step together.
     int lastPassCount() const { return mVorticityPasses + mStepPasses; }
     // Whether this GL can time the passes on its own clock (timer queries).

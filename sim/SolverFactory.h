@@ -7,6 +7,7 @@
 
 #include "sim/FluidSim2D.h"
 #include "sim/GridSize.h"
+#include "sim/ProjectionMode.h"
 
 enum class SolverKind {
     Software,          // CPUSim
@@ -21,6 +22,8 @@ struct SolverSettings {
     // Threads the software solver steps with; 0: the processors this process may use,
     // or the SMOKE_THREADS environment variable.
     unsigned softwareThreads = 0;
+    // How either solver projects; the fixed sweeps unless a program's option says otherwise.
+    ProjectionMode projection = ProjectionMode::FixedSweeps;
 };
 
 struct MadeSolver {

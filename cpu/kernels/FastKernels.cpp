@@ -102,6 +102,8 @@ FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned t
       mCentreY(size_t(resJ) + 2),
       mStrokeFirstI(size_t(resJ) + 2),
       mStrokeLastI(size_t(resJ) + 2),
+      mMaxima(size_t(kernels::MAXIMA_STRIDE) * std::max(threads, 1u)),
+      mMinCellsPerThread(minCellsPerThread),
       mCrewSize(crewSizeFor(resI, resJ, threads, minCellsPerThread)),
       mTeam(mCrewSize, mCrewSize) {}
 
@@ -147,6 +149,15 @@ void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& 
     onTeam([&](const kernels::Crew& crew) {
         mTable.project(floats(out), floats(in), floats(heights), scratch(), mGrid, SOLVER_SWEEPS, hx, hy, crew);
     });
+}
+
+void FastKernels::projectConverged(VectorField& out, const VectorField& in, ScalarField& heights,
+                                   Multigrid& multigrid, float hx, float hy) {
+    checkGrid(out, in, heights);
+    const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, heights.data());
+    kernels::MultigridSolve solve{levels.data(), uint32_t(levels.size()), hx,    hy, mMinCellsPerThread,
+                                  mMaxima.data(), &multigrid.outcome};
+    onTeam([&](const kernels::Crew& crew) { mTable.projectConverged(floats(out), floats(in), solve, crew); });
 }
 
 // The plain kernels map cell by cell; x depends on i alone and y on j alone.

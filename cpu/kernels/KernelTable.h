@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "cpu/MultigridLevel.h"
+
 class ThreadTeam;
 
 namespace kernels {
@@ -79,6 +81,19 @@ struct StrokeCells {
     float radius, core;
 };
 
+// The converged projection's hierarchy, and where its crew meets.
+struct MultigridSolve {
+    const MultigridLevel* levels;  // levels[0].x is the heights
+    uint32_t count;
+    float hx, hy;
+    // A level of fewer cells than this per member runs on fewer members.
+    uint32_t cellsPerMember;
+    float* maxima;  // MAXIMA_STRIDE floats for each member of the crew
+    MultigridOutcome* outcome;
+};
+// Each member's partial result on a cache line of its own.
+constexpr uint32_t MAXIMA_STRIDE = 16;
+
 // Every kernel is called by all members of a crew at once, each with its own member number.
 struct KernelTable {
     const char* name;
@@ -89,6 +104,7 @@ struct KernelTable {
                     float a, const Crew& crew);
     void (*project)(float* out, const float* in, float* heights, SkewScratch scratch, GridSize grid, int sweeps,
                     float hx, float hy, const Crew& crew);
+    void (*projectConverged)(float* out, const float* in, const MultigridSolve& solve, const Crew& crew);
     void (*advect)(float* out, const float* in, const float* velocity, GridSize grid, int components,
                    const BacktraceMap& map, const Crew& crew);
     void (*addBodyForces)(const BodyForceArrays& fields, GridSize grid, float hx, float hy, float t,

@@ -1,0 +1,32 @@
+#pragma once
+// The hierarchy of grids behind the converged projection: which levels there are
+// for a grid and its cell shape, their equations' constants, and their arrays. Both
+// kernel sets solve on it (cpu/MultigridLevel.h says what a level holds).
+
+#include <cstdint>
+#include <vector>
+
+#include "cpu/MultigridLevel.h"
+
+class Multigrid {
+public:
+    // Plans for square cells at once, so that the arrays exist before the first step.
+    // Throws std::bad_alloc when they cannot be had.
+    Multigrid(uint32_t resI, uint32_t resJ);
+
+    // The levels for cells hx wide and hy high, level 0 relaxing `heights` (a field
+    // of the grid). Replans, allocating, only when the cells' shape changes which
+    // axes the levels halve.
+    const std::vector<MultigridLevel>& levelsFor(float hx, float hy, float* heights);
+
+    // What the last projection on it did; the kernels write it.
+    MultigridOutcome outcome;
+
+private:
+    uint32_t mResI;
+    uint32_t mResJ;
+    std::vector<MultigridLevel> mLevels;
+    std::vector<std::vector<float>> mArrays;
+    float mPlannedHx = 0.0f;
+    float mPlannedHy = 0.0f;
+};
