@@ -1,12 +1,14 @@
 #pragma once
-// What the command line asks for: the grid resolution and whether the software
-// solver is forced. Reading it needs no window, so it is kept apart from start-up.
+// What the command line asks for: the options before the resolution arguments, the
+// grid resolution and whether the software solver is forced. Reading it needs no
+// window, so it is kept apart from start-up.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "sim/GridSize.h"
+#include "sim/ProjectionMode.h"
 
 constexpr int64_t DEFAULT_RESOLUTION = 201;
 constexpr int64_t MIN_RESOLUTION = 1;
@@ -16,6 +18,9 @@ struct CommandLine {
     bool forceSoftware = false;
     // The argument the resolution was read from, or null for the default.
     const char* resolutionArgument = nullptr;
+    ProjectionMode projection = ProjectionMode::FixedSweeps;
+    // What is wrong with an option, as one line for standard error; empty when nothing.
+    std::string optionError;
 };
 
 // When the first argument is exactly --help, -h or --version: prints the help or the
@@ -23,10 +28,12 @@ struct CommandLine {
 // other command line. Needs no display, so it runs before GLUT is initialised.
 std::optional<int> answerInformationRequest(int argc, const char* const* argv);
 
-// argv[0] is the program; at most two further arguments are looked at. "-s" as the
-// first one forces the software solver and takes the resolution from the second;
-// otherwise the first is the resolution and a second is ignored. A resolution is
-// read by its leading digits (leadingInteger).
+// argv[0] is the program. Options come first, each "--name value" or "--name=value"
+// (only the names this program knows: any other word is read as before). Of the
+// arguments after them at most two are looked at: "-s" as the first one forces the
+// software solver and takes the resolution from the second; otherwise the first is
+// the resolution and a second is ignored. A resolution is read by its leading digits
+// (leadingInteger).
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 bool resolutionAccepted(int64_t resolution);

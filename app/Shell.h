@@ -9,6 +9,7 @@
 
 #include "app/FrameTimer.h"
 #include "sim/FluidSim2D.h"
+#include "sim/ProjectionMode.h"
 
 // ---- process-wide state ------------------------------------------------------
 
@@ -41,7 +42,7 @@ std::vector<std::string> checkExtensions();
 // The console block announcing the software solver for want of `missing`.
 std::string missingExtensionsReport(const std::vector<std::string>& missing);
 // Constructs the one simulation, resolution by resolution cells, into `sim`.
-void createSim(uint32_t resolution, bool useGPU);
+void createSim(uint32_t resolution, bool useGPU, ProjectionMode projection = ProjectionMode::FixedSweeps);
 // Prints the OpenGL information and sets the texture and clear state drawing relies on.
 void printGLInfo();
 // Registers the eight callbacks with the current window.

@@ -36,9 +36,9 @@ bool announceSolverChoice(bool forceSoftware) {
 }
 
 // A grid too large for this machine ends the run with a message instead of an abort.
-bool createSimOrReport(uint32_t resolution, bool useGPU) {
+bool createSimOrReport(uint32_t resolution, bool useGPU, ProjectionMode projection) {
     try {
-        createSim(resolution, useGPU);
+        createSim(resolution, useGPU, projection);
         return true;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
@@ -56,6 +56,10 @@ int main(int argc, char** argv) {
     // GLUT takes its own options (-display, -geometry, ...) out of argv first.
     glutInit(&argc, argv);
     const CommandLine line = parseCommandLine(argc, argv);
+    if (!line.optionError.empty()) {
+        std::fprintf(stderr, "%s\n", line.optionError.c_str());
+        return EXIT_BAD_COMMAND_LINE;
+    }
     if (!resolutionAccepted(line.resolution)) {
         std::fprintf(stderr, "%s\n", resolutionError(line).c_str());
         return EXIT_BAD_COMMAND_LINE;
@@ -64,7 +68,7 @@ int main(int argc, char** argv) {
 
     openWindow();
     const bool useGPU = announceSolverChoice(line.forceSoftware);
-    if (!createSimOrReport(resolution, useGPU)) {
+    if (!createSimOrReport(resolution, useGPU, line.projection)) {
         glutDestroyWindow(windowId);
         return EXIT_NO_MEMORY;
     }

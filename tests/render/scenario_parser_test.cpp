@@ -45,8 +45,10 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
 }
 
 TEST(ScenarioParser, SquareGridFromOneNumberAndTheWorldEdgesAreAccepted) {
-    const Scenario s = parsedWithoutErrors("grid 1\nsolver gpu\npour 0 1 1\nstroke 1 0 0 1\n");
+    const Scenario s = parsedWithoutErrors("grid 1\nsolver gpu\nprojection converged\npour 0 1 1\nstroke 1 0 0 1\n");
     EXPECT_TRUE(s.resI == 1 && s.resJ == 1 && s.solver == SolverChoice::Shader);
+    EXPECT_EQ(s.projection, ProjectionMode::Converged);
+    EXPECT_EQ(parsedWithoutErrors("projection specified\n").projection, ProjectionMode::FixedSweeps);
     EXPECT_EQ(s.actions[0].from, (Vec2{0.0f, 1.0f}));
     EXPECT_EQ(s.actions[1].to, (Vec2{0.0f, 1.0f}));
 }
@@ -85,6 +87,7 @@ TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpec
         {"grid 1000000000", "expected 'grid N' or 'grid I J'"},
         {"grid 12.5", "expected 'grid N' or 'grid I J'"},
         {"solver fast", "expected 'solver cpu|gpu|both'"},
+        {"projection exact", "expected 'projection converged|specified'"},
     };
     for (const auto& [line, expected] : cases) {
         const std::string text = "\n# fine so far\n" + line + "\nrun 2\n";
@@ -103,6 +106,7 @@ TEST(ScenarioParser, EveryMalformedLineIsReportedNotOnlyTheFirst) {
 TEST(ScenarioParser, GridOrSolverAfterTheSimulationStartedIsRefused) {
     expectRefusedAt("dt 0.1\nrun 4\ngrid 32\n", 3, "before the first action (line 1)");
     expectRefusedAt("solver cpu\n\nsolver gpu\n", 3, "already set on line 1");
+    expectRefusedAt("pour 0.5 0.5 3\nprojection converged\n", 2, "before the first action (line 1)");
 }
 
 TEST(ScenarioParser, TwoPicturesOfOneNameAreRefusedSoNeitherFileIsLost) {

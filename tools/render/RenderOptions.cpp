@@ -52,6 +52,13 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                   "difference image and the fields' difference",
                   "cpu|gpu|both", "cpu, gpu or both",
                   [&o](const std::string& text) { return readSolver(text, o.solver); });
+    addReadOption(app, "--projection",
+                  "the projection instead of the scenario's: specified (ten relaxation\nsweeps, the default) or "
+                  "converged (multigrid until converged)",
+                  "MODE", "specified or converged", [&o](const std::string& text) {
+                      o.projection = projectionModeNamed(text);
+                      return o.projection.has_value();
+                  });
     addReadOption(app, "--threads", "threads for the software solver (default: the processors\nthis process may use, or SMOKE_THREADS)", "N",
                   "a whole number from 1 to " + std::to_string(MAX_SOFTWARE_THREADS), [&o](const std::string& text) {
                       uint32_t threads = 0;

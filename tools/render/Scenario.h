@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/Geometry.h"
+#include "sim/ProjectionMode.h"
 
 enum class SolverChoice { Software, Shader, Both };
 
@@ -52,6 +53,7 @@ struct Scenario {
     uint32_t resI = DEFAULT_GRID;
     uint32_t resJ = DEFAULT_GRID;
     SolverChoice solver = SolverChoice::Software;
+    ProjectionMode projection = ProjectionMode::FixedSweeps;
     std::vector<Action> actions;
 
     // Steps the whole scenario runs (pours and runs together).
