@@ -1,7 +1,7 @@
 #pragma once
-// The hierarchy of grids behind the converged projection: which levels there are
-// for a grid and its cell shape, their equations' constants, and their arrays. Both
-// kernel sets solve on it (cpu/MultigridLevel.h says what a level holds).
+// The software solver's multigrid hierarchy: the levels sim/MultigridPlan.h plans for
+// the grid and its cell shape, with their arrays. Both kernel sets solve on it
+// (cpu/MultigridLevel.h says what a level holds).
 
 #include <cstdint>
 #include <vector>
@@ -20,7 +20,7 @@ public:
     const std::vector<MultigridLevel>& levelsFor(float hx, float hy, float* heights);
 
     // What the last projection on it did; the kernels write it.
-    MultigridOutcome outcome;
+    MultigridOutcome outcome{};
 
 private:
     uint32_t mResI;

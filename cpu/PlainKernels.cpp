@@ -127,7 +127,7 @@ public:
         const float start = residual(0);
         if (mLevels.size() > 1) startFromCoarser();
         smooth(0, LEVEL0_START_SWEEPS);
-        MultigridOutcome outcome;
+        MultigridOutcome outcome{};
         float last = INFINITY;
         for (;; ++outcome.cycles) {
             const float largest = residual(0);

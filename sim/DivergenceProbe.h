@@ -12,8 +12,8 @@
 constexpr double PROBE_WIDTH = 0.14;
 
 // Empties the solver and gives it the gradient of that Gaussian as its velocity (its
-// sources added in one step with every stage off, then cleared; the stages' switches
-// come back as they were).
+// sources added in one step of no time with every stage off, then cleared; the
+// stages' switches come back as they were).
 void loadProbeVelocity(FluidSim2D& sim);
 
 // The root mean square, over the interior cells, of the central-difference divergence
