@@ -259,6 +259,15 @@ void relaxBoard(const Board& b, float* x, const float* f, uint32_t colour, Share
     }
 }
 
+// For the restriction to `coarser`: the weights of row j's last column and, in the
+// last row, of every cell.
+inline void foldLastColumnAndRow(const Board& b, float* r, uint32_t j, const MultigridLevel& coarser) {
+    b.row(r, (b.resI + j) % 2, j)[b.resI / 2] *= coarser.foldI;
+    if (j == b.resJ)
+        for (uint32_t colour = 0; colour < 2; ++colour)
+            for (uint32_t p = b.first(colour, j); p <= b.last(colour, j); ++p) b.row(r, colour, j)[p] *= coarser.foldJ;
+}
+
 // The residual of some rows, both colours, into r (same order), its largest magnitude
 // into `largestSoFar`; then, for the restriction to `coarser`, the last column's and
 // row's weights.
@@ -282,11 +291,7 @@ void boardResidual(const Board& b, const float* x, const float* f, float* r, Sha
                 largest.add(ScalarLanes{}, residuals[p]);
             }
         }
-        if (!coarser) continue;
-        b.row(r, (b.resI + j) % 2, j)[b.resI / 2] *= coarser->foldI;
-        if (j == b.resJ)
-            for (uint32_t colour = 0; colour < 2; ++colour)
-                for (uint32_t p = b.first(colour, j); p <= b.last(colour, j); ++p) b.row(r, colour, j)[p] *= coarser->foldJ;
+        if (coarser) foldLastColumnAndRow(b, r, j, *coarser);
     }
     largestSoFar = largest;
 }
@@ -327,7 +332,7 @@ void restrictBoard(const Board& b, const float* r, const MultigridLevel& coarse,
 // cells of one colour in a row lie all on columns of level 1 (o = 0) or all between
 // two (o = 1).
 template <class Lanes>
-void prolongToBoard(const Board& b, float* x, const MultigridLevel& coarse, Share rows) {
+void prolongToBoard(const Board& b, float* x, const MultigridLevel& coarse, Share rows, bool ontoZero) {
     using F = typename Lanes::F;
     const GridSize coarseGrid = gridOf(coarse);
     for (uint32_t j = rows.begin; j < rows.end; ++j) {
@@ -350,38 +355,66 @@ void prolongToBoard(const Board& b, float* x, const MultigridLevel& coarse, Shar
                 if (!between) return across(lanes, c0, p);
                 return (across(lanes, c0, p) + across(lanes, c1, p)) * L::set1(0.5f);
             };
+            // Onto the zero start, 0 + e without reading what the board held before.
+            const F zero = Lanes::set1(0.0f);
             uint32_t p = b.first(colour, j);
             for (; p + Lanes::N <= last + 1; p += Lanes::N) {
                 const F e = correction(Lanes{}, p);
-                Lanes::store(cells + p, Lanes::load(cells + p) + e);
+                Lanes::store(cells + p, (ontoZero ? zero : Lanes::load(cells + p)) + e);
             }
-            for (; p <= last; ++p) cells[p] += correction(ScalarLanes{}, p);
+            for (; p <= last; ++p) cells[p] = (ontoZero ? 0.0f : cells[p]) + correction(ScalarLanes{}, p);
         }
     }
 }
 
-// The divergence term of some rows of level 0, into its colours.
+// Spreads the values of cells first .. first + count − 1 of row j (first odd) into the
+// colours of the board.
 template <class Lanes>
-void divergenceToBoard(const Board& b, const Divergence& divergence, float* f, Share rows) {
-    alignas(64) float cells[RELAXED_CHUNK];
+void spreadToBoard(const Board& b, float* board, uint32_t j, uint32_t first, uint32_t count, const float* cells) {
+    float* odd = b.row(board, (1 + j) % 2, j);  // the colour of the odd columns
+    float* even = b.row(board, j % 2, j);
+    // Cells k even are odd columns, at position (first + k) / 2.
+    uint32_t k = 0;
+    for (; k + 2 * Lanes::N <= count; k += 2 * Lanes::N) {
+        Lanes::store(odd + (first + k) / 2, Lanes::evens(cells + k));
+        Lanes::store(even + (first + k) / 2 + 1, Lanes::odds(cells + k));
+    }
+    for (; k < count; ++k) ((first + k) % 2 ? odd : even)[(first + k) / 2] = cells[k];
+}
+
+// The divergence term of some rows of level 0 into f, and the residual of the zero
+// start, the relaxed value from zero neighbours, into r (the largest into `largest`,
+// the last column and row weighted for the restriction to `coarser`), all in the
+// board's colours: the start's residual costs no pass of its own.
+template <class Lanes, class Update>
+void divergenceToBoard(const Board& b, const Divergence& divergence, float* f, float* r, Share rows,
+                       const MultigridLevel* coarser, const Update& update, Largest<Lanes>& largestSoFar) {
+    alignas(64) float divergences[RELAXED_CHUNK];
+    alignas(64) float residuals[RELAXED_CHUNK];
+    Largest<Lanes> largest = largestSoFar;  // in registers (see storeResidual)
+    const typename Lanes::F zero = Lanes::set1(0.0f);
     for (uint32_t j = rows.begin; j < rows.end; ++j) {
-        float* odd = b.row(f, (1 + j) % 2, j);  // the colour of the odd columns
-        float* even = b.row(f, j % 2, j);
         for (uint32_t first = 1; first <= b.resI; first += RELAXED_CHUNK) {
             const uint32_t count = b.resI + 1 - first < RELAXED_CHUNK ? b.resI + 1 - first : RELAXED_CHUNK;
             uint32_t k = 0;
-            for (; k + Lanes::N <= count; k += Lanes::N)
-                Lanes::store(cells + k, divergence.template run<Lanes>(first + k, j));
-            for (; k < count; ++k) cells[k] = divergence.template run<ScalarLanes>(first + k, j);
-            // first is odd: cells k even are odd columns, at position (first + k) / 2.
-            k = 0;
-            for (; k + 2 * Lanes::N <= count; k += 2 * Lanes::N) {
-                Lanes::store(odd + (first + k) / 2, Lanes::evens(cells + k));
-                Lanes::store(even + (first + k) / 2 + 1, Lanes::odds(cells + k));
+            for (; k + Lanes::N <= count; k += Lanes::N) {
+                const typename Lanes::F div = divergence.template run<Lanes>(first + k, j);
+                const typename Lanes::F residual = update(Lanes{}, zero, zero, zero, zero, div);
+                Lanes::store(divergences + k, div);
+                Lanes::store(residuals + k, residual);
+                largest.add(Lanes{}, residual);
             }
-            for (; k < count; ++k) ((first + k) % 2 ? odd : even)[(first + k) / 2] = cells[k];
+            for (; k < count; ++k) {
+                divergences[k] = divergence.template run<ScalarLanes>(first + k, j);
+                residuals[k] = update(ScalarLanes{}, 0.0f, 0.0f, 0.0f, 0.0f, divergences[k]);
+                largest.add(ScalarLanes{}, residuals[k]);
+            }
+            spreadToBoard<Lanes>(b, f, j, first, count, divergences);
+            spreadToBoard<Lanes>(b, r, j, first, count, residuals);
         }
+        if (coarser) foldLastColumnAndRow(b, r, j, *coarser);
     }
+    largestSoFar = largest;
 }
 
 // Level 0's heights back in storage order, some rows (border included).
@@ -498,18 +531,24 @@ public:
         const HeightWeights w = heightWeights(mSolve.hx, mSolve.hy);
         const Divergence divergence = mSolve.hx == mSolve.hy ? Divergence{in, grid, mSolve.hx * 0.5f, mSolve.hy * 0.5f}
                                                              : Divergence{in, grid, w.ax, w.ay};
-        const Share cells = shareOf(mCrew, 0, uint32_t(2 * mBoard.colourFloats));
-        std::memset(fine.spare + cells.begin, 0, size_t(cells.end - cells.begin) * sizeof(float));
+        // The heights start from zero; with coarser levels, the first values written
+        // onto them are their interpolated solution, and only the border must be zero,
+        // which nothing ever writes.
+        if (mSolve.count == 1) {
+            const Share cells = shareOf(mCrew, 0, uint32_t(2 * mBoard.colourFloats));
+            std::memset(fine.spare + cells.begin, 0, size_t(cells.end - cells.begin) * sizeof(float));
+        }
         const Share rows = rowsFor(0, false);
-        divergenceToBoard<Lanes>(mBoard, divergence, fine.f, rows);
-        kernels::meet(mCrew);
+        const MultigridLevel* coarser = mSolve.count > 1 ? &mSolve.levels[1] : nullptr;
         Largest<Lanes> zeroStart;
-        residual(0, false, zeroStart);
+        withUpdate(0, [&](const auto& update, bool) {
+            divergenceToBoard<Lanes>(mBoard, divergence, fine.f, fine.r, rows, coarser, update, zeroStart);
+        });
         const float start = largestOfAll(zeroStart);
         if (mSolve.count > 1) {
             restrictTo(1, false);
             nested(1, false);
-            prolongFrom(1, false);
+            prolongFrom(1, false, true);
         }
         smooth(0, LEVEL0_START_SWEEPS, false);
         float last = __builtin_inff();
@@ -623,9 +662,9 @@ private:
         sync(alone);
     }
 
-    void prolongFrom(size_t c, bool alone) {
+    void prolongFrom(size_t c, bool alone, bool ontoZero = false) {
         if (c == 1) {
-            prolongToBoard<Lanes>(mBoard, mSolve.levels[0].spare, mSolve.levels[1], rowsFor(0, alone));
+            prolongToBoard<Lanes>(mBoard, mSolve.levels[0].spare, mSolve.levels[1], rowsFor(0, alone), ontoZero);
         } else {
             prolongRows<Lanes>(mSolve.levels[c - 1], mSolve.levels[c], rowsFor(c - 1, alone));
         }
