@@ -60,6 +60,8 @@ pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/rising-plume.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/stirred.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --velocity --strokes --out docs examples/velocity.txt
+	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-specified.txt
+	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-converged.txt
 
 # Only `make plots` needs these.
 PLOT_PACKAGES := gnuplot-nox jq

@@ -47,6 +47,28 @@ TEST(BenchReport, SpeedUpIsTheReferenceStepOverTheSolversAtTheSameGrid) {
     EXPECT_NE(table.str().find("cpu            1       201x201    15.00"), std::string::npos) << table.str();
 }
 
+// A row with the converged projection is set against the specified one of the same
+// solver, team and grid, not against another team's; a table without one has no
+// projection column.
+TEST(BenchReport, TheConvergedProjectionsStepIsSetAgainstTheSpecifiedOnesOfTheSameTeam) {
+    std::vector<BenchRow> rows{row("cpu", 512, 4.0, 2), row("cpu", 512, 5.0, 2), row("cpu", 512, 9.0, 1)};
+    rows[0].divergenceLeft = 0.994;
+    rows[1].projection = ProjectionMode::Converged;
+    rows[1].divergenceLeft = 0.000338;
+    std::ostringstream json;
+    printJson(json, setting(), rows);
+    for (const char* part : {"\"projection\": \"converged\"", "\"divergence_left\": 0.000338",
+                             "\"projection_cost\": [\n    {\"solver\": \"cpu\", \"threads\": 2, \"baseline\": "
+                             "\"specified projection\", \"resI\": 512, \"resJ\": 512, \"step\": 1.25}\n  ]"})
+        EXPECT_NE(json.str().find(part), std::string::npos) << part << " not in " << json.str();
+    std::ostringstream table, plain;
+    printTable(table, setting(), rows);
+    EXPECT_NE(table.str().find("512x512    converged  5.000"), std::string::npos) << table.str();
+    EXPECT_NE(table.str().find("0.0338%"), std::string::npos) << table.str();
+    printTable(plain, setting(), {rows[0]});
+    EXPECT_EQ(plain.str().find("projection step ms"), std::string::npos) << plain.str();
+}
+
 // A solver this machine lacks was not measured; one that ran out of memory failed.
 TEST(BenchReport, ARowThatCouldNotRunSaysWhyAndWhetherItFailedAndGetsNoSpeedUp) {
     std::vector<BenchRow> rows{row("gpu", 64, 0.0), row("cpu-reference", 64, 6.0),
