@@ -6,6 +6,7 @@
 
 #include "cpu/CPUSim.h"
 #include "cpu/Multigrid.h"
+#include "sim/MultigridCycles.h"
 
 namespace {
 
@@ -111,51 +112,13 @@ float weightOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
     return atEdge(v, i, j, v.lastColumnWeight, v.lastRowWeight, v.lastCellWeight);
 }
 
-class VCycles {
+// The passes of the V-cycles (sim/MultigridCycles.h) over a hierarchy's arrays.
+class VCyclePasses {
 public:
-    VCycles(const std::vector<MultigridLevel>& levels, const HeightEquation& equation)
+    VCyclePasses(const std::vector<MultigridLevel>& levels, const HeightEquation& equation)
         : mLevels(levels), mEquation(equation) {}
 
-    // Heights from zero until the largest residual is CONVERGED_TOLERANCE of the zero
-    // start's, or stops halving, or MAX_V_CYCLES have run. The first heights come
-    // from the coarser levels (nested iteration); a residual that is NaN counts as no
-    // larger than any other.
-    MultigridOutcome solve(const VectorField& in) {
-        const MultigridLevel& fine = mLevels[0];
-        std::fill(fine.x, fine.x + size_t(fine.resI + 2) * (fine.resJ + 2), 0.0f);
-        forEachCellOf(fine, [&](uint32_t i, uint32_t j) { at(fine.f, fine, i, j) = mEquation.divergence(in, i, j); });
-        const float start = residual(0);
-        if (mLevels.size() > 1) startFromCoarser();
-        smooth(0, LEVEL0_START_SWEEPS);
-        MultigridOutcome outcome{};
-        float last = INFINITY;
-        for (;; ++outcome.cycles) {
-            const float largest = residual(0);
-            outcome.residual = start > 0.0f ? largest / start : 0.0f;
-            if (largest <= CONVERGED_TOLERANCE * start || largest > CONVERGED_STALL * last ||
-                outcome.cycles == MAX_V_CYCLES)
-                return outcome;
-            last = largest;
-            if (mLevels.size() > 1) {
-                restrictResidual(1);
-                cycle(1);
-                prolong(1);
-            }
-            smooth(0, LEVEL0_SWEEPS);
-        }
-    }
-
-private:
-    static float largerOf(float largest, float value) { return value > largest ? value : largest; }
-
-    // A cell's new value: level 0's height equation, or a coarser level's own.
-    float relaxed(size_t l, uint32_t i, uint32_t j) const {
-        const MultigridLevel& v = mLevels[l];
-        const float west = at(v.x, v, i - 1, j), east = at(v.x, v, i + 1, j);
-        const float south = at(v.x, v, i, j - 1), north = at(v.x, v, i, j + 1);
-        if (l == 0) return mEquation.height(west, east, south, north, at(v.f, v, i, j));
-        return ((v.westEast * (west + east) + v.southNorth * (south + north)) + at(v.f, v, i, j)) * scaleOf(v, i, j);
-    }
+    size_t levels() const { return mLevels.size(); }
 
     // Red-black Gauss-Seidel: the cells with i + j even, then the others.
     void smooth(size_t l, int sweeps) {
@@ -174,14 +137,14 @@ private:
         forEachCellOf(v, [&](uint32_t i, uint32_t j) {
             const float r = (relaxed(l, i, j) - at(v.x, v, i, j)) * weightOf(v, i, j);
             at(v.r, v, i, j) = r;
-            largest = largerOf(largest, std::fabs(r));
+            if (std::fabs(r) > largest) largest = std::fabs(r);
         });
         return largest;
     }
 
     // The finer level's residual, full-weighted (1/4, 1/2, 1/4 along each halved axis),
-    // as level c's right-hand side.
-    void restrictResidual(size_t c) {
+    // as level c's right-hand side; its correction starts from zero.
+    void restrictTo(size_t c) {
         const MultigridLevel& v = mLevels[c - 1];
         const MultigridLevel& coarse = mLevels[c];
         for (uint32_t j = 1; j <= v.resJ; ++j) at(v.r, v, v.resI, j) *= coarse.foldI;
@@ -196,52 +159,12 @@ private:
                                 : across(ci, cj);
             at(coarse.f, coarse, ci, cj) = r * coarse.rhsScale;
         });
-    }
-
-    // The level-0 residual of the zero start, restricted down to every level, solved
-    // on the coarsest, and each level's solution the start of one V-cycle on the next
-    // finer one, up to level 0, which takes level 1's interpolated.
-    void startFromCoarser() {
-        const size_t coarsest = mLevels.size() - 1;
-        for (size_t c = 1; c <= coarsest; ++c) {
-            restrictResidual(c);
-            clear(c);
-            if (c < coarsest) residual(c);
-        }
-        smooth(coarsest, COARSEST_SWEEPS);
-        for (size_t l = coarsest; l-- > 0;) {
-            prolong(l + 1);
-            if (l > 0) vCycle(l);
-        }
-    }
-
-    void clear(size_t c) {
-        const MultigridLevel& v = mLevels[c];
-        std::fill(v.x, v.x + size_t(v.resI + 2) * (v.resJ + 2), 0.0f);
-    }
-
-    // Level c's correction from zero: V(1, 1) below it, the coarsest level sweeps.
-    void cycle(size_t c) {
-        clear(c);
-        if (c + 1 == mLevels.size()) {
-            smooth(c, COARSEST_SWEEPS);
-        } else {
-            vCycle(c);
-        }
-    }
-
-    void vCycle(size_t c) {
-        smooth(c, SMOOTHING_SWEEPS);
-        residual(c);
-        restrictResidual(c + 1);
-        cycle(c + 1);
-        prolong(c + 1);
-        smooth(c, SMOOTHING_SWEEPS);
+        std::fill(coarse.x, coarse.x + size_t(coarse.resI + 2) * (coarse.resJ + 2), 0.0f);
     }
 
     // Adds level c's correction, interpolated bilinearly, to the finer level; beyond
     // its last column and row it extrapolates to the walls.
-    void prolong(size_t c) {
+    void prolongFrom(size_t c) {
         const MultigridLevel& v = mLevels[c - 1];
         const MultigridLevel& coarse = mLevels[c];
         for (uint32_t cj = 1; cj <= coarse.resJ; ++cj)
@@ -262,6 +185,16 @@ private:
                 at(v.x, v, i, j) += (across(i, j / 2) + across(i, j / 2 + 1)) * 0.5f;
             }
         });
+    }
+
+private:
+    // A cell's new value: level 0's height equation, or a coarser level's own.
+    float relaxed(size_t l, uint32_t i, uint32_t j) const {
+        const MultigridLevel& v = mLevels[l];
+        const float west = at(v.x, v, i - 1, j), east = at(v.x, v, i + 1, j);
+        const float south = at(v.x, v, i, j - 1), north = at(v.x, v, i, j + 1);
+        if (l == 0) return mEquation.height(west, east, south, north, at(v.f, v, i, j));
+        return ((v.westEast * (west + east) + v.southNorth * (south + north)) + at(v.f, v, i, j)) * scaleOf(v, i, j);
     }
 
     const std::vector<MultigridLevel>& mLevels;
@@ -303,8 +236,11 @@ void PlainKernels::projectConverged(VectorField& out, const VectorField& in, Sca
                                     float hx, float hy) {
     const HeightEquation equation(hx, hy);
     const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, h.data());
-    VCycles cycles(levels, equation);
-    multigrid.outcome = cycles.solve(in);
+    const MultigridLevel& fine = levels[0];
+    h.fill(0.0f);
+    forEachCellOf(fine, [&](uint32_t i, uint32_t j) { at(fine.f, fine, i, j) = equation.divergence(in, i, j); });
+    VCyclePasses passes(levels, equation);
+    multigrid.outcome = runVCycles(passes);
     subtractGradient(out, in, h, hx, hy);
 }
 

@@ -1,6 +1,5 @@
-// The shader solver's converged projection: the software solver's V-cycles
-// (cpu/PlainKernels.cpp) as full-texture passes over the levels' textures, in the
-// GL's own arithmetic. A colour of a red-black sweep is one pass, which keeps the
+// The shader solver's converged projection: the V-cycles of sim/MultigridCycles.h as
+// full-texture passes over the levels' textures, in the GL's own arithmetic. A colour of a red-black sweep is one pass, which keeps the
 // other colour's texels; the largest residual is reduced on the GL and read back,
 // a few texels, whenever the cycles must decide whether to go on.
 #include <GL/glew.h>
@@ -11,6 +10,7 @@
 #include "gpu/GPUSim.h"
 #include "gpu/PassTarget.h"
 #include "gpu/ShaderMultigrid.h"
+#include "sim/MultigridCycles.h"
 
 namespace {
 
@@ -52,52 +52,73 @@ void clear(const PassSurface& surface, GLenum attachment) {
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
-// The V-cycles of one projection, pass by pass.
-class ShaderVCycles {
+// The passes of the V-cycles (sim/MultigridCycles.h) over the levels' textures.
+class ShaderPasses {
 public:
-    ShaderVCycles(ShaderMultigrid& multigrid, int& passes) : mGrid(multigrid), mPasses(passes) {}
+    ShaderPasses(ShaderMultigrid& multigrid, int& passes) : mGrid(multigrid), mPasses(passes) {}
 
-    // Heights from zero into level 0's iterate, until the largest residual is
-    // CONVERGED_TOLERANCE of the zero start's, or stops halving, or MAX_V_CYCLES ran.
-    MultigridOutcome solve(GLuint fields, float hx, float hy) {
+    // The velocity's divergence as level 0's right-hand side, the heights zero.
+    void start(GLuint fields, float hx, float hy) {
         ShaderLevel& fine = mGrid.levels[0];
         const double x = hx, y = hy, scale = 4.0 * (x * x + y * y);
         pass(MG_DIVERGENCE, {fields}, fine, RHS_POINT, [&](GLhandleARB p) {
             setUniform(p, "divergenceWeights", float(x * y * y / scale), float(x * x * y / scale));
         });
         clear(fine.surface, ITERATE_POINTS[fine.current]);
-        residual(0);
-        const float start = largestResidual();
-        if (levels() > 1) {
-            restrictTo(1);
-            nested(1);
-            prolongFrom(1);
-        }
-        smooth(0, LEVEL0_START_SWEEPS);
-        MultigridOutcome outcome{};
-        float last = __builtin_inff();
-        for (;; ++outcome.cycles) {
-            residual(0);
-            const float largest = largestResidual();
-            outcome.residual = start > 0.0f ? largest / start : 0.0f;
-            if (largest <= CONVERGED_TOLERANCE * start || largest > CONVERGED_STALL * last ||
-                outcome.cycles == MAX_V_CYCLES)
-                return outcome;
-            last = largest;
-            if (levels() > 1) {
-                restrictTo(1);
-                correct(1);
-                prolongFrom(1);
+    }
+
+    size_t levels() const { return mGrid.levels.size(); }
+
+    // Red-black sweeps: the cells with i + j even, then the others.
+    void smooth(size_t l, int sweeps) {
+        ShaderLevel& v = mGrid.levels[l];
+        for (int sweep = 0; sweep < sweeps; ++sweep)
+            for (int colour = 0; colour < 2; ++colour) {
+                pass(MG_RELAX, {iterate(v), v.rhs.tex.name()}, v, ITERATE_POINTS[1 - v.current], [&](GLhandleARB p) {
+                    equationUniforms(p, v.shape);
+                    setUniform(p, "colour", float(colour));
+                });
+                v.current = 1 - v.current;
             }
-            smooth(0, LEVEL0_SWEEPS);
-        }
+    }
+
+    // The largest of it is reduced and read back for level 0 only.
+    float residual(size_t l) {
+        ShaderLevel& v = mGrid.levels[l];
+        pass(MG_RESIDUAL, {iterate(v), v.rhs.tex.name()}, v, RESIDUAL_POINT,
+             [&](GLhandleARB p) { equationUniforms(p, v.shape); });
+        return l == 0 ? largestResidual() : 0.0f;
+    }
+
+    // Level c's right-hand side from the finer level's residual; its correction starts from zero.
+    void restrictTo(size_t c) {
+        const ShaderLevel& fine = mGrid.levels[c - 1];
+        ShaderLevel& v = mGrid.levels[c];
+        pass(MG_RESTRICT, {fine.residual.tex.name()}, v, RHS_POINT, [&](GLhandleARB p) {
+            setUniform(p, "fineSize", float(fine.surface.width), float(fine.surface.height));
+            setUniform(p, "halved", v.shape.halvedI ? 1.0f : 0.0f, v.shape.halvedJ ? 1.0f : 0.0f);
+            setUniform(p, "fold", v.shape.foldI, v.shape.foldJ);
+            setUniform(p, "rhsScale", v.shape.rhsScale);
+        });
+        clear(v.surface, ITERATE_POINTS[v.current]);
+    }
+
+    // Adds level c's correction to the finer level.
+    void prolongFrom(size_t c) {
+        const ShaderLevel& v = mGrid.levels[c];
+        ShaderLevel& fine = mGrid.levels[c - 1];
+        pass(MG_PROLONG, {iterate(fine), iterate(v)}, fine, ITERATE_POINTS[1 - fine.current], [&](GLhandleARB p) {
+            setUniform(p, "coarseSize", float(v.surface.width), float(v.surface.height));
+            setUniform(p, "halved", v.shape.halvedI ? 1.0f : 0.0f, v.shape.halvedJ ? 1.0f : 0.0f);
+            setUniform(p, "ghost", v.shape.ghostI, v.shape.ghostJ);
+        });
+        fine.current = 1 - fine.current;
     }
 
 private:
     ShaderMultigrid& mGrid;
     int& mPasses;
 
-    size_t levels() const { return mGrid.levels.size(); }
     GLuint iterate(const ShaderLevel& v) const { return v.iterate[v.current].tex.name(); }
 
     // One pass of a program into `attachment` of a surface, input k on texture unit k;
@@ -131,25 +152,6 @@ private:
         setUniform(p, "edgeWeights", s.lastColumnWeight, s.lastRowWeight, s.lastCellWeight);
     }
 
-    // Red-black sweeps: the cells with i + j even, then the others.
-    void smooth(size_t l, int sweeps) {
-        ShaderLevel& v = mGrid.levels[l];
-        for (int sweep = 0; sweep < sweeps; ++sweep)
-            for (int colour = 0; colour < 2; ++colour) {
-                pass(MG_RELAX, {iterate(v), v.rhs.tex.name()}, v, ITERATE_POINTS[1 - v.current], [&](GLhandleARB p) {
-                    equationUniforms(p, v.shape);
-                    setUniform(p, "colour", float(colour));
-                });
-                v.current = 1 - v.current;
-            }
-    }
-
-    void residual(size_t l) {
-        ShaderLevel& v = mGrid.levels[l];
-        pass(MG_RESIDUAL, {iterate(v), v.rhs.tex.name()}, v, RESIDUAL_POINT,
-             [&](GLhandleARB p) { equationUniforms(p, v.shape); });
-    }
-
     // Level 0's largest residual: reduced on the GL, the last few texels read back.
     float largestResidual() {
         const TexAttachment* values = &mGrid.levels[0].residual;
@@ -171,62 +173,6 @@ private:
             if (size > largest) largest = size;
         }
         return largest;
-    }
-
-    // Level c's right-hand side from the finer level's residual; its correction starts from zero.
-    void restrictTo(size_t c) {
-        const ShaderLevel& fine = mGrid.levels[c - 1];
-        ShaderLevel& v = mGrid.levels[c];
-        pass(MG_RESTRICT, {fine.residual.tex.name()}, v, RHS_POINT, [&](GLhandleARB p) {
-            setUniform(p, "fineSize", float(fine.surface.width), float(fine.surface.height));
-            setUniform(p, "halved", v.shape.halvedI ? 1.0f : 0.0f, v.shape.halvedJ ? 1.0f : 0.0f);
-            setUniform(p, "fold", v.shape.foldI, v.shape.foldJ);
-            setUniform(p, "rhsScale", v.shape.rhsScale);
-        });
-        clear(v.surface, ITERATE_POINTS[v.current]);
-    }
-
-    // Adds level c's correction to the finer level.
-    void prolongFrom(size_t c) {
-        const ShaderLevel& v = mGrid.levels[c];
-        ShaderLevel& fine = mGrid.levels[c - 1];
-        pass(MG_PROLONG, {iterate(fine), iterate(v)}, fine, ITERATE_POINTS[1 - fine.current], [&](GLhandleARB p) {
-            setUniform(p, "coarseSize", float(v.surface.width), float(v.surface.height));
-            setUniform(p, "halved", v.shape.halvedI ? 1.0f : 0.0f, v.shape.halvedJ ? 1.0f : 0.0f);
-            setUniform(p, "ghost", v.shape.ghostI, v.shape.ghostJ);
-        });
-        fine.current = 1 - fine.current;
-    }
-
-    // Level c's correction from zero: V(1, 1) below it; the coarsest level sweeps.
-    void correct(size_t c) {
-        if (c + 1 == levels()) {
-            smooth(c, COARSEST_SWEEPS);
-        } else {
-            vCycle(c);
-        }
-    }
-
-    void vCycle(size_t c) {
-        smooth(c, SMOOTHING_SWEEPS);
-        residual(c);
-        restrictTo(c + 1);
-        correct(c + 1);
-        prolongFrom(c + 1);
-        smooth(c, SMOOTHING_SWEEPS);
-    }
-
-    // Level c solved from zero by nested iteration, as level 0 starts.
-    void nested(size_t c) {
-        if (c + 1 == levels()) {
-            smooth(c, COARSEST_SWEEPS);
-            return;
-        }
-        residual(c);
-        restrictTo(c + 1);
-        nested(c + 1);
-        prolongFrom(c + 1);
-        vCycle(c);
     }
 };
 
@@ -257,8 +203,9 @@ void GPUSim::createMultigrid(const std::string& shaderDir) {
 }
 
 void GPUSim::convergedProjectPass(float dt) {
-    ShaderVCycles cycles(*mMultigrid, mPassesRun);
-    mMultigrid->outcome = cycles.solve(mFields.tex.name(), 1.0f / float(resI), 1.0f / float(resJ));
+    ShaderPasses passes(*mMultigrid, mPassesRun);
+    passes.start(mFields.tex.name(), 1.0f / float(resI), 1.0f / float(resJ));
+    mMultigrid->outcome = runVCycles(passes);
     const ShaderLevel& fine = mMultigrid->levels[0];
     runPass(mProjectProgram, {&mFields, &fine.iterate[fine.current]}, mNewFields.attachment, dt);
     swapFields();

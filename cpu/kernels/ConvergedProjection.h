@@ -191,6 +191,26 @@ void storeResidual(const MultigridLevel& v, bool scaled, Share rows, const Multi
     largestSoFar = largest;
 }
 
+// Row cj of a coarser level's right-hand side from across(lanes, ci, j), the finer
+// level's residual at the cells of row j about coarse column ci (N of them at a
+// time), full-weighted across the rows where they were halved; the rows past the
+// finer level's last are its border, zero.
+template <class Lanes, class Across>
+void restrictRow(const MultigridLevel& coarse, uint32_t fineRows, uint32_t cj, const Across& across) {
+    auto row = [&](auto lanes, uint32_t ci, uint32_t j) {
+        using L = decltype(lanes);
+        return j > fineRows ? L::set1(0.0f) : across(lanes, ci, j);
+    };
+    auto restrictRun = [&](auto lanes, uint32_t ci, uint32_t) {
+        using L = decltype(lanes);
+        const typename L::F r = coarse.halvedJ ? (row(lanes, ci, 2 * cj - 1) + row(lanes, ci, 2 * cj + 1)) * L::set1(0.25f) +
+                                                     row(lanes, ci, 2 * cj) * L::set1(0.5f)
+                                               : row(lanes, ci, cj);
+        L::store(coarse.f + cellAt(gridOf(coarse), ci, cj), r * L::set1(coarse.rhsScale));
+    };
+    forEachRunInRow<Lanes>(coarse.resI, cj, restrictRun);
+}
+
 // ---- level 0, split by colour -------------------------------------------------------
 
 // Level 0's cells split by colour, so that a colour's pass reads and writes only the
@@ -301,12 +321,10 @@ void boardResidual(const Board& b, const float* x, const float* f, float* r, Sha
 // positions I − 1 and I of one colour, the cell 2I position I of the other.
 template <class Lanes>
 void restrictBoard(const Board& b, const float* r, const MultigridLevel& coarse, Share rows) {
-    const GridSize grid = gridOf(coarse);
     clearRows(coarse, rows);
-    for (uint32_t cj = rows.begin; cj < rows.end; ++cj) {
-        auto across = [&](auto lanes, uint32_t ci, uint32_t j) {
+    for (uint32_t cj = rows.begin; cj < rows.end; ++cj)
+        restrictRow<Lanes>(coarse, b.resJ, cj, [&](auto lanes, uint32_t ci, uint32_t j) {
             using L = decltype(lanes);
-            if (j > b.resJ) return L::set1(0.0f);
             if (!coarse.halvedI) {
                 float cells[L::N];
                 for (int k = 0; k < L::N; ++k) cells[k] = b.row(r, (ci + k + j) % 2, j)[(ci + k) / 2];
@@ -315,17 +333,7 @@ void restrictBoard(const Board& b, const float* r, const MultigridLevel& coarse,
             const float* between = b.row(r, 1 - j % 2, j);
             return (L::load(between + ci - 1) + L::load(between + ci)) * L::set1(0.25f) +
                    L::load(b.row(r, j % 2, j) + ci) * L::set1(0.5f);
-        };
-        auto restrictRun = [&](auto lanes, uint32_t ci, uint32_t) {
-            using L = decltype(lanes);
-            const typename L::F value =
-                coarse.halvedJ ? (across(lanes, ci, 2 * cj - 1) + across(lanes, ci, 2 * cj + 1)) * L::set1(0.25f) +
-                                     across(lanes, ci, 2 * cj) * L::set1(0.5f)
-                               : across(lanes, ci, cj);
-            L::store(coarse.f + cellAt(grid, ci, cj), value * L::set1(coarse.rhsScale));
-        };
-        forEachRunInRow<Lanes>(coarse.resI, cj, restrictRun);
-    }
+        });
 }
 
 // Adds level 1's correction, interpolated bilinearly, to some rows of level 0. The
@@ -438,27 +446,16 @@ void boardToCells(const Board& b, const float* x, float* heights, Share rows) {
 // `coarse`, whose correction starts from zero there (border rows included).
 template <class Lanes>
 void restrictRows(const MultigridLevel& fine, const MultigridLevel& coarse, Share rows) {
-    const GridSize fineGrid = gridOf(fine), grid = gridOf(coarse);
+    const GridSize fineGrid = gridOf(fine);
     clearRows(coarse, rows);
-    for (uint32_t cj = rows.begin; cj < rows.end; ++cj) {
-        auto across = [&](auto lanes, uint32_t ci, uint32_t j) {
+    for (uint32_t cj = rows.begin; cj < rows.end; ++cj)
+        restrictRow<Lanes>(coarse, fine.resJ, cj, [&](auto lanes, uint32_t ci, uint32_t j) {
             using L = decltype(lanes);
-            if (j > fine.resJ) return L::set1(0.0f);
             const float* r = fine.r + cellAt(fineGrid, 0, j);
             if (!coarse.halvedI) return L::load(r + ci);
             const float* p = r + 2 * ci - 1;
             return (L::evens(p) + L::evens(p + 2)) * L::set1(0.25f) + L::odds(p) * L::set1(0.5f);
-        };
-        auto restrictRun = [&](auto lanes, uint32_t ci, uint32_t) {
-            using L = decltype(lanes);
-            const typename L::F r =
-                coarse.halvedJ ? (across(lanes, ci, 2 * cj - 1) + across(lanes, ci, 2 * cj + 1)) * L::set1(0.25f) +
-                                     across(lanes, ci, 2 * cj) * L::set1(0.5f)
-                               : across(lanes, ci, cj);
-            L::store(coarse.f + cellAt(grid, ci, cj), r * L::set1(coarse.rhsScale));
-        };
-        forEachRunInRow<Lanes>(coarse.resI, cj, restrictRun);
-    }
+        });
 }
 
 // Adds the coarser level's correction, interpolated bilinearly (its border holding
