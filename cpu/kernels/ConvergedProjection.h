@@ -513,6 +513,9 @@ inline void setGhosts(const MultigridLevel& v, Share rows) {
             v.x[cellAt(grid, i, v.resJ + 1)] = v.ghostJ * v.x[cellAt(grid, i, v.resJ)];
 }
 
+// See VCycles::membersFor.
+constexpr uint64_t COARSE_SHARE = 16;
+
 template <class Lanes>
 class VCycles {
 public:
@@ -576,12 +579,17 @@ private:
     const kernels::Crew& mCrew;
     const Board mBoard;  // level 0's layout
 
-    // Level 0 runs on the whole crew; a coarser level on as many members as have
-    // cellsPerMember cells each. Alone: member 0 runs it, and everything below it.
+    // Level 0 runs on the whole crew; a coarser level on as many members as have a
+    // sixteenth of cellsPerMember cells each. Alone: member 0 runs it, and everything
+    // below it. Its passes are short, and while one member runs levels alone the others
+    // wait long enough to fall asleep, which costs more than sharing the passes: at
+    // 201 by 201 on two threads, sharing levels down to the full cellsPerMember took
+    // the projections of a step 1.3 ms, down to a sixteenth 0.7 ms (0.25 for the fixed
+    // sweeps), and sharing every level 1.0 ms.
     uint32_t membersFor(size_t l) const {
         if (l == 0) return mCrew.size;
         const uint64_t cells = uint64_t(mSolve.levels[l].resI) * mSolve.levels[l].resJ;
-        const uint64_t worth = cells / (mSolve.cellsPerMember > 0 ? mSolve.cellsPerMember : 1);
+        const uint64_t worth = cells * COARSE_SHARE / (mSolve.cellsPerMember > 0 ? mSolve.cellsPerMember : 1);
         return uint32_t(worth < 1 ? 1 : worth < mCrew.size ? worth : mCrew.size);
     }
     Share rowsFor(size_t l, bool alone) const {
