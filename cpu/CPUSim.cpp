@@ -57,7 +57,8 @@ CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, std::unique_ptr<CpuKernels> kerne
 CPUSim::~CPUSim() = default;
 
 void CPUSim::setProjection(ProjectionMode mode) {
-    if (mode == ProjectionMode::Converged && !mMultigrid) mMultigrid = std::make_unique<Multigrid>(resI, resJ);
+    if (mode == ProjectionMode::Converged && !mMultigrid)
+        mMultigrid = std::make_unique<Multigrid>(resI, resJ, mKernels->multigridCopies());
     if (mode == ProjectionMode::FixedSweeps) mMultigrid.reset();
 }
 

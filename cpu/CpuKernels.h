@@ -38,6 +38,8 @@ public:
     // says how far.
     virtual void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid,
                                   float hx, float hy) = 0;
+    // The copies of the small levels that this set's threads keep of their own.
+    virtual MultigridCopies multigridCopies() const { return {}; }
     // Traces back along `velocity` over the grid's rectangles.
     virtual void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
                         float t) = 0;

@@ -16,7 +16,8 @@ bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 }  // namespace
 
-Multigrid::Multigrid(uint32_t resI, uint32_t resJ) : mResI(resI), mResJ(resJ) {
+Multigrid::Multigrid(uint32_t resI, uint32_t resJ, MultigridCopies copies)
+    : mResI(resI), mResJ(resJ), mCopies(copies.copies >= 2 ? copies : MultigridCopies{}) {
     levelsFor(1.0f, 1.0f, nullptr);
 }
 
@@ -27,23 +28,34 @@ const std::vector<MultigridLevel>& Multigrid::levelsFor(float hx, float hy, floa
         bool sameSizes = levels.size() == mLevels.size();
         for (size_t l = 0; sameSizes && l < levels.size(); ++l)
             sameSizes = levels[l].resI == mLevels[l].resI && levels[l].resJ == mLevels[l].resJ;
+        auto copied = [&](const MultigridLevel& v, size_t l) {
+            return l > 0 && uint64_t(v.resI) * v.resJ < mCopies.belowCells;
+        };
         if (!sameSizes) {
             // Level 0's x is the caller's heights; every other array is the hierarchy's own.
             mArrays.clear();
-            for (size_t l = 0; l < levels.size(); ++l)
-                for (int array = 0; array < 3; ++array) mArrays.push_back(cellsOf(levels[l]));
+            for (uint32_t copy = 0; copy <= mCopies.copies; ++copy)
+                for (size_t l = 0; l < levels.size(); ++l)
+                    if (copy == 0 || copied(levels[l], l))
+                        for (int array = 0; array < 3; ++array) mArrays.push_back(cellsOf(levels[l]));
         }
         size_t next = 0;
-        for (size_t l = 0; l < levels.size(); ++l) {
-            float*& own = l ? levels[l].x : levels[l].spare;
+        auto attach = [&](MultigridLevel& v, size_t l) {
+            float*& own = l ? v.x : v.spare;
             own = mArrays[next++].data();
-            levels[l].f = mArrays[next++].data();
-            levels[l].r = mArrays[next++].data();
-        }
+            v.f = mArrays[next++].data();
+            v.r = mArrays[next++].data();
+        };
+        for (size_t l = 0; l < levels.size(); ++l) attach(levels[l], l);
+        mCopyLevels.assign(mCopies.copies, levels);
+        for (std::vector<MultigridLevel>& copy : mCopyLevels)
+            for (size_t l = 0; l < copy.size(); ++l)
+                if (copied(copy[l], l)) attach(copy[l], l);
         mLevels = levels;
         mPlannedHx = hx;
         mPlannedHy = hy;
     }
     mLevels[0].x = heights;
+    for (std::vector<MultigridLevel>& copy : mCopyLevels) copy[0].x = heights;
     return mLevels;
 }

@@ -513,20 +513,20 @@ inline void setGhosts(const MultigridLevel& v, Share rows) {
             v.x[cellAt(grid, i, v.resJ + 1)] = v.ghostJ * v.x[cellAt(grid, i, v.resJ)];
 }
 
-// See VCycles::membersFor.
-constexpr uint64_t COARSE_SHARE = 16;
-
 template <class Lanes>
 class VCycles {
 public:
     VCycles(const kernels::MultigridSolve& solve, const kernels::Crew& crew)
-        : mSolve(solve), mCrew(crew), mBoard(gridOf(solve.levels[0])) {}
+        : mSolve(solve),
+          mCrew(crew),
+          mLevels(crew.member < solve.copies ? solve.memberLevels[crew.member] : solve.levels),
+          mBoard(gridOf(solve.levels[0])) {}
 
     // Heights from zero until the largest residual is CONVERGED_TOLERANCE of the zero
     // start's, or stops halving, or MAX_V_CYCLES have run, the first ones from the
     // coarser levels (nested iteration); then the velocity less their gradient.
     void project(float* out, const float* in) {
-        const MultigridLevel& fine = mSolve.levels[0];
+        const MultigridLevel& fine = mLevels[0];
         const GridSize grid = gridOf(fine);
         const HeightWeights w = heightWeights(mSolve.hx, mSolve.hy);
         const Divergence divergence = mSolve.hx == mSolve.hy ? Divergence{in, grid, mSolve.hx * 0.5f, mSolve.hy * 0.5f}
@@ -538,34 +538,34 @@ public:
             const Share cells = shareOf(mCrew, 0, uint32_t(2 * mBoard.colourFloats));
             std::memset(fine.spare + cells.begin, 0, size_t(cells.end - cells.begin) * sizeof(float));
         }
-        const Share rows = rowsFor(0, false);
-        const MultigridLevel* coarser = mSolve.count > 1 ? &mSolve.levels[1] : nullptr;
+        const Share rows = rowsFor(0);
+        const MultigridLevel* coarser = mSolve.count > 1 ? &mLevels[1] : nullptr;
         Largest<Lanes> zeroStart;
         withUpdate(0, [&](const auto& update, bool) {
             divergenceToBoard<Lanes>(mBoard, divergence, fine.f, fine.r, rows, coarser, update, zeroStart);
         });
         const float start = largestOfAll(zeroStart);
         if (mSolve.count > 1) {
-            restrictTo(1, false);
-            nested(1, false);
-            prolongFrom(1, false, true);
+            restrictTo(1);
+            nested(1);
+            prolongFrom(1, true);
         }
-        smooth(0, LEVEL0_START_SWEEPS, false);
+        smooth(0, LEVEL0_START_SWEEPS);
         float last = __builtin_inff();
         for (uint32_t cycles = 0;; ++cycles) {
             Largest<Lanes> left;
-            residual(0, false, left);
+            residual(0, left);
             const float largest = largestOfAll(left);
             if (mCrew.member == 0) *mSolve.outcome = {cycles, start > 0.0f ? largest / start : 0.0f};
             if (largest <= CONVERGED_TOLERANCE * start || largest > CONVERGED_STALL * last || cycles == MAX_V_CYCLES)
                 break;
             last = largest;
             if (mSolve.count > 1) {
-                restrictTo(1, false);
-                correct(1, false);
-                prolongFrom(1, false);
+                restrictTo(1);
+                correct(1);
+                prolongFrom(1);
             }
-            smooth(0, LEVEL0_SWEEPS, false);
+            smooth(0, LEVEL0_SWEEPS);
         }
         if (rows.begin < rows.end)
             boardToCells<Lanes>(mBoard, fine.spare, fine.x,
@@ -577,34 +577,37 @@ public:
 private:
     const kernels::MultigridSolve& mSolve;
     const kernels::Crew& mCrew;
+    // The levels this member works on: the shared ones, and its own copy of each level
+    // too small to share.
+    const MultigridLevel* mLevels;
     const Board mBoard;  // level 0's layout
 
-    // Level 0 runs on the whole crew; a coarser level on as many members as have a
-    // sixteenth of cellsPerMember cells each. Alone: member 0 runs it, and everything
-    // below it. Its passes are short, and while one member runs levels alone the others
-    // wait long enough to fall asleep, which costs more than sharing the passes: at
-    // 201 by 201 on two threads, sharing levels down to the full cellsPerMember took
-    // the projections of a step 1.3 ms, down to a sixteenth 0.7 ms (0.25 for the fixed
-    // sweeps), and sharing every level 1.0 ms.
+    // Level 0 is shared by the whole crew, a coarser level by as many members as have
+    // cellsPerCoarseMember cells each. A level too small for two is every member's own:
+    // each solves it, and every level below it, alike in its own copy, with no meeting.
+    // (Run by one member alone while the others waited, they fell asleep, and waking
+    // them cost more than the passes; shared down to the smallest levels, the meetings
+    // did: see docs/performance.md.)
     uint32_t membersFor(size_t l) const {
         if (l == 0) return mCrew.size;
-        const uint64_t cells = uint64_t(mSolve.levels[l].resI) * mSolve.levels[l].resJ;
-        const uint64_t worth = cells * COARSE_SHARE / (mSolve.cellsPerMember > 0 ? mSolve.cellsPerMember : 1);
+        const uint64_t worth = uint64_t(mLevels[l].resI) * mLevels[l].resJ / mSolve.cellsPerCoarseMember;
         return uint32_t(worth < 1 ? 1 : worth < mCrew.size ? worth : mCrew.size);
     }
-    Share rowsFor(size_t l, bool alone) const {
-        const uint32_t members = alone ? 1 : membersFor(l);
-        const uint32_t member = alone ? 0 : mCrew.member;
-        if (member >= members) return {1, 1};
-        return shareOf(kernels::Crew{mCrew.team, member, members}, 1, mSolve.levels[l].resJ + 1);
+    bool ownCopy(size_t l) const { return l > 0 && membersFor(l) == 1; }
+    Share rowsFor(size_t l) const {
+        if (ownCopy(l)) return {1, mLevels[l].resJ + 1};
+        const uint32_t members = membersFor(l);
+        if (mCrew.member >= members) return {1, 1};
+        return shareOf(kernels::Crew{mCrew.team, mCrew.member, members}, 1, mLevels[l].resJ + 1);
     }
-    void sync(bool alone) const {
-        if (!alone) kernels::meet(mCrew);
+    // After a pass on level l, where others read what it wrote.
+    void sync(size_t l) const {
+        if (!ownCopy(l)) kernels::meet(mCrew);
     }
 
     template <class Visit>
     void withUpdate(size_t l, Visit&& visit) const {
-        const MultigridLevel& v = mSolve.levels[l];
+        const MultigridLevel& v = mLevels[l];
         if (l == 0 && mSolve.hx == mSolve.hy) {
             visit(SquareCells{}, false);
         } else {
@@ -623,105 +626,96 @@ private:
         return largest;
     }
 
-    void smooth(size_t l, int sweeps, bool alone, bool ghosts = false) {
-        const Share rows = rowsFor(l, alone);
+    void smooth(size_t l, int sweeps, bool ghosts = false) {
+        const Share rows = rowsFor(l);
         if (l == 0) {
             withUpdate(0, [&](const auto& update, bool) {
                 for (int sweep = 0; sweep < sweeps; ++sweep)
                     for (uint32_t colour = 0; colour < 2; ++colour) {
-                        relaxBoard<Lanes>(mBoard, mSolve.levels[0].spare, mSolve.levels[0].f, colour, rows, update);
-                        sync(alone);
+                        relaxBoard<Lanes>(mBoard, mLevels[0].spare, mLevels[0].f, colour, rows, update);
+                        sync(0);
                     }
             });
             return;
         }
-        const bool shared = !alone && membersFor(l) > 1;
+        const bool shared = !ownCopy(l) && membersFor(l) > 1;
         withUpdate(l, [&](const auto& update, bool scaled) {
             for (int sweep = 0; sweep < sweeps; ++sweep)
                 for (uint32_t colour = 0; colour < 2; ++colour) {
-                    relaxColour<Lanes>(mSolve.levels[l], scaled, colour, rows, shared, update);
-                    if (ghosts && sweep + 1 == sweeps && colour == 1) setGhosts(mSolve.levels[l], rows);
-                    sync(alone);
+                    relaxColour<Lanes>(mLevels[l], scaled, colour, rows, shared, update);
+                    if (ghosts && sweep + 1 == sweeps && colour == 1) setGhosts(mLevels[l], rows);
+                    sync(l);
                 }
         });
     }
 
-    void residual(size_t l, bool alone, Largest<Lanes>& largest) {
-        const MultigridLevel& v = mSolve.levels[l];
-        const MultigridLevel* coarser = l + 1 < mSolve.count ? &mSolve.levels[l + 1] : nullptr;
+    void residual(size_t l, Largest<Lanes>& largest) {
+        const MultigridLevel& v = mLevels[l];
+        const MultigridLevel* coarser = l + 1 < mSolve.count ? &mLevels[l + 1] : nullptr;
         withUpdate(l, [&](const auto& update, bool scaled) {
             if (l == 0) {
-                boardResidual<Lanes>(mBoard, v.spare, v.f, v.r, rowsFor(l, alone), coarser, update, largest);
+                boardResidual<Lanes>(mBoard, v.spare, v.f, v.r, rowsFor(l), coarser, update, largest);
             } else {
-                storeResidual<Lanes>(v, scaled, rowsFor(l, alone), coarser, update, largest);
+                storeResidual<Lanes>(v, scaled, rowsFor(l), coarser, update, largest);
             }
         });
     }
 
-    void restrictTo(size_t c, bool alone) {
+    // Level c's right-hand side; a member's own copy reads the finer level's residual,
+    // complete since the finer level's last meeting.
+    void restrictTo(size_t c) {
         if (c == 1) {
-            restrictBoard<Lanes>(mBoard, mSolve.levels[0].r, mSolve.levels[1], rowsFor(c, alone));
+            restrictBoard<Lanes>(mBoard, mLevels[0].r, mLevels[1], rowsFor(c));
         } else {
-            restrictRows<Lanes>(mSolve.levels[c - 1], mSolve.levels[c], rowsFor(c, alone));
+            restrictRows<Lanes>(mLevels[c - 1], mLevels[c], rowsFor(c));
         }
-        sync(alone);
+        sync(c);
     }
 
-    void prolongFrom(size_t c, bool alone, bool ontoZero = false) {
+    void prolongFrom(size_t c, bool ontoZero = false) {
         if (c == 1) {
-            prolongToBoard<Lanes>(mBoard, mSolve.levels[0].spare, mSolve.levels[1], rowsFor(0, alone), ontoZero);
+            prolongToBoard<Lanes>(mBoard, mLevels[0].spare, mLevels[1], rowsFor(0), ontoZero);
         } else {
-            prolongRows<Lanes>(mSolve.levels[c - 1], mSolve.levels[c], rowsFor(c - 1, alone));
+            prolongRows<Lanes>(mLevels[c - 1], mLevels[c], rowsFor(c - 1));
         }
-        sync(alone);
-    }
-
-    // Level c alone, on member 0, where it has too few cells to share.
-    template <class Step>
-    bool handedToMemberZero(size_t c, bool alone, const Step& step) {
-        if (alone || membersFor(c) > 1) return false;
-        if (mCrew.member == 0) step();
-        sync(false);
-        return true;
+        sync(c - 1);
     }
 
     // Level c's correction from zero (x_c cleared, f_c restricted to it): V(1, 1)
     // below it; the coarsest level sweeps.
-    void correct(size_t c, bool alone) {
-        if (handedToMemberZero(c, alone, [&] { correct(c, true); })) return;
+    void correct(size_t c) {
         if (c + 1 == mSolve.count) {
-            smooth(c, COARSEST_SWEEPS, alone, true);
+            smooth(c, COARSEST_SWEEPS, true);
         } else {
-            vCycle(c, alone);
+            vCycle(c);
         }
     }
 
-    void vCycle(size_t c, bool alone) {
-        smooth(c, SMOOTHING_SWEEPS, alone);
+    void vCycle(size_t c) {
+        smooth(c, SMOOTHING_SWEEPS);
         Largest<Lanes> ignored;
-        residual(c, alone, ignored);
-        sync(alone);
-        restrictTo(c + 1, alone);
-        correct(c + 1, alone);
-        prolongFrom(c + 1, alone);
-        smooth(c, SMOOTHING_SWEEPS, alone, true);
+        residual(c, ignored);
+        sync(c);
+        restrictTo(c + 1);
+        correct(c + 1);
+        prolongFrom(c + 1);
+        smooth(c, SMOOTHING_SWEEPS, true);
     }
 
     // Level c solved from zero by nested iteration: its residual restricted to the
     // coarser levels and solved there, interpolated back, and one V-cycle.
-    void nested(size_t c, bool alone) {
-        if (handedToMemberZero(c, alone, [&] { nested(c, true); })) return;
+    void nested(size_t c) {
         if (c + 1 == mSolve.count) {
-            smooth(c, COARSEST_SWEEPS, alone, true);
+            smooth(c, COARSEST_SWEEPS, true);
             return;
         }
         Largest<Lanes> ignored;
-        residual(c, alone, ignored);
-        sync(alone);
-        restrictTo(c + 1, alone);
-        nested(c + 1, alone);
-        prolongFrom(c + 1, alone);
-        vCycle(c, alone);
+        residual(c, ignored);
+        sync(c);
+        restrictTo(c + 1);
+        nested(c + 1);
+        prolongFrom(c + 1);
+        vCycle(c);
     }
 };
 

@@ -105,7 +105,9 @@ FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, unsigned t
       mMaxima(size_t(kernels::MAXIMA_STRIDE) * std::max(threads, 1u)),
       mMinCellsPerThread(minCellsPerThread),
       mCrewSize(crewSizeFor(resI, resJ, threads, minCellsPerThread)),
-      mTeam(mCrewSize, mCrewSize) {}
+      mTeam(mCrewSize, mCrewSize) {
+    mMemberLevels.assign(mTeam.size(), nullptr);
+}
 
 // The kernels index the scratch arrays by this grid; a field of another size would run past them.
 template <class... Fields>
@@ -155,9 +157,19 @@ void FastKernels::projectConverged(VectorField& out, const VectorField& in, Scal
                                    Multigrid& multigrid, float hx, float hy) {
     checkGrid(out, in, heights);
     const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, heights.data());
-    kernels::MultigridSolve solve{levels.data(), uint32_t(levels.size()), hx,    hy, mMinCellsPerThread,
-                                  mMaxima.data(), &multigrid.outcome};
+    const uint32_t copies = std::min<uint32_t>(multigrid.copies(), uint32_t(mMemberLevels.size()));
+    for (uint32_t k = 0; k < copies; ++k) mMemberLevels[k] = multigrid.levelsOfCopy(k);
+    kernels::MultigridSolve solve{levels.data(),   uint32_t(levels.size()), hx, hy, mMemberLevels.data(),
+                                  copies, cellsPerCoarseMember(), mMaxima.data(), &multigrid.outcome};
     onTeam([&](const kernels::Crew& crew) { mTable.projectConverged(floats(out), floats(in), solve, crew); });
+}
+
+MultigridCopies FastKernels::multigridCopies() const {
+    return {mTeam.size(), 2 * uint64_t(cellsPerCoarseMember())};
+}
+
+uint32_t FastKernels::cellsPerCoarseMember() const {
+    return std::max<uint32_t>(1, mMinCellsPerThread / kernels::COARSE_SHARE);
 }
 
 // The plain kernels map cell by cell; x depends on i alone and y on j alone.

@@ -46,6 +46,7 @@ public:
     void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) override;
     void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid, float hx,
                           float hy) override;
+    MultigridCopies multigridCopies() const override;
     void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
                 float t) override;
     void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
@@ -57,6 +58,7 @@ public:
 private:
     template <class... Fields> void checkGrid(const Fields&... fields) const;
     template <class Kernel> void onTeam(const Kernel& kernel);
+    uint32_t cellsPerCoarseMember() const;
     kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data()}; }
     // The cell centres and the world-to-grid map of the grid's rectangles, remade
     // only when the rectangles change.
@@ -76,6 +78,7 @@ private:
     std::vector<uint32_t> mStrokeFirstI;
     std::vector<uint32_t> mStrokeLastI;
     std::vector<float> mMaxima;  // the converged projection's partial results, by member
+    std::vector<const MultigridLevel*> mMemberLevels;
     uint32_t mMinCellsPerThread;
     unsigned mCrewSize;
     ThreadTeam mTeam;
