@@ -19,7 +19,7 @@ series='[.rows[] | select(.step_ms != null)
          | . + {side: ((.resI * .resJ) | sqrt), grid: "\(.resI) × \(.resJ)",
                 name: (.solver + (if .threads then ", \(.threads) thread" + (if .threads > 1 then "s" else "" end) else "" end)
                        + (if .projection == "converged" then ", converged" else "" end))}]
-        | group_by([.solver, .threads // 0, .projection // ""]) | map(sort_by(.side))'
+        | group_by([.solver, .threads // 0, .projection == "converged"]) | map(sort_by(.side))'
 
 # gnuplot's data: a block per series, its first line the title.
 jq -r "$series | .[] | (.[0].name | @json), (.[] | \"\(.side) \(.step_ms)\"), \"\", \"\"" "$json" > "$data"
