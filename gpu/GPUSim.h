@@ -14,7 +14,6 @@
 
 #include "gl/GlObjects.h"
 #include "sim/FluidSim2D.h"
-#include "sim/MultigridPlan.h"
 #include "sim/ProjectionMode.h"
 #include "sim/SolverConstants.h"
 #include "sim/StageTimes.h"
@@ -79,8 +78,6 @@ public:
     void setReadbackEnabled(bool enabled) { mReadbackEnabled = enabled; }
     // One projection of the velocity as it stands (a step runs two), read back.
     void projectOnce();
-    // What the last converged projection did (nothing with the fixed iterations).
-    MultigridOutcome lastConvergedProjection() const;
     // Passes run by the last applyVorticity and the last step together.
     int lastPassCount() const { return mVorticityPasses + mStepPasses; }
     // Whether this GL can time the passes on its own clock (timer queries).

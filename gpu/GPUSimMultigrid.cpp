@@ -205,12 +205,8 @@ void GPUSim::createMultigrid(const std::string& shaderDir) {
 void GPUSim::convergedProjectPass(float dt) {
     ShaderPasses passes(*mMultigrid, mPassesRun);
     passes.start(mFields.tex.name(), 1.0f / float(resI), 1.0f / float(resJ));
-    mMultigrid->outcome = runVCycles(passes);
+    runVCycles(passes);
     const ShaderLevel& fine = mMultigrid->levels[0];
     runPass(mProjectProgram, {&mFields, &fine.iterate[fine.current]}, mNewFields.attachment, dt);
     swapFields();
-}
-
-MultigridOutcome GPUSim::lastConvergedProjection() const {
-    return mMultigrid ? mMultigrid->outcome : MultigridOutcome{};
 }

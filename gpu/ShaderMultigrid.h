@@ -43,7 +43,6 @@ struct ShaderMultigrid {
     // The programs, in the order of multigridProgramFiles().
     std::array<GlShader, 6> shaders;
     std::array<GlProgram, 6> programs;
-    MultigridOutcome outcome{};
 };
 
 // The files of the converged projection's programs, and the samplers of each in the

@@ -9,5 +9,3 @@ std::optional<ProjectionMode> projectionModeNamed(const std::string& word) {
         if (word == projectionModeName(mode)) return mode;
     return std::nullopt;
 }
-
-const char* projectionModeWords() { return "specified|converged"; }

@@ -13,5 +13,3 @@ enum class ProjectionMode {
 // The words the command lines and scenarios use: "specified" and "converged".
 const char* projectionModeName(ProjectionMode mode);
 std::optional<ProjectionMode> projectionModeNamed(const std::string& word);
-// "specified|converged", for usage lines.
-const char* projectionModeWords();

@@ -1,12 +1,13 @@
 #pragma once
-// The converged projection: the height equation solved by V-cycles over the
-// multigrid hierarchy (cpu/MultigridLevel.h), every pass in storage order, a vector
-// of cells at a time. The smoother is red-black Gauss-Seidel, whose cells of one
-// colour depend on none of each other: a colour pass computes whole vectors and
-// keeps the other colour's lanes, and any split of the rows among a crew gives the
-// same values. The largest residual decides when to stop, and a maximum does not
-// depend on the order it is taken in, so every member, lane width and thread count
-// runs the same cycles.
+// The converged projection: the height equation solved by the V-cycles of
+// sim/MultigridCycles.h over the multigrid hierarchy (cpu/MultigridLevel.h), a vector of
+// cells at a time. The smoother is red-black Gauss-Seidel, whose cells of one colour
+// depend on none of each other, so any split of the rows among a crew and any lane width
+// give the same values. Level 0 is kept split by colour (Board); the coarser levels stay
+// in storage order, where a colour's pass computes whole vectors and keeps the other
+// colour's lanes. The largest residual decides when to stop, and a maximum does not
+// depend on the order it is taken in, so every member, lane width and thread count runs
+// the same cycles. docs/design.md tells the rest.
 // (Anonymous namespace and no project headers: see LanesScalar.h.)
 
 #include <cstdint>
