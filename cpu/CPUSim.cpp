@@ -57,8 +57,11 @@ CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, std::unique_ptr<CpuKernels> kerne
 CPUSim::~CPUSim() = default;
 
 void CPUSim::setProjection(ProjectionMode mode) {
-    if (mode == ProjectionMode::Converged && !mMultigrid)
+    if (mode == ProjectionMode::Converged && !mMultigrid) {
         mMultigrid = std::make_unique<Multigrid>(resI, resJ, mKernels->multigridCopies());
+        // Planned for the cells as they are, so that the first step allocates nothing.
+        mMultigrid->levelsFor(cellWidth(), cellHeight(), mHeights.data());
+    }
     if (mode == ProjectionMode::FixedSweeps) mMultigrid.reset();
 }
 

@@ -18,8 +18,8 @@ struct MultigridCopies {
 
 class Multigrid {
 public:
-    // Plans for square cells at once, so that the arrays exist before the first step.
-    // Throws std::bad_alloc when they cannot be had.
+    // Plans for square cells at once (levelsFor plans again for other cells). Throws
+    // std::bad_alloc when the arrays cannot be had.
     Multigrid(uint32_t resI, uint32_t resJ, MultigridCopies copies = {});
 
     // The levels for cells hx wide and hy high, level 0 relaxing `heights` (a field

@@ -1,7 +1,7 @@
 #pragma once
 // The converged projection: the height equation solved by the V-cycles of
-// sim/MultigridCycles.h over the multigrid hierarchy (cpu/MultigridLevel.h), a vector of
-// cells at a time. The smoother is red-black Gauss-Seidel, whose cells of one colour
+// sim/MultigridCycles.h over the multigrid hierarchy (cpu/MultigridLevel.h), here with
+// passes shared by a crew, a vector of cells at a time. The smoother is red-black Gauss-Seidel, whose cells of one colour
 // depend on none of each other, so any split of the rows among a crew and any lane width
 // give the same values. Level 0 is kept split by colour (Board); the coarser levels stay
 // in storage order, where a colour's pass computes whole vectors and keeps the other
