@@ -25,6 +25,14 @@ struct Description {
         app.add_option("--record", line.recordPath,
                        "records the session into FILE as it runs, a scenario for smoke-render")
             ->type_name("FILE");
+        addReadOption(app, "--projection",
+                      "how the velocity is made divergence-free: specified (the default, ten\n"
+                      "relaxation sweeps) or converged (multigrid until the pressure has converged)",
+                      "MODE", "specified or converged", [&line](const std::string& text) {
+                          const std::optional<ProjectionMode> mode = projectionModeNamed(text);
+                          if (mode) line.projection = *mode;
+                          return mode.has_value();
+                      });
         app.add_flag("-s", software, "the software solver, without looking at the OpenGL extensions");
         app.add_option("resolution", resolution,
                        "grid cells a side, " + std::to_string(MIN_RESOLUTION) + " to " + std::to_string(MAX_GRID) +

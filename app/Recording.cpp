@@ -19,8 +19,9 @@ void finishRecording() {
 }
 
 // What makes the simulation: the one place the recording's settings are gathered.
-Scenario sessionSettings() {
+Scenario sessionSettings(ProjectionMode projection) {
     Scenario settings;
+    settings.projection = projection;
     settings.resI = sim->resI;
     settings.resJ = sim->resJ;
     settings.solver = dynamic_cast<const GPUSim*>(sim.get()) ? SolverChoice::Shader : SolverChoice::Software;
@@ -39,9 +40,9 @@ bool startRecording(const std::string& path) {
     }
 }
 
-void recordSettings() {
+void recordSettings(ProjectionMode projection) {
     if (!recording) return;
-    recording->settings(sessionSettings());
+    recording->settings(sessionSettings(projection));
     std::atexit(finishRecording);
 }
 

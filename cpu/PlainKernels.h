@@ -18,6 +18,8 @@ public:
     void diffuse(VectorField& out, const VectorField& in, float a) override;
     void diffuse(ScalarField& out, const ScalarField& in, float a) override;
     void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) override;
+    void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid, float hx,
+                          float hy) override;
     void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
                 float t) override;
     void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,

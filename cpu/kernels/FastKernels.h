@@ -53,6 +53,9 @@ public:
     void diffuse(VectorField& out, const VectorField& in, float a) override;
     void diffuse(ScalarField& out, const ScalarField& in, float a) override;
     void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) override;
+    void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid, float hx,
+                          float hy) override;
+    MultigridCopies multigridCopies() const override;
     void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
                 float t) override;
     void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
@@ -64,6 +67,7 @@ public:
 private:
     template <class... Fields> void checkGrid(const Fields&... fields) const;
     template <class Kernel> void onTeam(const Kernel& kernel);
+    uint32_t cellsPerCoarseMember() const;
     kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data()}; }
     // The cell centres and the world-to-grid map of the grid's rectangles, remade
     // only when the rectangles change.
@@ -83,6 +87,9 @@ private:
     bool mMapped = false;
     std::vector<uint32_t> mStrokeFirstI;
     std::vector<uint32_t> mStrokeLastI;
+    std::vector<float> mMaxima;  // the converged projection's partial results, by member
+    std::vector<const MultigridLevel*> mMemberLevels;
+    uint32_t mMinCellsPerThread;
     ThreadTeam mTeam;
     unsigned mCrew;
     std::unique_ptr<CrewChooser> mChooser;  // only for an adaptive team of several

@@ -4,6 +4,7 @@
 
 #include "cpu/kernels/Advection.h"
 #include "cpu/kernels/BodyForces.h"
+#include "cpu/kernels/ConvergedProjection.h"
 #include "cpu/kernels/Diffusion.h"
 #include "cpu/kernels/KernelTable.h"
 #include "cpu/kernels/Projection.h"
@@ -14,8 +15,8 @@ namespace {
 
 template <class Lanes>
 constexpr kernels::KernelTable kernelTableFor(const char* name) {
-    return {name, &addSources<Lanes>, &diffuse<Lanes>, &project<Lanes>, &advect<Lanes>, &addBodyForces<Lanes>,
-            &addStroke<Lanes>};
+    return {name,           &addSources<Lanes>,    &diffuse<Lanes>,       &project<Lanes>, &projectConverged<Lanes>,
+            &advect<Lanes>, &addBodyForces<Lanes>, &addStroke<Lanes>};
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ protected:
         ShellTest::SetUp();
         use(9, 6, 900, 600);  // 100-pixel cells
         ASSERT_TRUE(startRecording(path));
-        recordSettings();
+        recordSettings(ProjectionMode::FixedSweeps);
     }
     void TearDown() override {
         ::recording.reset();

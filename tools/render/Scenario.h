@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/Geometry.h"
+#include "sim/ProjectionMode.h"
 
 enum class SolverChoice { Software, Shader, Both };
 
@@ -67,7 +68,7 @@ struct Scenario {
     uint32_t resI = DEFAULT_GRID;
     uint32_t resJ = DEFAULT_GRID;
     SolverChoice solver = SolverChoice::Software;
-
+    ProjectionMode projection = ProjectionMode::FixedSweeps;
     std::vector<Action> actions;
     std::vector<TimedStep> timedSteps;  // of every TimedSteps action, in order
     int firstCellLine = 0;  // the first line that names cells of this grid; 0: none
