@@ -29,6 +29,14 @@ struct Description {
                        "starts with the solids of a scenario FILE and the strokes it lays before its\n"
                        "first step (world positions; the window's grid applies, other lines are ignored)")
             ->type_name("FILE");
+        addReadOption(app, "--projection",
+                      "how the velocity is made divergence-free: specified (the default, ten\n"
+                      "relaxation sweeps) or converged (multigrid until the pressure has converged)",
+                      "MODE", "specified or converged", [&line](const std::string& text) {
+                          const std::optional<ProjectionMode> mode = projectionModeNamed(text);
+                          if (mode) line.projection = *mode;
+                          return mode.has_value();
+                      });
         app.add_flag("-s", software, "the software solver, without looking at the OpenGL extensions");
         app.add_option("resolution", resolution,
                        "grid cells a side, " + std::to_string(MIN_RESOLUTION) + " to " + std::to_string(MAX_GRID) +

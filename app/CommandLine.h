@@ -8,6 +8,7 @@
 #include <string>
 
 #include "sim/GridSize.h"
+#include "sim/ProjectionMode.h"
 
 constexpr int64_t DEFAULT_RESOLUTION = 201;
 constexpr int64_t MIN_RESOLUTION = 1;
@@ -21,6 +22,7 @@ struct CommandLine {
     // The window options, which come before the arguments above.
     std::string recordPath;  // --record FILE; empty: the session is not recorded
     std::string scenePath;   // --scene FILE; empty: the window starts empty
+    ProjectionMode projection = ProjectionMode::FixedSweeps;  // --projection MODE
 };
 
 // When the first argument is exactly --help, -h or --version: prints the help or the

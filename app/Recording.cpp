@@ -19,8 +19,9 @@ void finishRecording() {
 }
 
 // What makes the simulation: the one place the recording's settings are gathered.
-Scenario sessionSettings(const std::vector<SolidShape>& solids) {
+Scenario sessionSettings(ProjectionMode projection, const std::vector<SolidShape>& solids) {
     Scenario settings;
+    settings.projection = projection;
     settings.resI = sim->resI;
     settings.resJ = sim->resJ;
     settings.solver = dynamic_cast<const GPUSim*>(sim.get()) ? SolverChoice::Shader : SolverChoice::Software;
@@ -40,9 +41,9 @@ bool startRecording(const std::string& path) {
     }
 }
 
-void recordSettings(const std::vector<SolidShape>& solids) {
+void recordSettings(ProjectionMode projection, const std::vector<SolidShape>& solids) {
     if (!recording) return;
-    recording->settings(sessionSettings(solids));
+    recording->settings(sessionSettings(projection, solids));
     std::atexit(finishRecording);
 }
 

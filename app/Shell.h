@@ -9,6 +9,7 @@
 
 #include "app/FrameTimer.h"
 #include "sim/FluidSim2D.h"
+#include "sim/ProjectionMode.h"
 
 class ScenarioRecording;
 struct Scenario;
@@ -49,7 +50,7 @@ std::vector<std::string> checkExtensions();
 // The console block announcing the software solver for want of `missing`.
 std::string missingExtensionsReport(const std::vector<std::string>& missing);
 // Constructs the one simulation, resolution by resolution cells, into `sim`.
-void createSim(uint32_t resolution, bool useGPU);
+void createSim(uint32_t resolution, bool useGPU, ProjectionMode projection = ProjectionMode::FixedSweeps);
 // Prints the OpenGL information and sets the texture and clear state drawing relies on.
 void printGLInfo();
 // Registers the eight callbacks with the current window.
@@ -62,7 +63,7 @@ void registerCallbacks();
 bool startRecording(const std::string& path);
 // The session's settings, once the simulation exists, with the solids of its scene;
 // the recording ends with a picture line however the process exits normally.
-void recordSettings(const std::vector<SolidShape>& solids);
+void recordSettings(ProjectionMode projection, const std::vector<SolidShape>& solids);
 // Removes the recording of a session that did not start.
 void discardRecording();
 

@@ -37,9 +37,9 @@ bool announceSolverChoice(bool forceSoftware) {
 }
 
 // A grid too large for this machine ends the run with a message instead of an abort.
-bool createSimOrReport(uint32_t resolution, bool useGPU) {
+bool createSimOrReport(uint32_t resolution, bool useGPU, ProjectionMode projection) {
     try {
-        createSim(resolution, useGPU);
+        createSim(resolution, useGPU, projection);
         return true;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
@@ -71,12 +71,12 @@ int main(int argc, char** argv) {
 
     openWindow();
     const bool useGPU = announceSolverChoice(line.forceSoftware);
-    if (!createSimOrReport(resolution, useGPU)) {
+    if (!createSimOrReport(resolution, useGPU, line.projection)) {
         discardRecording();
         glutDestroyWindow(windowId);
         return EXIT_NO_MEMORY;
     }
-    recordSettings(scene.solids);
+    recordSettings(line.projection, scene.solids);
     startScene(scene);
     printGLInfo();
     // Start-up messages reach a pipe or file now rather than at exit.

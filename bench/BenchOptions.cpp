@@ -73,6 +73,19 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
                       }
                       return true;
                   });
+    addListOption(app, "--projection",
+                  "how the solvers project, each in turn: specified (the default, fixed\n"
+                  "sweeps) or converged (multigrid until converged)",
+                  "MODE,...", "specified or converged, separated by commas",
+                  [&o](const std::vector<std::string>& items) {
+                      o.projections.clear();
+                      for (const std::string& item : items) {
+                          const std::optional<ProjectionMode> mode = projectionModeNamed(item);
+                          if (!mode) return false;
+                          o.projections.push_back(*mode);
+                      }
+                      return true;
+                  });
     addReadOption(app, "--steps", "timed runs of each measurement, at least (default 20)", "N",
                   "a whole number from 1", [&o](const std::string& text) { return readCount(text, 1, o.minSteps); });
     addReadOption(app, "--seconds", "and at least this long, in seconds (default 1)", "S",

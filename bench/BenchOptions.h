@@ -7,6 +7,7 @@
 
 #include "cpu/ThreadTeam.h"
 #include "sim/GridSize.h"
+#include "sim/ProjectionMode.h"
 
 struct BenchOptions {
     std::vector<GridSize2D> grids{{64, 64}, {201, 201}, {512, 512}, {1024, 1024}};
@@ -16,6 +17,7 @@ struct BenchOptions {
     double minSeconds = 1.0;   // and at least this long
     std::vector<ThreadCount> threads;  // the software solvers' teams; empty: their default
     std::vector<unsigned> loads{0};    // other threads kept spinning while timing
+    std::vector<ProjectionMode> projections{ProjectionMode::FixedSweeps};  // each row is measured with each
     bool stages = false;            // also time each stage of the software solvers' step
     std::string scenePath;          // a scenario whose solids every measurement has; empty: none
     bool json = false;

@@ -58,7 +58,7 @@ struct SpeedUp {
 
 // Rows measured under the same conditions: the same grid and the same load.
 bool sameGrid(const BenchRow& a, const BenchRow& b) {
-    return a.grid.resI == b.grid.resI && a.grid.resJ == b.grid.resJ && a.load == b.load;
+    return a.grid.resI == b.grid.resI && a.grid.resJ == b.grid.resJ && a.load == b.load && a.projection == b.projection;
 }
 
 bool anyLoad(const std::vector<BenchRow>& rows) {
@@ -66,6 +66,30 @@ bool anyLoad(const std::vector<BenchRow>& rows) {
         if (row.load > 0) return true;
     return false;
 }
+
+bool anyConverged(const std::vector<BenchRow>& rows) {
+    for (const BenchRow& row : rows)
+        if (row.projection == ProjectionMode::Converged) return true;
+    return false;
+}
+
+// Each row with the converged projection against the same solver, team and grid
+// with the fixed sweeps: how many times as long its step takes.
+std::vector<SpeedUp> projectionCosts(const std::vector<BenchRow>& rows) {
+    std::vector<SpeedUp> result;
+    for (const BenchRow& converged : rows) {
+        if (converged.projection != ProjectionMode::Converged || !converged.error.empty()) continue;
+        for (const BenchRow& row : rows)
+            if (row.projection == ProjectionMode::FixedSweeps && row.error.empty() && row.solver == converged.solver &&
+                row.threads == converged.threads && row.adaptive == converged.adaptive && row.load == converged.load &&
+                row.grid.resI == converged.grid.resI && row.grid.resJ == converged.grid.resJ)
+                result.push_back({row.solver, row.threads, row.adaptive, row.load, row.grid,
+                                  converged.step.medianMs / row.step.medianMs});
+    }
+    return result;
+}
+
+std::string percent(double fraction) { return std::isfinite(fraction) ? format("%.3g%%", 100.0 * fraction) : "-"; }
 
 // For each grid with a baseline row, every other row measured there.
 std::vector<SpeedUp> speedUps(const std::vector<BenchRow>& rows) {
@@ -125,18 +149,24 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
         << (setting.options.scenePath.empty() ? "" : "solids:       those of " + setting.options.scenePath + "\n")
         << "\n";
     const bool loads = anyLoad(rows);
-    out << padded("solver", 15) << padded("threads", 8) << (loads ? padded("load", 6) : "") << padded("grid", 11) << padded("step ms", 10) << padded("steps/s", 10)
-        << padded("Mcells/s", 10) << padded("draw ms", 10) << padded("peak MiB", 10) << "runs\n";
+    // The projection's column only where some row converges: otherwise every row has the fixed sweeps.
+    const bool projections = anyConverged(rows);
+    out << padded("solver", 15) << padded("threads", 8) << (loads ? padded("load", 6) : "") << padded("grid", 11)
+        << (projections ? padded("projection", 11) : "") << padded("step ms", 10) << padded("steps/s", 10)
+        << padded("Mcells/s", 10) << padded("draw ms", 10) << padded("div left", 10) << padded("peak MiB", 10)
+        << "runs\n";
     for (const BenchRow& row : rows) {
         out << padded(row.solver, 15) << padded(threadsName(row.threads, row.adaptive), 8)
-            << (loads ? padded(std::to_string(row.load), 6) : "") << padded(gridName(row.grid), 11);
+            << (loads ? padded(std::to_string(row.load), 6) : "") << padded(gridName(row.grid), 11)
+            << (projections ? padded(projectionModeName(row.projection), 11) : "");
         if (!row.error.empty()) {
             out << rowOutcome(row) << "\n";
             continue;
         }
         out << padded(format("%.3f", row.step.medianMs), 10) << padded(format("%.1f", stepsPerSecond(row)), 10)
             << padded(format("%.1f", cellsPerSecond(row) / 1e6), 10) << padded(format("%.3f", row.draw.medianMs), 10)
-            << padded(format("%.1f", row.peakMiB), 10) << row.step.runs << "/" << row.draw.runs << "\n";
+            << padded(percent(row.divergenceLeft), 10) << padded(format("%.1f", row.peakMiB), 10) << row.step.runs
+            << "/" << row.draw.runs << "\n";
         for (const ExtraMeasure& extra : row.extras)
             out << "    " << extra.name << ": " << format("%.6g", extra.value) << (extra.unit.empty() ? "" : " ")
                 << extra.unit << "\n";
@@ -146,7 +176,11 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
     }
     printSpeedUps(out, std::string("whole step, times faster than ") + SPEED_UP_BASELINE, speedUps(rows), loads);
     printSpeedUps(out, "whole step, times faster than the same solver on one thread", threadScaling(rows), loads);
-    out << "\npeak MiB is the peak resident memory of the whole process so far; runs are timed steps/draws.\n";
+    printSpeedUps(out, "whole step with the converged projection, times the step with the specified one",
+                  projectionCosts(rows), loads);
+    out << "\ndiv left is the share of a smooth velocity's divergence (the gradient of a Gaussian) that one\n"
+        << "projection leaves; peak MiB is the peak resident memory of the whole process so far; runs are\n"
+        << "timed steps/draws.\n";
     if (loads) out << "load is how many other threads kept processors busy while a row was timed.\n";
     bool adaptive = false;
     for (const BenchRow& row : rows) adaptive = adaptive || row.adaptive;
@@ -165,7 +199,7 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
             << ", \"resJ\": " << row.grid.resJ;
         if (row.threads) out << ", \"threads\": " << row.threads;
         if (row.adaptive) out << ", \"adaptive\": true";
-        out << ", \"load\": " << row.load;
+        out << ", \"load\": " << row.load << ", \"projection\": " << jsonText(projectionModeName(row.projection));
         if (!row.error.empty()) {
             out << ", \"error\": " << jsonText(row.error) << ", \"failed\": " << (row.failed ? "true" : "false") << "}";
             continue;
@@ -173,7 +207,8 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
         out << ", \"step_ms\": " << jsonNumber(row.step.medianMs) << ", \"steps_per_s\": "
             << jsonNumber(stepsPerSecond(row)) << ", \"cells_per_s\": " << jsonNumber(cellsPerSecond(row))
             << ", \"draw_ms\": " << jsonNumber(row.draw.medianMs) << ", \"step_runs\": " << row.step.runs
-            << ", \"draw_runs\": " << row.draw.runs << ", \"peak_rss_mib\": " << jsonNumber(row.peakMiB)
+            << ", \"draw_runs\": " << row.draw.runs << ", \"divergence_left\": " << jsonNumber(row.divergenceLeft)
+            << ", \"peak_rss_mib\": " << jsonNumber(row.peakMiB)
             << ", \"extras\": {";
         for (size_t e = 0; e < row.extras.size(); ++e)
             out << (e ? ", " : "") << jsonText(row.extras[e].name) << ": " << jsonNumber(row.extras[e].value);
@@ -187,5 +222,7 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
     printSpeedUpsJson(out, SPEED_UP_BASELINE, speedUps(rows));
     out << "\n  ],\n  \"thread_scaling\": [";
     printSpeedUpsJson(out, "one thread", threadScaling(rows));
+    out << "\n  ],\n  \"projection_cost\": [";
+    printSpeedUpsJson(out, "specified projection", projectionCosts(rows));
     out << "\n  ]\n}\n";
 }

@@ -41,12 +41,19 @@ SolverEntry shaderSolverEntry() {
     SolverEntry entry;
     entry.name = "gpu";
     entry.description = "shader solver (its step includes reading the fields back)";
-    entry.make = [](uint32_t resI, uint32_t resJ) -> std::unique_ptr<FluidSim2D> {
-        MadeSolver made = makeSolver(SolverKind::Shader, {resI, resJ});
+    entry.make = [](uint32_t resI, uint32_t resJ, ProjectionMode projection) -> std::unique_ptr<FluidSim2D> {
+        SolverSettings settings;
+        settings.projection = projection;
+        MadeSolver made = makeSolver(SolverKind::Shader, {resI, resJ}, settings);
         if (!made.sim) throw std::runtime_error(made.shaderUnavailable);
         return std::move(made.sim);
     };
     entry.extras = shaderSolverExtras;
+    entry.divergenceLeft = [](FluidSim2D& sim) {
+        GPUSim& gpu = static_cast<GPUSim&>(sim);
+        return divergenceLeftBy(
+            gpu, [&] { gpu.projectOnce(); }, [&](uint32_t i, uint32_t j) { return gpu.getVelocity(i, j); });
+    };
     entry.stages = shaderSolverStages;
     return entry;
 }

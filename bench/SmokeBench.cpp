@@ -85,17 +85,18 @@ struct Team {
     unsigned load;
 };
 
-BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, const BenchOptions& options,
-                 const std::vector<SolidShape>& solids) {
-    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, team.threads ? team.threads->count : 0, {}};
+BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, ProjectionMode projection,
+                 const BenchOptions& options, const std::vector<SolidShape>& solids) {
+    BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, team.threads ? team.threads->count : 0, {}, projection};
     row.adaptive = team.threads && team.threads->adaptive;
     row.load = team.load;
     bool made = false;
     try {
         // Standard output carries the report alone (JSON included).
         StdoutToStderr chatter;
-        std::unique_ptr<FluidSim2D> sim = team.threads ? entry.makeOnThreads(grid.resI, grid.resJ, *team.threads)
-                                                       : entry.make(grid.resI, grid.resJ);
+        std::unique_ptr<FluidSim2D> sim = team.threads
+                                              ? entry.makeOnThreads(grid.resI, grid.resJ, *team.threads, projection)
+                                              : entry.make(grid.resI, grid.resJ, projection);
         made = true;
         if (!solids.empty()) sim->setSolids(solidCellsOf(*sim, solids));
         BenchScene scene(*sim);
@@ -105,6 +106,8 @@ BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, co
         row.draw = timeRepeatedly({1, options.minSteps, options.minSeconds}, [&] { scene.draw(); });
         if (entry.extras) row.extras = entry.extras(*sim, scene, plan);
         if (options.stages && entry.stages) row.stages = entry.stages(*sim, scene, plan);
+        // Last: it replaces the solver's fields.
+        row.divergenceLeft = entry.divergenceLeft(*sim);
     } catch (const std::bad_alloc&) {
         row.error = "out of memory";
         row.failed = true;
@@ -154,17 +157,21 @@ int run(const BenchOptions& options) {
         return name;
     };
     size_t total = 0;
-    for (const SolverEntry& entry : entries) total += options.grids.size() * teamsOf(entry).size();
+    for (const SolverEntry& entry : entries)
+        total += options.grids.size() * teamsOf(entry).size() * options.projections.size();
     for (const GridSize2D& grid : options.grids)
         for (const SolverEntry& entry : entries)
-            for (const Team& team : teamsOf(entry)) {
-                std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
-                          << grid.resJ << teamName(team) << std::endl;
-                rows.push_back(measure(entry, grid, team, options, solids));
-                const BenchRow& row = rows.back();
-                if (!options.json || row.failed)
-                    std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << " " << rowOutcome(row) << "\n";
-            }
+            for (const Team& team : teamsOf(entry))
+                for (ProjectionMode projection : options.projections) {
+                    const std::string converged = projection == ProjectionMode::Converged ? ", converged projection" : "";
+                    std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
+                              << grid.resJ << teamName(team) << converged << std::endl;
+                    rows.push_back(measure(entry, grid, team, projection, options, solids));
+                    const BenchRow& row = rows.back();
+                    if (!options.json || row.failed)
+                        std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << converged << " "
+                                  << rowOutcome(row) << "\n";
+                }
     if (options.json) {
         printJson(std::cout, setting, rows);
     } else {

@@ -5,6 +5,7 @@
 #include "cpu/CPUSim.h"
 #include "cpu/kernels/FastKernels.h"
 #include "cpu/PlainKernels.h"
+#include "sim/DivergenceProbe.h"
 
 namespace {
 
@@ -16,18 +17,34 @@ std::vector<ExtraMeasure> softwareStages(FluidSim2D& sim, BenchScene& scene, con
          Stage::Clearing});
 }
 
+std::unique_ptr<FluidSim2D> projecting(std::unique_ptr<CPUSim> sim, ProjectionMode projection) {
+    sim->setProjection(projection);
+    return sim;
+}
+
+double softwareDivergenceLeft(FluidSim2D& sim) {
+    CPUSim& cpu = static_cast<CPUSim&>(sim);
+    VectorField projected(cpu.resI, cpu.resJ);
+    return divergenceLeftBy(
+        cpu, [&] { cpu.project(projected, cpu.velocity()); },
+        [&](uint32_t i, uint32_t j) { return projected(i, j); });
+}
+
 SolverEntry fastCpuEntry(const std::string& name, KernelIsa isa, bool byDefault) {
     SolverEntry entry;
     entry.name = name;
     entry.description = std::string("software solver, fast kernels (") + kernelIsaName(isa) + ")";
-    entry.makeOnThreads = [isa](uint32_t resI, uint32_t resJ, ThreadCount threads) -> std::unique_ptr<FluidSim2D> {
-        return std::make_unique<CPUSim>(resI, resJ, std::make_unique<FastKernels>(resI, resJ, isa, threads));
+    entry.makeOnThreads = [isa](uint32_t resI, uint32_t resJ, ThreadCount threads, ProjectionMode projection) {
+        return projecting(std::make_unique<CPUSim>(resI, resJ, std::make_unique<FastKernels>(resI, resJ, isa, threads)),
+                          projection);
     };
-    entry.make = [isa](uint32_t resI, uint32_t resJ) -> std::unique_ptr<FluidSim2D> {
-        return std::make_unique<CPUSim>(resI, resJ, std::make_unique<FastKernels>(resI, resJ, isa));
+    entry.make = [isa](uint32_t resI, uint32_t resJ, ProjectionMode projection) {
+        return projecting(std::make_unique<CPUSim>(resI, resJ, std::make_unique<FastKernels>(resI, resJ, isa)),
+                          projection);
     };
     entry.byDefault = byDefault;
     entry.stages = softwareStages;
+    entry.divergenceLeft = softwareDivergenceLeft;
     return entry;
 }
 
@@ -49,6 +66,14 @@ std::vector<ExtraMeasure> medianStageTimes(BenchScene& scene, const TimingPlan& 
     return medians;
 }
 
+double divergenceLeftBy(FluidSim2D& sim, const std::function<void()>& project,
+                        const std::function<Vec2(uint32_t i, uint32_t j)>& velocity) {
+    loadProbeVelocity(sim);
+    const double before = divergenceRms(sim, [&](uint32_t i, uint32_t j) { return sim.getVelocity(i, j); });
+    project();
+    return divergenceRms(sim, velocity) / before;
+}
+
 std::vector<SolverEntry> solverEntries() {
     std::vector<SolverEntry> entries;
     entries.push_back(fastCpuEntry("cpu", bestKernelIsa(), true));
@@ -59,10 +84,11 @@ std::vector<SolverEntry> solverEntries() {
     SolverEntry plain;
     plain.name = "cpu-reference";
     plain.description = "software solver, plain kernels (the reference for the fast ones)";
-    plain.make = [](uint32_t resI, uint32_t resJ) -> std::unique_ptr<FluidSim2D> {
-        return makePlainCpuSim(resI, resJ);
+    plain.make = [](uint32_t resI, uint32_t resJ, ProjectionMode projection) {
+        return projecting(makePlainCpuSim(resI, resJ), projection);
     };
     plain.stages = softwareStages;
+    plain.divergenceLeft = softwareDivergenceLeft;
     entries.push_back(plain);
     entries.push_back(shaderSolverEntry());
     return entries;

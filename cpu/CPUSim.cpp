@@ -56,6 +56,15 @@ CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, std::unique_ptr<CpuKernels> kerne
 
 CPUSim::~CPUSim() = default;
 
+void CPUSim::setProjection(ProjectionMode mode) {
+    if (mode == ProjectionMode::Converged && !mMultigrid) {
+        mMultigrid = std::make_unique<Multigrid>(resI, resJ, mKernels->multigridCopies());
+        // Planned for the cells as they are, so that the first step allocates nothing.
+        mMultigrid->levelsFor(cellWidth(), cellHeight(), mHeights.data());
+    }
+    if (mode == ProjectionMode::FixedSweeps) mMultigrid.reset();
+}
+
 // ---- accessors -------------------------------------------------------------
 
 uint32_t CPUSim::index(uint32_t i, uint32_t j) { return cellNumber(i, j, resI); }
@@ -162,7 +171,11 @@ void CPUSim::diffuse(ScalarField& out, const ScalarField& in, double dt) {
 }
 void CPUSim::project(VectorField& out, const VectorField& in) {
     const StageClock clock(mStageTimes, Stage::Projection);
-    mKernels->project(out, in, mHeights, cellWidth(), cellHeight());
+    if (mMultigrid) {
+        mKernels->projectConverged(out, in, mHeights, *mMultigrid, cellWidth(), cellHeight());
+    } else {
+        mKernels->project(out, in, mHeights, cellWidth(), cellHeight());
+    }
 }
 void CPUSim::advect(VectorField& out, const VectorField& in, double dt) {
     const StageClock clock(mStageTimes, Stage::Advection);

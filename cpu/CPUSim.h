@@ -9,6 +9,7 @@
 #include "cpu/CpuKernels.h"
 #include "cpu/Field.h"
 #include "sim/FluidSim2D.h"
+#include "sim/ProjectionMode.h"
 #include "sim/SolverConstants.h"
 #include "sim/StageTimes.h"
 
@@ -48,6 +49,13 @@ public:
     void advect(VectorField& out, const VectorField& in, double dt);
     void advect(ScalarField& out, const ScalarField& in, double dt);
 
+    // How project solves from now on (by default with the fixed sweeps). The converged
+    // solve's hierarchy is allocated here: std::bad_alloc when it cannot be had.
+    void setProjection(ProjectionMode mode);
+    ProjectionMode projection() const { return mMultigrid ? ProjectionMode::Converged : ProjectionMode::FixedSweeps; }
+    // What the last converged projection did: its V-cycles and the residual it left.
+    MultigridOutcome lastConvergedProjection() const { return mMultigrid ? mMultigrid->outcome : MultigridOutcome{}; }
+
     // Adds the time of every stage to `times` from now on; null stops timing.
     void setStageTimes(StageTimes* times) { mStageTimes = times; }
 
@@ -75,5 +83,6 @@ private:
     ScalarField mCurls;
     VectorField mNormCurlGrads;
     std::unique_ptr<CpuKernels> mKernels;
+    std::unique_ptr<Multigrid> mMultigrid;  // only while the projection converges
     StageTimes* mStageTimes = nullptr;
 };

@@ -4,6 +4,7 @@
 // must match bit for bit, and the tests and the benchmark run the solver with either.
 
 #include "cpu/Field.h"
+#include "cpu/Multigrid.h"
 #include "sim/FluidSim2D.h"
 
 // The fields that the body forces read and write.
@@ -32,6 +33,13 @@ public:
     virtual void diffuse(ScalarField& out, const ScalarField& in, float a) = 0;
     // Leaves the final heights in `heights`, border cleared.
     virtual void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) = 0;
+    // The same equation solved by multigrid V-cycles until it has converged (see
+    // cpu/MultigridLevel.h), on the hierarchy `multigrid` of this grid; its outcome
+    // says how far.
+    virtual void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid,
+                                  float hx, float hy) = 0;
+    // The copies of the small levels that this set's threads keep of their own.
+    virtual MultigridCopies multigridCopies() const { return {}; }
     // Traces back along `velocity` over the grid's rectangles.
     virtual void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
                         float t) = 0;

@@ -1,9 +1,13 @@
 #include "cpu/PlainKernels.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "cpu/CPUSim.h"
 #include "cpu/HeightFactors.h"
+#include "cpu/Multigrid.h"
+#include "sim/MultigridCycles.h"
 
 namespace {
 
@@ -59,6 +63,163 @@ void advectKernel(Field<T>& out, const Field<T>& in, const VectorField& velocity
     });
 }
 
+// The projection's height equation on cells hx by hy: a cell's divergence term, and
+// its height from its four neighbours' and that term. Non-square cells: the
+// anisotropic equation divided through by 2 (hx² + hy²), its weights rounded once
+// from double.
+struct HeightEquation {
+    HeightEquation(float cellWidth, float cellHeight) : hx(cellWidth), hy(cellHeight), square(hx == hy) {
+        const double x = hx, y = hy, scale = 2.0 * (x * x + y * y);
+        westEast = float(y * y / scale);
+        southNorth = float(x * x / scale);
+        ax = float(x * y * y / (2.0 * scale));
+        ay = float(x * x * y / (2.0 * scale));
+    }
+
+    float divergence(const VectorField& in, uint32_t i, uint32_t j) const {
+        const float du = in(i + 1, j).x - in(i - 1, j).x, dv = in(i, j + 1).y - in(i, j - 1).y;
+        return square ? -(hx * 0.5f * du + hy * 0.5f * dv) : -(ax * du + ay * dv);
+    }
+    float height(float west, float east, float south, float north, float div) const {
+        if (square) return ((((west + east) + south) + north) + div) * 0.25f;
+        return (westEast * (west + east) + southNorth * (south + north)) + div;
+    }
+    // Beside solids (cpu/HeightFactors.h): the same sum, times the cell's own factor.
+    float height(float west, float east, float south, float north, float div, float factor) const {
+        if (square) return ((((west + east) + south) + north) + div) * factor;
+        return ((westEast * (west + east) + southNorth * (south + north)) + div) * factor;
+    }
+
+    float hx, hy;
+    bool square;
+    float westEast, southNorth, ax, ay;
+};
+
+// A solid neighbour reflects: its height counts as the cell's own.
+void subtractGradient(VectorField& out, const VectorField& in, const ScalarField& h, float hx, float hy,
+                      const SolidCells& solids) {
+    auto beside = [&](uint32_t i, uint32_t j, uint32_t ownI, uint32_t ownJ) {
+        return solids(i, j) ? h(ownI, ownJ) : h(i, j);
+    };
+    updateEachCell(out, solids, [&](uint32_t i, uint32_t j) {
+        return Vec2{in(i, j).x - (beside(i + 1, j, i, j) - beside(i - 1, j, i, j)) / (2.0f * hx),
+                    in(i, j).y - (beside(i, j + 1, i, j) - beside(i, j - 1, i, j)) / (2.0f * hy)};
+    });
+}
+
+// ---- the converged projection's V-cycles (cpu/MultigridLevel.h) ------------------
+
+float& at(float* cells, const MultigridLevel& level, uint32_t i, uint32_t j) {
+    return cells[cellNumber(i, j, level.resI)];
+}
+
+template <class F>
+void forEachCellOf(const MultigridLevel& level, F&& visit) {
+    for (uint32_t i = 1; i <= level.resI; ++i)
+        for (uint32_t j = 1; j <= level.resJ; ++j) visit(i, j);
+}
+
+// Which of a level's own weights (or their reciprocals, the scales) a cell has.
+float atEdge(const MultigridLevel& level, uint32_t i, uint32_t j, float column, float row, float corner) {
+    if (j == level.resJ) return i == level.resI ? corner : row;
+    return i == level.resI ? column : 1.0f;
+}
+float scaleOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
+    return atEdge(v, i, j, v.lastColumnScale, v.lastRowScale, v.lastCellScale);
+}
+float weightOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
+    return atEdge(v, i, j, v.lastColumnWeight, v.lastRowWeight, v.lastCellWeight);
+}
+
+// The passes of the V-cycles (sim/MultigridCycles.h) over a hierarchy's arrays.
+class VCyclePasses {
+public:
+    VCyclePasses(const std::vector<MultigridLevel>& levels, const HeightEquation& equation)
+        : mLevels(levels), mEquation(equation) {}
+
+    size_t levels() const { return mLevels.size(); }
+
+    // Red-black Gauss-Seidel: the cells with i + j even, then the others.
+    void smooth(size_t l, int sweeps) {
+        const MultigridLevel& v = mLevels[l];
+        for (int sweep = 0; sweep < sweeps; ++sweep)
+            for (uint32_t colour = 0; colour < 2; ++colour)
+                forEachCellOf(v, [&](uint32_t i, uint32_t j) {
+                    if ((i + j) % 2 == colour) at(v.x, v, i, j) = relaxed(l, i, j);
+                });
+    }
+
+    // Stores the residual of every cell; returns the largest in magnitude.
+    float residual(size_t l) {
+        const MultigridLevel& v = mLevels[l];
+        float largest = 0.0f;
+        forEachCellOf(v, [&](uint32_t i, uint32_t j) {
+            const float r = (relaxed(l, i, j) - at(v.x, v, i, j)) * weightOf(v, i, j);
+            at(v.r, v, i, j) = r;
+            if (std::fabs(r) > largest) largest = std::fabs(r);
+        });
+        return largest;
+    }
+
+    // The finer level's residual, full-weighted (1/4, 1/2, 1/4 along each halved axis),
+    // as level c's right-hand side; its correction starts from zero.
+    void restrictTo(size_t c) {
+        const MultigridLevel& v = mLevels[c - 1];
+        const MultigridLevel& coarse = mLevels[c];
+        for (uint32_t j = 1; j <= v.resJ; ++j) at(v.r, v, v.resI, j) *= coarse.foldI;
+        for (uint32_t i = 1; i <= v.resI; ++i) at(v.r, v, i, v.resJ) *= coarse.foldJ;
+        auto across = [&](uint32_t ci, uint32_t j) {
+            if (!coarse.halvedI) return at(v.r, v, ci, j);
+            return (at(v.r, v, 2 * ci - 1, j) + at(v.r, v, 2 * ci + 1, j)) * 0.25f + at(v.r, v, 2 * ci, j) * 0.5f;
+        };
+        forEachCellOf(coarse, [&](uint32_t ci, uint32_t cj) {
+            const float r = coarse.halvedJ
+                                ? (across(ci, 2 * cj - 1) + across(ci, 2 * cj + 1)) * 0.25f + across(ci, 2 * cj) * 0.5f
+                                : across(ci, cj);
+            at(coarse.f, coarse, ci, cj) = r * coarse.rhsScale;
+        });
+        std::fill(coarse.x, coarse.x + size_t(coarse.resI + 2) * (coarse.resJ + 2), 0.0f);
+    }
+
+    // Adds level c's correction, interpolated bilinearly, to the finer level; beyond
+    // its last column and row it extrapolates to the walls.
+    void prolongFrom(size_t c) {
+        const MultigridLevel& v = mLevels[c - 1];
+        const MultigridLevel& coarse = mLevels[c];
+        for (uint32_t cj = 1; cj <= coarse.resJ; ++cj)
+            at(coarse.x, coarse, coarse.resI + 1, cj) = coarse.ghostI * at(coarse.x, coarse, coarse.resI, cj);
+        for (uint32_t ci = 1; ci <= coarse.resI + 1; ++ci)
+            at(coarse.x, coarse, ci, coarse.resJ + 1) = coarse.ghostJ * at(coarse.x, coarse, ci, coarse.resJ);
+        auto across = [&](uint32_t i, uint32_t cj) {
+            if (!coarse.halvedI) return at(coarse.x, coarse, i, cj);
+            if (i % 2 == 0) return at(coarse.x, coarse, i / 2, cj);
+            return (at(coarse.x, coarse, i / 2, cj) + at(coarse.x, coarse, i / 2 + 1, cj)) * 0.5f;
+        };
+        forEachCellOf(v, [&](uint32_t i, uint32_t j) {
+            if (!coarse.halvedJ) {
+                at(v.x, v, i, j) += across(i, j);
+            } else if (j % 2 == 0) {
+                at(v.x, v, i, j) += across(i, j / 2);
+            } else {
+                at(v.x, v, i, j) += (across(i, j / 2) + across(i, j / 2 + 1)) * 0.5f;
+            }
+        });
+    }
+
+private:
+    // A cell's new value: level 0's height equation, or a coarser level's own.
+    float relaxed(size_t l, uint32_t i, uint32_t j) const {
+        const MultigridLevel& v = mLevels[l];
+        const float west = at(v.x, v, i - 1, j), east = at(v.x, v, i + 1, j);
+        const float south = at(v.x, v, i, j - 1), north = at(v.x, v, i, j + 1);
+        if (l == 0) return mEquation.height(west, east, south, north, at(v.f, v, i, j));
+        return ((v.westEast * (west + east) + v.southNorth * (south + north)) + at(v.f, v, i, j)) * scaleOf(v, i, j);
+    }
+
+    const std::vector<MultigridLevel>& mLevels;
+    const HeightEquation& mEquation;
+};
+
 }  // namespace
 
 void PlainKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
@@ -80,41 +241,40 @@ void PlainKernels::advect(ScalarField& out, const ScalarField& in, const VectorF
 }
 
 void PlainKernels::project(VectorField& out, const VectorField& in, ScalarField& h, float hx, float hy) {
-    // Non-square cells: the anisotropic equation divided through by 2 (hx² + hy²), its
-    // weights rounded once from double.
-    const double x = hx, y = hy, scale = 2.0 * (x * x + y * y);
-    const float westEast = float(y * y / scale), southNorth = float(x * x / scale);
-    const float ax = float(x * y * y / (2.0 * scale)), ay = float(x * x * y / (2.0 * scale));
-    if (mSolids.any() && (hx != mFactorsHx || hy != mFactorsHy || mFactors.empty())) {
-        mFactors = heightFactors(mSolids, out.resI(), out.resJ(), hx, hy);
+    const HeightEquation equation(hx, hy);
+    const float* factors = heightFactorsFor(hx, hy);
+    h.fill(0.0f);
+    for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
+        forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
+            const float div = equation.divergence(in, i, j);
+            h(i, j) = factors ? equation.height(h(i - 1, j), h(i + 1, j), h(i, j - 1), h(i, j + 1), div,
+                                                factors[cellNumber(i, j, out.resI())])
+                              : equation.height(h(i - 1, j), h(i + 1, j), h(i, j - 1), h(i, j + 1), div);
+        });
+    }
+    subtractGradient(out, in, h, hx, hy, mSolids);
+}
+
+void PlainKernels::projectConverged(VectorField& out, const VectorField& in, ScalarField& h, Multigrid& multigrid,
+                                    float hx, float hy) {
+    const HeightEquation equation(hx, hy);
+    const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, h.data());
+    const MultigridLevel& fine = levels[0];
+    h.fill(0.0f);
+    forEachCellOf(fine, [&](uint32_t i, uint32_t j) { at(fine.f, fine, i, j) = equation.divergence(in, i, j); });
+    VCyclePasses passes(levels, equation);
+    multigrid.outcome = runVCycles(passes);
+    subtractGradient(out, in, h, hx, hy, mSolids);
+}
+
+const float* PlainKernels::heightFactorsFor(float hx, float hy) {
+    if (!mSolids.any()) return nullptr;
+    if (hx != mFactorsHx || hy != mFactorsHy || mFactors.empty()) {
+        mFactors = heightFactors(mSolids, mSolids.resI(), mSolids.resJ(), hx, hy);
         mFactorsHx = hx;
         mFactorsHy = hy;
     }
-    h.fill(0.0f);
-    for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
-        forEachInteriorCell(h, [&](uint32_t i, uint32_t j) {
-            const float du = in(i + 1, j).x - in(i - 1, j).x, dv = in(i, j + 1).y - in(i, j - 1).y;
-            // Beside a solid its own factor, 0 in it (its neighbours read its height
-            // as zero); elsewhere 1/4 or 1.
-            const float factor = mSolids.any() ? mFactors[cellNumber(i, j, out.resI())] : hx == hy ? 0.25f : 1.0f;
-            if (hx == hy) {
-                const float div = -(hx * 0.5f * du + hy * 0.5f * dv);
-                h(i, j) = ((((h(i - 1, j) + h(i + 1, j)) + h(i, j - 1)) + h(i, j + 1)) + div) * factor;
-                return;
-            }
-            const float div = -(ax * du + ay * dv);
-            const float sum = (westEast * (h(i - 1, j) + h(i + 1, j)) + southNorth * (h(i, j - 1) + h(i, j + 1))) + div;
-            h(i, j) = mSolids.any() ? sum * factor : sum;
-        });
-    }
-    // A solid neighbour reflects: its height counts as the cell's own.
-    auto beside = [&](uint32_t i, uint32_t j, uint32_t ownI, uint32_t ownJ) {
-        return mSolids(i, j) ? h(ownI, ownJ) : h(i, j);
-    };
-    updateEachCell(out, mSolids, [&](uint32_t i, uint32_t j) {
-        return Vec2{in(i, j).x - (beside(i + 1, j, i, j) - beside(i - 1, j, i, j)) / (2.0f * hx),
-                    in(i, j).y - (beside(i, j + 1, i, j) - beside(i, j - 1, i, j)) / (2.0f * hy)};
-    });
+    return mFactors.data();
 }
 
 void PlainKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t, float confinement) {

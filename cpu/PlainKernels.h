@@ -19,6 +19,8 @@ public:
     void diffuse(VectorField& out, const VectorField& in, float a) override;
     void diffuse(ScalarField& out, const ScalarField& in, float a) override;
     void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) override;
+    void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid, float hx,
+                          float hy) override;
     void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
                 float t) override;
     void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
@@ -32,6 +34,9 @@ public:
     }
 
 private:
+    // The height equation's factors by cell for cells hx by hy; null without solids.
+    const float* heightFactorsFor(float hx, float hy);
+
     SolidCells mSolids;
     // The height equation's factors by cell beside solids, for cells of this size.
     std::vector<float> mFactors;

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "gl/GlState.h"
+#include "gpu/PassTarget.h"
+#include "gpu/ShaderMultigrid.h"
 
 namespace {
 
@@ -20,38 +22,6 @@ constexpr GLenum ATTACHMENT_POINTS[ATTACHED_TEXTURES] = {
 constexpr GLint CLEAR_GROUP = 4;
 // The per-step traces show this cell (or the last one, on smaller grids).
 constexpr uint32_t TRACE_CELL = 10;
-
-// For as long as it lives, drawing goes into the solver's framebuffer at texture
-// size, with nothing between the fragment and the texel (no blending, scissor,
-// alpha test or logic op); afterwards the caller's state and framebuffer return.
-class FramebufferTarget {
-public:
-    FramebufferTarget(GLuint framebuffer, GLsizei width, GLsizei height)
-        : mSaved(GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT | GL_ENABLE_BIT) {
-        mSaved.bindFramebuffer(framebuffer);
-        glViewport(0, 0, width, height);
-        for (GLenum capability : {GL_BLEND, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_COLOR_LOGIC_OP}) glDisable(capability);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    }
-
-private:
-    GlStateGuard mSaved;
-};
-
-// One quad with texture coordinates 0 to 1 over the given rectangle, corners in
-// the order upper left, lower left, lower right, upper right.
-void drawTexturedQuad(float left, float bottom, float right, float top) {
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(left, top);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(left, bottom);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(right, bottom);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(right, top);
-    glEnd();
-}
 
 }  // namespace
 
@@ -86,7 +56,8 @@ private:
 
 // ---- construction and destruction ------------------------------------------
 
-GPUSim::GPUSim(uint32_t resI_, uint32_t resJ_, const std::string& shaderDir) : FluidSim2D(resI_, resJ_) {
+GPUSim::GPUSim(uint32_t resI_, uint32_t resJ_, const std::string& shaderDir, ProjectionMode projection)
+    : FluidSim2D(resI_, resJ_) {
     requireCapacity();
     const uint64_t floats = 4 * uint64_t(width()) * uint64_t(height());
     // `index` counts floats in 32 bits; a larger grid is an allocation that cannot be met.
@@ -94,10 +65,11 @@ GPUSim::GPUSim(uint32_t resI_, uint32_t resJ_, const std::string& shaderDir) : F
     mFieldValues.assign(floats, 0.0f);
     mUserSourceValues.assign(floats, 0.0f);
     for (TexAttachment* t : {&mFields, &mNewFields, &mUserSources, &mCurls, &mNormCurlGrads, &mHeights, &mIterate})
-        t->tex = createFieldTexture();
+        t->tex = createFieldTexture(width(), height());
     createFramebuffer();
     GPUSim::reset();
     loadShaders(shaderDir);
+    if (projection == ProjectionMode::Converged) createMultigrid(shaderDir);
 }
 
 void GPUSim::requireCapacity() {
@@ -121,10 +93,10 @@ void GPUSim::requireCapacity() {
     mMaxDrawBuffers = std::clamp(drawBuffers, 1, CLEAR_GROUP);
 }
 
-GlTexture GPUSim::createFieldTexture() {
+GlTexture GPUSim::createFieldTexture(GLsizei textureWidth, GLsizei textureHeight) {
     GlTexture tex = GlTexture::generate();
-    defineTexture(tex.name(), nullptr);
     glBindTexture(GL_TEXTURE_2D, tex.name());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F_ARB, textureWidth, textureHeight, 0, GL_RGBA, GL_FLOAT, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -159,6 +131,7 @@ void GPUSim::createFramebuffer() {
 }
 
 GPUSim::~GPUSim() {
+    mMultigrid.reset();
     for (TexAttachment* t : {&mFields, &mNewFields, &mUserSources, &mCurls, &mNormCurlGrads, &mHeights, &mIterate})
         t->tex.reset();
     releasePrograms();
@@ -169,14 +142,15 @@ GPUSim::~GPUSim() {
 
 void GPUSim::clearAttachment(uint32_t attachment) {
     const GLenum point = attachment;
-    clearAttachments(&point, 1);
+    clearAttachments(mFramebuffer.name(), width(), height(), &point, 1);
 }
 
 // Clears a few draw buffers at a time, naming only attachment points that carry a
 // texture: a group naming an empty point is an incomplete framebuffer on some GLs,
 // where the clear would silently do nothing.
-void GPUSim::clearAttachments(const GLenum* attachments, int count) {
-    FramebufferTarget target(mFramebuffer.name(), width(), height());
+void GPUSim::clearAttachments(GLuint framebuffer, GLsizei targetWidth, GLsizei targetHeight, const GLenum* attachments,
+                              int count) {
+    FramebufferTarget target(framebuffer, targetWidth, targetHeight);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     for (int first = 0; first < count; first += mMaxDrawBuffers) {
         glDrawBuffersARB(std::min(mMaxDrawBuffers, count - first), attachments + first);
@@ -185,7 +159,7 @@ void GPUSim::clearAttachments(const GLenum* attachments, int count) {
 }
 
 void GPUSim::reset() {
-    clearAttachments(ATTACHMENT_POINTS, ATTACHED_TEXTURES);
+    clearAttachments(mFramebuffer.name(), width(), height(), ATTACHMENT_POINTS, ATTACHED_TEXTURES);
     std::fill(mFieldValues.begin(), mFieldValues.end(), 0.0f);
     std::fill(mUserSourceValues.begin(), mUserSourceValues.end(), 0.0f);
     clearSources();
@@ -274,12 +248,7 @@ void GPUSim::doPass(const PassProgram& program, uint32_t attachment, float dt) {
     if (tracing())
         std::printf("doPass, attachment=%u, shader=%u, dtLoc=%d, dt=%f\n", attachment, program.name(), program.dt, dt);
     glDrawBuffer(attachment);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 1, 0, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    drawTexturedQuad(0.0f, 0.0f, 1.0f, 1.0f);
+    drawFullTarget();
     glUseProgramObjectARB(0);
     ++mPassesRun;
 }
@@ -288,18 +257,10 @@ void GPUSim::doPass(const PassProgram& program, uint32_t attachment, float dt) {
 // programSlots), runs one pass, and leaves every unit it used empty and unit 0 active.
 void GPUSim::runPass(const PassProgram& program, std::initializer_list<const TexAttachment*> inputs,
                      uint32_t attachment, float dt) {
-    GLint unit = 0;
-    for (const TexAttachment* input : inputs) {
-        glActiveTextureARB(GL_TEXTURE0_ARB + unit++);
-        glBindTexture(GL_TEXTURE_2D, input->tex.name());
-    }
-    glActiveTextureARB(GL_TEXTURE0_ARB);
+    BoundInputs bound;
+    for (const TexAttachment* input : inputs) bound.bind(input->tex.name());
     glUseProgramObjectARB(program.name());
     doPass(program, attachment, dt);
-    while (unit > 0) {
-        glActiveTextureARB(GL_TEXTURE0_ARB + --unit);
-        glBindTexture(GL_TEXTURE_2D, 0);
-    }
 }
 
 // Jacobi iterations of `program` from a zero start. The iterate alternates between
@@ -382,9 +343,18 @@ void GPUSim::diffusePass(double dt, int iterations) {
 void GPUSim::projectPass(double dt) {
     const StageClock clock(*this, Stage::Projection);
     const float t = float(dt);
+    if (mMultigrid) {
+        convergedProjectPass(t);
+        return;
+    }
     solve(mDecompProgram, mHeights, t, SOLVER_SWEEPS);
     runPass(mProjectProgram, {&mFields, &mHeights}, mNewFields.attachment, t);
     swapFields();
+}
+
+void GPUSim::projectOnce() {
+    projectPass(0.0);
+    readFields(mFields);
 }
 
 void GPUSim::advectPass(double dt) {

@@ -14,6 +14,7 @@
 
 #include "gl/GlObjects.h"
 #include "sim/FluidSim2D.h"
+#include "sim/ProjectionMode.h"
 #include "sim/SolverConstants.h"
 #include "sim/StageTimes.h"
 
@@ -40,6 +41,8 @@ struct PassProgram {
     GLhandleARB name() const { return program.name(); }
 };
 
+struct ShaderMultigrid;
+
 // The first folder of these that exists: "shaders" below the current directory,
 // "shaders" beside the given executable (the build folder has one), and
 // "../share/smoke/shaders" relative to it (where an installation puts them). Throws
@@ -51,10 +54,12 @@ std::string shaderDirectory();
 class GPUSim : public FluidSim2D {
 public:
     // Needs a current GL context with framebuffer objects, float textures, draw
-    // buffers and shader objects. Prints every program's log and uniform count.
-    // When the solver cannot run here it releases all it acquired and throws
-    // GPUSimUnavailable.
-    GPUSim(uint32_t resI, uint32_t resJ, const std::string& shaderDir = shaderDirectory());
+    // buffers and shader objects. Prints every program's log and uniform count (the
+    // converged projection's programs are built quietly, their log printed only when
+    // they fail). When the solver cannot run here it releases all it acquired and
+    // throws GPUSimUnavailable.
+    GPUSim(uint32_t resI, uint32_t resJ, const std::string& shaderDir = shaderDirectory(),
+           ProjectionMode projection = ProjectionMode::FixedSweeps);
     ~GPUSim() override;
 
     void draw(int32_t arg) override;
@@ -74,6 +79,8 @@ public:
     // For timing the passes alone. Without the readback the accessors keep the
     // state of the last step that read back.
     void setReadbackEnabled(bool enabled) { mReadbackEnabled = enabled; }
+    // One projection of the velocity as it stands (a step runs two), read back.
+    void projectOnce();
     // Passes run by the last applyVorticity and the last step together.
     int lastPassCount() const { return mVorticityPasses + mStepPasses; }
     // Whether this GL can time the passes on its own clock (timer queries).
@@ -84,7 +91,8 @@ public:
     void setStageTimes(StageTimes* times);
 
 protected:
-    GlTexture createFieldTexture();
+    // A float texture of width by height texels, its texels undefined.
+    GlTexture createFieldTexture(GLsizei textureWidth, GLsizei textureHeight);
     void createFramebuffer();
     void clearAttachment(uint32_t attachment);
     void swapFields();
@@ -148,7 +156,8 @@ private:
     void requireCapacity();
     void releasePrograms();
     void setLinkTimeUniforms(PassProgram& program, const std::array<const char*, 4>& samplers);
-    void clearAttachments(const GLenum* attachments, int count);
+    void clearAttachments(GLuint framebuffer, GLsizei targetWidth, GLsizei targetHeight, const GLenum* attachments,
+                          int count);
     void runPass(const PassProgram& program, std::initializer_list<const TexAttachment*> inputs, uint32_t attachment,
                  float dt);
     void solve(const PassProgram& program, const TexAttachment& target, float dt, int iterations);
@@ -163,6 +172,11 @@ private:
     GLsizei width() const { return GLsizei(resI + 2); }
     GLsizei height() const { return GLsizei(resJ + 2); }
 
+    // The converged projection (gpu/GPUSimMultigrid.cpp).
+    void createMultigrid(const std::string& shaderDir);
+    void loadMultigridShaders(const std::string& shaderDir);
+    void convergedProjectPass(float dt);
+
     int mMaxDrawBuffers = 1;
     bool mReadbackEnabled = true;
     int mPassesRun = 0;
@@ -173,6 +187,7 @@ private:
     // them does not hold up the passes), and those read and free again.
     std::vector<std::pair<Stage, GlQuery>> mPendingQueries;
     std::vector<GlQuery> mSpareQueries;
+    std::unique_ptr<ShaderMultigrid> mMultigrid;  // only with the converged projection
 };
 
 // The names (without the GL_ prefix), in a fixed order, of the extensions the shader

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "gpu/GPUSim.h"
+#include "gpu/ShaderMultigrid.h"
 
 namespace {
 
@@ -133,6 +134,45 @@ GlShader GPUSim::loadFragmentShader(const std::string& path) {
     glShaderSourceARB(shader.name(), 1, &source, &length);
     glCompileShaderARB(shader.name());
     return shader;
+}
+
+const std::array<MultigridProgramFile, 6>& multigridProgramFiles() {
+    static const std::array<MultigridProgramFile, 6> files{{
+        {"mgDivergence.frag", {"fields"}},
+        {"mgRelax.frag", {"iterate", "rhs"}},
+        {"mgResidual.frag", {"iterate", "rhs"}},
+        {"mgRestrict.frag", {"residual"}},
+        {"mgProlong.frag", {"iterate", "coarse"}},
+        {"mgLargest.frag", {"values"}},
+    }};
+    return files;
+}
+
+// The converged projection's programs, built without a word unless one fails: then
+// its log is printed and the solver refuses to run, naming the file.
+void GPUSim::loadMultigridShaders(const std::string& shaderDir) {
+    const auto& files = multigridProgramFiles();
+    for (const MultigridProgramFile& file : files)
+        if (!readable(shaderDir + "/" + file.file)) throw GPUSimUnavailable("cannot read " + shaderDir + "/" + file.file);
+    for (size_t k = 0; k < files.size(); ++k) {
+        const std::string path = shaderDir + "/" + files[k].file;
+        GlShader& shader = mMultigrid->shaders[k];
+        GlProgram& program = mMultigrid->programs[k];
+        shader = loadFragmentShader(path);
+        program = GlProgram(glCreateProgramObjectARB());
+        glAttachObjectARB(program.name(), shader.name());
+        glLinkProgramARB(program.name());
+        const std::string failure = buildFailure(path, shader, program);
+        if (!failure.empty()) {
+            for (const std::string& log : {infoLog(shader.name()), infoLog(program.name())})
+                if (!log.empty()) std::printf("%s\n", log.c_str());
+            throw GPUSimUnavailable(failure);
+        }
+        glUseProgramObjectARB(program.name());
+        for (GLint unit = 0; unit < GLint(files[k].samplers.size()) && files[k].samplers[unit]; ++unit)
+            glUniform1iARB(glGetUniformLocationARB(program.name(), files[k].samplers[unit]), unit);
+        glUseProgramObjectARB(0);
+    }
 }
 
 GlProgram GPUSim::buildProgram(const GlShader& shader) {

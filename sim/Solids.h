@@ -33,6 +33,8 @@ public:
     SolidCells(uint32_t resI, uint32_t resJ, const std::vector<SolidShape>& shapes, CentreOf centreOf);
 
     bool any() const { return mCount > 0; }
+    uint32_t resI() const { return mResI; }
+    uint32_t resJ() const { return mResJ; }
     uint64_t count() const { return mCount; }
     // Only for a grid of the size the cells were made for.
     bool operator()(uint32_t i, uint32_t j) const { return mCount > 0 && mSolid[cellNumber(i, j, mResI)] != 0; }

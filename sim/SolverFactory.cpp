@@ -5,13 +5,15 @@
 
 namespace {
 
-std::unique_ptr<FluidSim2D> makeSoftwareSolver(GridSize2D grid, unsigned threads) {
-    return threads ? std::make_unique<CPUSim>(grid.resI, grid.resJ, threads)
-                   : std::make_unique<CPUSim>(grid.resI, grid.resJ);
+std::unique_ptr<FluidSim2D> makeSoftwareSolver(GridSize2D grid, const SolverSettings& settings) {
+    auto sim = settings.softwareThreads ? std::make_unique<CPUSim>(grid.resI, grid.resJ, settings.softwareThreads)
+                                        : std::make_unique<CPUSim>(grid.resI, grid.resJ);
+    sim->setProjection(settings.projection);
+    return sim;
 }
 
 // The shader solver, or why it cannot run here.
-std::unique_ptr<FluidSim2D> makeShaderSolver(GridSize2D grid, std::string& unavailable) {
+std::unique_ptr<FluidSim2D> makeShaderSolver(GridSize2D grid, ProjectionMode projection, std::string& unavailable) {
     std::string missing;
     for (const std::string& name : missingGpuExtensions()) missing += (missing.empty() ? "" : ", ") + name;
     if (!missing.empty()) {
@@ -24,7 +26,7 @@ std::unique_ptr<FluidSim2D> makeShaderSolver(GridSize2D grid, std::string& unava
         return nullptr;
     }
     try {
-        return std::make_unique<GPUSim>(grid.resI, grid.resJ);
+        return std::make_unique<GPUSim>(grid.resI, grid.resJ, shaderDirectory(), projection);
     } catch (const GPUSimUnavailable& why) {
         unavailable = why.what();
         return nullptr;
@@ -35,7 +37,7 @@ std::unique_ptr<FluidSim2D> makeShaderSolver(GridSize2D grid, std::string& unava
 
 MadeSolver makeSolver(SolverKind kind, GridSize2D grid, const SolverSettings& settings) {
     MadeSolver made;
-    if (kind != SolverKind::Software) made.sim = makeShaderSolver(grid, made.shaderUnavailable);
-    if (!made.sim && kind != SolverKind::Shader) made.sim = makeSoftwareSolver(grid, settings.softwareThreads);
+    if (kind != SolverKind::Software) made.sim = makeShaderSolver(grid, settings.projection, made.shaderUnavailable);
+    if (!made.sim && kind != SolverKind::Shader) made.sim = makeSoftwareSolver(grid, settings);
     return made;
 }

@@ -7,6 +7,7 @@
 
 #include "sim/FluidSim2D.h"
 #include "sim/GridSize.h"
+#include "sim/ProjectionMode.h"
 
 enum class SolverKind {
     Software,          // CPUSim
@@ -18,6 +19,8 @@ struct SolverSettings {
     // Threads the software solver steps with, exactly; 0: its default (SMOKE_THREADS,
     // else up to the processors this process may use, fewer while fewer are faster).
     unsigned softwareThreads = 0;
+    // How either solver projects; the fixed sweeps unless a program's option says otherwise.
+    ProjectionMode projection = ProjectionMode::FixedSweeps;
 };
 
 struct MadeSolver {

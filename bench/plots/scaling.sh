@@ -1,19 +1,25 @@
 #!/bin/sh
 # Draws smoke-bench's JSON as the scaling picture (step milliseconds against cells a side,
-# log-log, one line per solver and thread count) and prints the same numbers as a Markdown
-# table for the README.  Usage: scaling.sh TIMINGS.json OUT.png
+# log-log, one line per solver, thread count and projection) and prints the same numbers as
+# a Markdown table for the README. The rows of further JSON files join the first's.
+# Usage: scaling.sh TIMINGS.json OUT.png [MORE-TIMINGS.json ...]
 set -eu
-json=$1
+first=$1
 png=$2
+shift 2
 data=$(mktemp)
-trap 'rm -f "$data"' EXIT
+json=$(mktemp)
+trap 'rm -f "$data" "$json"' EXIT
+jq -s '.[0] + {rows: (map(.rows) | add)}' "$first" "$@" > "$json"
 
-# One series per solver and team size, by name and then team size, each from its smallest
-# grid; rows that did not run (a refusal, a failure) have no step_ms and are left out.
+# One series per solver, team size and projection, by name, team size and projection, each
+# from its smallest grid; rows that did not run (a refusal, a failure) have no step_ms and
+# are left out.
 series='[.rows[] | select(.step_ms != null)
          | . + {side: ((.resI * .resJ) | sqrt), grid: "\(.resI) × \(.resJ)",
-                name: (.solver + (if .threads then ", \(.threads) thread" + (if .threads > 1 then "s" else "" end) else "" end))}]
-        | group_by([.solver, .threads // 0]) | map(sort_by(.side))'
+                name: (.solver + (if .threads then ", \(.threads) thread" + (if .threads > 1 then "s" else "" end) else "" end)
+                       + (if .projection == "converged" then ", converged" else "" end))}]
+        | group_by([.solver, .threads // 0, .projection == "converged"]) | map(sort_by(.side))'
 
 # gnuplot's data: a block per series, its first line the title.
 jq -r "$series | .[] | (.[0].name | @json), (.[] | \"\(.side) \(.step_ms)\"), \"\", \"\"" "$json" > "$data"

@@ -116,8 +116,11 @@ FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, ThreadCoun
       mCentreY(size_t(resJ) + 2),
       mStrokeFirstI(size_t(resJ) + 2),
       mStrokeLastI(size_t(resJ) + 2),
+      mMaxima(size_t(kernels::MAXIMA_STRIDE) * std::max(threads.count, 1u)),
+      mMinCellsPerThread(minCellsPerThread),
       mTeam(mLargestCrew, mLargestCrew),
       mCrew(mLargestCrew) {
+    mMemberLevels.assign(mTeam.size(), nullptr);
     if (threads.adaptive && mLargestCrew > 1) mChooser = std::make_unique<CrewChooser>(mLargestCrew);
 }
 
@@ -196,6 +199,25 @@ void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& 
         table().project(floats(out), floats(in), floats(heights), skewed, mGrid, SOLVER_SWEEPS, hx, hy, solids(),
                        crew);
     });
+}
+
+void FastKernels::projectConverged(VectorField& out, const VectorField& in, ScalarField& heights,
+                                   Multigrid& multigrid, float hx, float hy) {
+    checkGrid(out, in, heights);
+    const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, heights.data());
+    const uint32_t copies = std::min<uint32_t>(multigrid.copies(), uint32_t(mMemberLevels.size()));
+    for (uint32_t k = 0; k < copies; ++k) mMemberLevels[k] = multigrid.levelsOfCopy(k);
+    kernels::MultigridSolve solve{levels.data(),   uint32_t(levels.size()), hx, hy, mMemberLevels.data(),
+                                  copies, cellsPerCoarseMember(), mMaxima.data(), &multigrid.outcome};
+    onTeam([&](const kernels::Crew& crew) { mTable.projectConverged(floats(out), floats(in), solve, crew); });
+}
+
+MultigridCopies FastKernels::multigridCopies() const {
+    return {mTeam.size(), 2 * uint64_t(cellsPerCoarseMember())};
+}
+
+uint32_t FastKernels::cellsPerCoarseMember() const {
+    return std::max<uint32_t>(1, mMinCellsPerThread / kernels::COARSE_SHARE);
 }
 
 // The plain kernels map cell by cell; x depends on i alone and y on j alone.

@@ -53,6 +53,9 @@ public:
     void diffuse(VectorField& out, const VectorField& in, float a) override;
     void diffuse(ScalarField& out, const ScalarField& in, float a) override;
     void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) override;
+    void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid, float hx,
+                          float hy) override;
+    MultigridCopies multigridCopies() const override;
     void advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
                 float t) override;
     void advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
@@ -72,6 +75,7 @@ private:
     kernels::SkewScratch scratch(SkewedSolid kind = SKEWED_SOLIDS);
     // What the kernels need of the solid cells, or null when there are none.
     const kernels::SolidArrays* solids() const { return mSolidCells.any() ? &mSolidArrays : nullptr; }
+    uint32_t cellsPerCoarseMember() const;
     // The cell centres and the world-to-grid map of the grid's rectangles, remade
     // only when the rectangles change.
     const kernels::BacktraceMap& gridMap(const FluidSim2D& grid);
@@ -103,6 +107,9 @@ private:
     kernels::SolidArrays mSolidArrays{};
     std::vector<uint32_t> mStrokeFirstI;
     std::vector<uint32_t> mStrokeLastI;
+    std::vector<float> mMaxima;  // the converged projection's partial results, by member
+    std::vector<const MultigridLevel*> mMemberLevels;
+    uint32_t mMinCellsPerThread;
     ThreadTeam mTeam;
     unsigned mCrew;
     std::unique_ptr<CrewChooser> mChooser;  // only for an adaptive team of several

@@ -4,6 +4,7 @@
 
 #include "cpu/kernels/Advection.h"
 #include "cpu/kernels/BodyForces.h"
+#include "cpu/kernels/ConvergedProjection.h"
 #include "cpu/kernels/Diffusion.h"
 #include "cpu/kernels/KernelTable.h"
 #include "cpu/kernels/Projection.h"
@@ -21,6 +22,7 @@ constexpr kernels::KernelTable kernelTableFor(const char* name) {
             &addSources<Lanes, Solid>,
             &diffuse<Lanes, Solid>,
             &project<Lanes, Solid>,
+            &projectConverged<Lanes>,
             &advect<Lanes, Solid>,
             &addBodyForces<Lanes, Solid>,
             &addStroke<Lanes>};

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "cpu/MultigridLevel.h"
+
 class ThreadTeam;
 
 namespace kernels {
@@ -92,6 +94,27 @@ struct StrokeCells {
     float radius, core;
 };
 
+// The converged projection's hierarchy, and where its crew meets.
+struct MultigridSolve {
+    const MultigridLevel* levels;  // levels[0].x is the heights
+    uint32_t count;
+    float hx, hy;
+    // Member k's levels, k below copies: its own copies of those of fewer than
+    // 2 × cellsPerCoarseMember cells. Members from copies on have the shared ones alone.
+    const MultigridLevel* const* memberLevels;
+    uint32_t copies;
+    // A coarser level of fewer cells than this per member runs on fewer members.
+    uint32_t cellsPerCoarseMember;
+    float* maxima;  // MAXIMA_STRIDE floats for each member of the crew
+    MultigridOutcome* outcome;
+};
+// Each member's partial result on a cache line of its own.
+constexpr uint32_t MAXIMA_STRIDE = 16;
+// The converged projection's coarser levels are shared among threads down to a
+// quarter of the cells per thread that the other kernels need; below, every thread
+// solves them in its own copy (see docs/performance.md).
+constexpr uint32_t COARSE_SHARE = 4;
+
 // Every kernel is called by all members of a crew at once, each with its own member number.
 struct KernelTable {
     const char* name;
@@ -102,6 +125,7 @@ struct KernelTable {
                     float a, const SolidArrays* solids, const Crew& crew);
     void (*project)(float* out, const float* in, float* heights, SkewScratch scratch, GridSize grid, int sweeps,
                     float hx, float hy, const SolidArrays* solids, const Crew& crew);
+    void (*projectConverged)(float* out, const float* in, const MultigridSolve& solve, const Crew& crew);
     void (*advect)(float* out, const float* in, const float* velocity, GridSize grid, int components,
                    const BacktraceMap& map, const SolidArrays* solids, const Crew& crew);
     void (*addBodyForces)(const BodyForceArrays& fields, GridSize grid, float hx, float hy, float t,

@@ -1,4 +1,4 @@
-// Reading the grid resolution and the software switch from the command line.
+// Reading the options, the grid resolution and the software switch from the command line.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -40,6 +40,40 @@ TEST(CommandLine, ResolutionAndSwitchForEachShapeOfCommandLine) {
         EXPECT_EQ(line.forceSoftware, c.forceSoftware) << shown;
         EXPECT_EQ(resolutionAccepted(line.resolution), c.accepted) << shown;
     }
+}
+
+// Options come first, "--name value" or "--name=value"; after the resolution arguments
+// a word is the ignored second argument, as before.
+TEST(CommandLine, TheProjectionOptionComesBeforeTheResolutionArguments) {
+    struct OptionCase {
+        std::vector<const char*> arguments;
+        ProjectionMode projection;
+        int64_t resolution;
+        bool forceSoftware;
+    };
+    const OptionCase cases[] = {
+        {{"--projection", "converged", "-s", "64"}, ProjectionMode::Converged, 64, true},
+        {{"--projection=converged", "96"}, ProjectionMode::Converged, 96, false},
+        {{"--projection", "specified"}, ProjectionMode::FixedSweeps, 201, false},
+        {{"64", "--projection", "converged"}, ProjectionMode::FixedSweeps, 64, false},
+    };
+    for (const OptionCase& c : cases) {
+        std::vector<const char*> argv{"smoke"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        CommandLine line;
+        EXPECT_EQ(readWindowCommandLine(int(argv.size()), argv.data(), line), std::nullopt) << c.arguments[0];
+        EXPECT_EQ(line.projection, c.projection) << c.arguments[0];
+        EXPECT_EQ(line.resolution, c.resolution) << c.arguments[0];
+        EXPECT_EQ(line.forceSoftware, c.forceSoftware) << c.arguments[0];
+    }
+}
+
+TEST(CommandLine, AProjectionOptionWithoutAKnownModeIsAMistake) {
+    CommandLine line;
+    const char* unknown[] = {"smoke", "--projection", "fast", "64"};
+    EXPECT_EQ(readWindowCommandLine(4, unknown, line), 2);
+    const char* missing[] = {"smoke", "--projection"};
+    EXPECT_EQ(readWindowCommandLine(2, missing, line), 2);
 }
 
 TEST(CommandLine, AHugeNumberSaturatesInsteadOfWrappingIntoRange) {

@@ -27,7 +27,7 @@ protected:
         ASSERT_TRUE(startRecording(path));
         // A scene: its solids are settings, its stroke the first line after them.
         const Scenario scene = parseScenario("solid circle 0.3 0.62 0.15\nstroke 0.95 0.1 0.5 0.5\nrun 1\n").scenario;
-        recordSettings(scene.solids);
+        recordSettings(ProjectionMode::FixedSweeps, scene.solids);
         startScene(scene);
     }
     void TearDown() override {

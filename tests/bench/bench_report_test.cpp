@@ -61,8 +61,30 @@ TEST(BenchReport, AnAdaptiveTeamIsComparedWithOneThreadUnderTheSameLoad) {
     EXPECT_NE(table.str().find("  cpu            auto    1     201x201    0.93\n"), std::string::npos) << table.str();
     std::ostringstream json;
     printJson(json, setting(), rows);
-    EXPECT_NE(json.str().find("\"threads\": 2, \"adaptive\": true, \"load\": 1, \"step_ms\": 1.4"), std::string::npos)
+    EXPECT_NE(json.str().find("\"threads\": 2, \"adaptive\": true, \"load\": 1, \"projection\": \"specified\", \"step_ms\": 1.4"), std::string::npos)
         << json.str();
+}
+
+// A row with the converged projection is set against the specified one of the same
+// solver, team and grid, not against another team's; a table without one has no
+// projection column.
+TEST(BenchReport, TheConvergedProjectionsStepIsSetAgainstTheSpecifiedOnesOfTheSameTeam) {
+    std::vector<BenchRow> rows{row("cpu", 512, 4.0, 2), row("cpu", 512, 5.0, 2), row("cpu", 512, 9.0, 1)};
+    rows[0].divergenceLeft = 0.994;
+    rows[1].projection = ProjectionMode::Converged;
+    rows[1].divergenceLeft = 0.000338;
+    std::ostringstream json;
+    printJson(json, setting(), rows);
+    for (const char* part : {"\"projection\": \"converged\"", "\"divergence_left\": 0.000338",
+                             "\"projection_cost\": [\n    {\"solver\": \"cpu\", \"threads\": 2, \"load\": 0, \"baseline\": "
+                             "\"specified projection\", \"resI\": 512, \"resJ\": 512, \"step\": 1.25}\n  ]"})
+        EXPECT_NE(json.str().find(part), std::string::npos) << part << " not in " << json.str();
+    std::ostringstream table, plain;
+    printTable(table, setting(), rows);
+    EXPECT_NE(table.str().find("512x512    converged  5.000"), std::string::npos) << table.str();
+    EXPECT_NE(table.str().find("0.0338%"), std::string::npos) << table.str();
+    printTable(plain, setting(), {rows[0]});
+    EXPECT_EQ(plain.str().find("projection step ms"), std::string::npos) << plain.str();
 }
 
 // A solver this machine lacks was not measured; one that ran out of memory failed.

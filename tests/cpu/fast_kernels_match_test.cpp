@@ -75,11 +75,12 @@ FieldT randomField(const Grid& g, std::mt19937& rng, float low, float high) {
     return field;
 }
 
-// One grid, solved with the fast kernels and with the plain ones.
+// One grid, solved with the fast kernels and with the plain ones. A team shares
+// even a grid's coarsest levels unless it is given the solver's own threshold.
 struct SolverPair {
-    SolverPair(const Grid& grid, Kernels k)
+    SolverPair(const Grid& grid, Kernels k, uint32_t minCellsPerThread = 1)
         : g(grid), plain(makePlainCpuSim(g.resI, g.resJ)) {
-        auto kernels = std::make_unique<FastKernels>(g.resI, g.resJ, k.isa, k.threads, 1);
+        auto kernels = std::make_unique<FastKernels>(g.resI, g.resJ, k.isa, k.threads, minCellsPerThread);
         fastKernels = kernels.get();
         fast = std::make_unique<CPUSim>(g.resI, g.resJ, std::move(kernels));
     }
@@ -151,6 +152,11 @@ void everyKernelOnRandomFields(Kernels k, bool solids) {
                 EXPECT_TRUE(pair.sameOutput(startV, [&](CPUSim& sim, VectorField& out) { sim.advect(out, v, dt); }));
                 EXPECT_TRUE(pair.sameOutput(startD, [&](CPUSim& sim, ScalarField& out) { sim.advect(out, d, dt); }));
                 EXPECT_TRUE(pair.sameOutput(startV, [&](CPUSim& sim, VectorField& out) { sim.project(out, v); }));
+                for (CPUSim* sim : pair.both()) sim->setProjection(ProjectionMode::Converged);
+                EXPECT_TRUE(pair.sameOutput(startV, [&](CPUSim& sim, VectorField& out) { sim.project(out, v); }))
+                    << "converged";
+                EXPECT_EQ(pair.fast->lastConvergedProjection().cycles, pair.plain->lastConvergedProjection().cycles);
+                for (CPUSim* sim : pair.both()) sim->setProjection(ProjectionMode::FixedSweeps);
                 EXPECT_TRUE(pair.sameOutput(startV, [&](CPUSim& sim, VectorField& out) { sim.addSources(out, v, vs); }));
                 EXPECT_TRUE(pair.sameOutput(startD, [&](CPUSim& sim, ScalarField& out) { sim.addSources(out, d, ds); }));
                 for (CPUSim* sim : pair.both()) sim->applyVorticity(dt);
@@ -214,11 +220,15 @@ TEST_P(FastKernelsMatch, StrokesOfEveryShapeAndPlaceAddTheSameVelocity) {
 // Random user input of every kind, every flag combination, resets: the two solvers
 // must never part, step after step.
 // With `anyCrew`, each step runs on a crew of a random size, as an adaptive team's do.
-void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rect& world, bool anyCrew = false,
-                   bool solids = false) {
-    SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ);
-    SolverPair pair(g, k);
-    for (CPUSim* sim : pair.both()) sim->worldRect = world;
+void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rect& world,
+                   ProjectionMode projection = ProjectionMode::FixedSweeps, uint32_t minCellsPerThread = 1,
+                   bool anyCrew = false, bool solids = false) {
+    SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ << " " << projectionModeName(projection));
+    SolverPair pair(g, k, minCellsPerThread);
+    for (CPUSim* sim : pair.both()) {
+        sim->worldRect = world;
+        sim->setProjection(projection);
+    }
     std::mt19937 rng(seed);
     if (solids) pair.placeRandomSolids(rng);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f), beyond(-0.3f, 1.3f);
@@ -258,14 +268,26 @@ TEST_P(FastKernelsMatch, WholeSolverNeverPartsFromThePlainOneOverLongRandomRuns)
 // Every crew relaxes in bands laid out by its size, in the same scratch arrays.
 TEST_P(FastKernelsMatch, WholeSolverKeepsItsBitsWhenTheCrewChangesFromStepToStep) {
     const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
-    runSideBySide({70, 45}, GetParam(), 60, 21, unit, true);
-    runSideBySide({9, 17}, GetParam(), 60, 22, unit, true);
+    runSideBySide({70, 45}, GetParam(), 60, 21, unit, ProjectionMode::FixedSweeps, 1, true);
+    runSideBySide({9, 17}, GetParam(), 60, 22, unit, ProjectionMode::Converged, 1, true);
+}
+
+// The multigrid levels halve odd and even sides, one axis only where cells are
+// elongated (the world rectangle makes 70 by 45 cells 2.6 times as wide as tall), and
+// run on fewer members, or member 0 alone, where they are small.
+TEST_P(FastKernelsMatch, ConvergedProjectionNeverPartsFromThePlainOne) {
+    const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
+    uint32_t seed = 300;
+    for (const Grid& g : GRIDS)
+        runSideBySide(g, GetParam(), 12, ++seed, unit, ProjectionMode::Converged);
+    runSideBySide({70, 45}, GetParam(), 12, 8, {0.0f, 0.0f, 4.0f, 1.0f}, ProjectionMode::Converged);
+    runSideBySide({201, 201}, GetParam(), 6, 5, unit, ProjectionMode::Converged, MIN_CELLS_PER_THREAD);
 }
 
 TEST_P(FastKernelsMatch, WholeSolverWithSolidsNeverPartsFromThePlainOne) {
     const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
     for (const Grid& g : {Grid{3, 5}, Grid{31, 33}, Grid{70, 45}, Grid{130, 97}})
-        runSideBySide(g, GetParam(), 40, 30 + g.resI, unit, true, true);  // crews of any size too
+        runSideBySide(g, GetParam(), 40, 30 + g.resI, unit, ProjectionMode::FixedSweeps, 1, true, true);
 }
 
 TEST(FastKernels, FieldsOfAnotherGridAreRefusedRatherThanOverrun) {

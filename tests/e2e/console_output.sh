@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What the program prints on standard output at start-up: the software switch, the
-# block of missing extensions when Mesa hides some, and the OpenGL information.
+# block of missing extensions when Mesa hides some, the OpenGL information, and no more
+# with the converged projection.
 # Usage: console_output.sh PATH-TO-SMOKE PATH-TO-EXTENSION-PROBE
 SMOKE=$1
 PROBE=$2
@@ -75,5 +76,12 @@ unset MESA_EXTENSION_OVERRIDE
 # Everything present: no word about software mode.
 run_and_quit 32
 grep -q "Forcing software mode" "$WORK/stdout" && fail "software mode announced with every extension present"
+expect_information_lines
+# The converged projection builds its programs quietly: the same nine reports, and the
+# shader solver runs.
+run_and_quit --projection converged 32
+[ "$(grep -c '^Max uniforms: ' "$WORK/stdout")" -eq 9 ] || fail "not nine program reports: $(cat "$WORK/stdout")"
+grep -q -e "Forcing software mode" -e "Shader solver unavailable" "$WORK/stdout" &&
+    fail "the converged projection did not run on the shader solver: $(cat "$WORK/stdout")"
 expect_information_lines
 echo "PASS (hidden with draw_buffers: $(echo $missing))"

@@ -45,8 +45,10 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
 }
 
 TEST(ScenarioParser, SquareGridFromOneNumberAndTheWorldEdgesAreAccepted) {
-    const Scenario s = parsedWithoutErrors("grid 1\nsolver gpu\npour 0 1 1\nstroke 1 0 0 1\n");
+    const Scenario s = parsedWithoutErrors("grid 1\nsolver gpu\nprojection converged\npour 0 1 1\nstroke 1 0 0 1\n");
     EXPECT_TRUE(s.resI == 1 && s.resJ == 1 && s.solver == SolverChoice::Shader);
+    EXPECT_EQ(s.projection, ProjectionMode::Converged);
+    EXPECT_EQ(parsedWithoutErrors("projection specified\n").projection, ProjectionMode::FixedSweeps);
     EXPECT_EQ(s.actions[0].from, (Vec2{0.0f, 1.0f}));
     EXPECT_EQ(s.actions[1].to, (Vec2{0.0f, 1.0f}));
 }
@@ -105,6 +107,7 @@ TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpec
         {"step 0.1 5 203", "cell (5, 203) is not on the 201 by 201 grid"},
         {"stroke cells 0 0 202 203", "cell (202, 203) is not on the 201 by 201 grid: strokes end on cells 0 to 202"},
         {"stroke cells 1 2 3 x", "or 'stroke cells I1 J1 I2 J2'"},
+        {"projection exact", "expected 'projection converged|specified'"},
     };
     for (const auto& [line, expected] : cases) {
         const std::string text = "\n# fine so far\n" + line + "\nrun 2\n";
@@ -145,6 +148,7 @@ TEST(ScenarioParser, EveryMalformedLineIsReportedNotOnlyTheFirst) {
 TEST(ScenarioParser, GridOrSolverAfterTheSimulationStartedIsRefused) {
     expectRefusedAt("dt 0.1\nrun 4\ngrid 32\n", 3, "before the first action (line 1)");
     expectRefusedAt("solver cpu\n\nsolver gpu\n", 3, "already set on line 1");
+    expectRefusedAt("pour 0.5 0.5 3\nprojection converged\n", 2, "before the first action (line 1)");
 }
 
 TEST(ScenarioParser, TwoPicturesOfOneNameAreRefusedSoNeitherFileIsLost) {

@@ -51,6 +51,13 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                       o.solver = solver;
                       return true;
                   });
+    addReadOption(app, "--projection",
+                  "the projection instead of the scenario's: specified (ten relaxation\nsweeps, the default) or "
+                  "converged (multigrid until converged)",
+                  "MODE", "specified or converged", [&o](const std::string& text) {
+                      o.projection = projectionModeNamed(text);
+                      return o.projection.has_value();
+                  });
     addReadOption(app, "--threads", "threads for the software solver (default: SMOKE_THREADS, else up to the\nprocessors this process may use, fewer while fewer are faster; the pictures are the\nsame for every count)", "N",
                   "a whole number from 1 to " + std::to_string(MAX_SOFTWARE_THREADS), [&o](const std::string& text) {
                       uint32_t threads = 0;

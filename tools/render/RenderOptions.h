@@ -15,6 +15,7 @@ struct RenderOptions {
     int width = 800;  // the window's size
     int height = 800;
     std::optional<SolverChoice> solver;  // overrides the scenario's
+    std::optional<ProjectionMode> projection;  // overrides the scenario's
     std::optional<uint32_t> resI;        // with resJ: overrides the scenario's grid
     std::optional<uint32_t> resJ;
     unsigned threads = 0;  // for the software solver; 0: its default

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "sim/Limits.h"
@@ -163,7 +164,9 @@ const Usage GRID_USAGE{"grid N' or 'grid I J", "whole numbers from 1, up to 4094
 const Usage SOLVER_USAGE{"solver cpu|gpu|both", ""};
 const Usage SOLID_USAGE{"solid circle X Y R' or 'solid box X1 Y1 X2 Y2",
                         "finite numbers in world coordinates, R above 0"};
-const char* const KNOWN_WORDS = "grid, solver, solid, dt, pour, stroke, step, clear, toggle, reset, run, picture";
+const Usage PROJECTION_USAGE{"projection converged|specified", ""};
+const char* const KNOWN_WORDS =
+    "grid, solver, projection, solid, dt, pour, stroke, step, clear, toggle, reset, run, picture";
 // A file that is not a scenario at all has an error on every line; the first ones say enough.
 constexpr size_t MAX_REPORTED_ERRORS = 100;
 
@@ -202,6 +205,27 @@ bool parseGrid(const Args& a, Scenario& s) {
 
 bool parseSolver(const Args& a, Scenario& s) { return a.size() == 1 && readSolverWord(a[0], s.solver); }
 
+bool parseProjection(const Args& a, Scenario& s) {
+    const std::optional<ProjectionMode> mode = a.size() == 1 ? projectionModeNamed(a[0]) : std::nullopt;
+    if (mode) s.projection = *mode;
+    return mode.has_value();
+}
+
+// The lines that make the simulation, before any action.
+struct Setting {
+    const Usage* usage;
+    bool (*parse)(const Args&, Scenario&);
+};
+
+const std::map<std::string, Setting>& settingSyntax() {
+    static const std::map<std::string, Setting> table{
+        {"grid", {&GRID_USAGE, parseGrid}},
+        {"solver", {&SOLVER_USAGE, parseSolver}},
+        {"projection", {&PROJECTION_USAGE, parseProjection}},
+    };
+    return table;
+}
+
 class Parser {
 public:
     ParsedScenario result;
@@ -211,7 +235,7 @@ public:
         if (words.empty()) return;
         const std::string& keyword = words[0];
         const Args args(words.begin() + 1, words.end());
-        if (keyword == "grid" || keyword == "solver") {
+        if (settingSyntax().count(keyword)) {
             setting(number, words, args);
             return;
         }
@@ -300,18 +324,19 @@ private:
         fail(number, std::string("expected '") + usage.form + "'" + detail + ", got '" + joined(words) + "'");
     }
 
-    // The grid and the solver make the simulation, so they are fixed before anything happens to it.
+    // The grid, the solver and its projection make the simulation, so they are fixed
+    // before anything happens to it.
     void setting(int number, const Args& words, const Args& args) {
         const std::string& keyword = words[0];
-        const bool isGrid = keyword == "grid";
+        const Setting& syntax = settingSyntax().at(keyword);
         const auto earlier = mSettingLines.find(keyword);
         if (earlier != mSettingLines.end()) {
             fail(number, "'" + keyword + "' is already set on line " + std::to_string(earlier->second));
         } else if (!result.scenario.actions.empty()) {
             fail(number, "'" + keyword + "' must come before the first action (line " +
                              std::to_string(result.scenario.actions.front().line) + ")");
-        } else if (isGrid ? !parseGrid(args, result.scenario) : !parseSolver(args, result.scenario)) {
-            expected(number, isGrid ? GRID_USAGE : SOLVER_USAGE, words);
+        } else if (!syntax.parse(args, result.scenario)) {
+            expected(number, *syntax.usage, words);
         }
         mSettingLines.emplace(keyword, number);
     }
@@ -383,6 +408,8 @@ bool readSolverWord(const std::string& word, SolverChoice& solver) {
 std::string settingLines(const Scenario& settings) {
     std::string lines = "grid " + std::to_string(settings.resI) + " " + std::to_string(settings.resJ) + "\nsolver " +
                         solverWord(settings.solver) + "\n";
+    if (settings.projection != ProjectionMode::FixedSweeps)
+        lines += std::string("projection ") + projectionModeName(settings.projection) + "\n";
     // Nine digits give back each float exactly.
     auto number = [](float v) {
         char text[32];

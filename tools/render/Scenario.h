@@ -9,6 +9,7 @@
 
 #include "sim/Geometry.h"
 #include "sim/Solids.h"
+#include "sim/ProjectionMode.h"
 
 enum class SolverChoice { Software, Shader, Both };
 
@@ -69,6 +70,7 @@ struct Scenario {
     uint32_t resJ = DEFAULT_GRID;
     SolverChoice solver = SolverChoice::Software;
     std::vector<SolidShape> solids;  // solid before the first step
+    ProjectionMode projection = ProjectionMode::FixedSweeps;
     std::vector<Action> actions;
     std::vector<TimedStep> timedSteps;  // of every TimedSteps action, in order
     int firstCellLine = 0;  // the first line that names cells of this grid; 0: none

@@ -18,7 +18,7 @@ std::string solverLabel(SolverKind kind);
 
 // Needs a current GL context for the shader solver, whose reports go to standard
 // error. Throws SolverUnavailable when that kind cannot run here.
-std::unique_ptr<FluidSim2D> makeRenderSolver(SolverKind kind, GridSize2D grid, unsigned softwareThreads);
+std::unique_ptr<FluidSim2D> makeRenderSolver(SolverKind kind, GridSize2D grid, const SolverSettings& settings);
 
 // The largest relative difference of either field (FieldComparison.h) that the
 // shader and the software solver may show after a short scenario. The two agree in

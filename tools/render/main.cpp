@@ -64,6 +64,7 @@ bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
                   << scenario.resI << " by " << scenario.resJ << " grid, which --grid cannot change\n";
         return false;
     }
+    if (options.projection) scenario.projection = *options.projection;
     if (options.resI) {
         scenario.resI = *options.resI;
         scenario.resJ = *options.resJ;
@@ -108,8 +109,11 @@ int render(const RenderOptions& options, const Scenario& scenario) {
     std::vector<std::unique_ptr<FluidSim2D>> owned;
     std::vector<LabelledSim> labelled;
     std::vector<FluidSim2D*> sims;
+    SolverSettings settings;
+    settings.softwareThreads = options.threads;
+    settings.projection = scenario.projection;
     for (SolverKind kind : solverKinds(scenario.solver)) {
-        owned.push_back(makeRenderSolver(kind, {scenario.resI, scenario.resJ}, options.threads));
+        owned.push_back(makeRenderSolver(kind, {scenario.resI, scenario.resJ}, settings));
         labelled.push_back({solverLabel(kind), owned.back().get()});
         sims.push_back(owned.back().get());
     }
