@@ -142,6 +142,34 @@ TEST_F(Program, ASignalThatEndsTheProgramEndsItsVirtualDisplayToo) {
     }
 }
 
+// The environment of the run to come, put back as it was once the test's scope ends.
+struct Environment {
+    std::string path = std::getenv("PATH"), display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    ~Environment() {
+        setenv("PATH", path.c_str(), 1);
+        if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    }
+};
+
+// Xvfb complains of every display number other servers hold, even when it starts.
+TEST_F(Program, ThePrivateDisplaysMessagesAreShownOnlyWhenItFailsToStart) {
+    const std::string file = scenario("tiny.txt", "grid 4\npicture\n");
+    const std::string noise = "_XSERVTransSocketUNIXCreateListener: ...SocketCreateListener() failed";
+    const std::filesystem::path fake = dir / "bin" / "Xvfb";
+    std::filesystem::create_directories(fake.parent_path());
+    Environment environment;
+    for (const bool starts : {true, false}) {
+        std::ofstream(fake) << "#!/bin/sh\necho '" << noise << "' >&2\n"
+                            << (starts ? "PATH='" + environment.path + "' exec Xvfb \"$@\"\n" : "exit 1\n");
+        std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+        unsetenv("DISPLAY");
+        setenv("PATH", (fake.parent_path().string() + ":" + environment.path).c_str(), 1);
+        const ProgramResult r = render({"--size", "8", "--out", path("out"), file});
+        EXPECT_EQ(r.exitCode, starts ? 0 : 1) << r.err;
+        EXPECT_EQ(r.err.find(noise) != std::string::npos, !starts) << r.err;
+    }
+}
+
 TEST_F(Program, GridOnTheCommandLineReplacesTheScenarios) {
     // The same positions at two grid sizes: the pour lands in the same place.
     const std::string file = scenario("grid.txt", "grid 10\npour 0.25 0.75 3\npicture\n");
