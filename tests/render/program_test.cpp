@@ -62,6 +62,9 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
     std::filesystem::resize_file(huge, MAX_SCENARIO_BYTES + 1);
     const std::string recorded = scenario("recorded.txt", "grid 6\nstep 0.05 3 3\npicture\n");
     const std::string endless = scenario("endless.txt", "grid 4096\nrun 1000000\npicture\n");
+    std::string steps = "grid 1\nsolver gpu\n";  // a tiny grid, but the shader solver's steps cost the same
+    for (int k = 0; k < 3000; ++k) steps += "run 1000000\n";
+    const std::string manySteps = scenario("many-steps.txt", steps + "picture\n");
     const std::string usage = "Usage: smoke-render";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{bad}, bad + ":3: expected 'run STEPS'"},
@@ -73,7 +76,8 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
         {{huge}, "cannot read " + huge + ": larger than 256 MiB"},
         {{"--grid", "8", recorded}, recorded + ":2: names cells of the scenario's 6 by 6 grid"},
         {{"--grid", "4000x3", ok}, "refused: a 4000 by 3 grid has cells 1333 times as tall as wide"},
-        {{endless}, "refused: 1000000 steps of a 4096 by 4096 grid are 1.68e+13 cell updates"},
+        {{endless}, "refused: 1000000 steps of a 4096 by 4096 grid on the software solver would take 4.85 days"},
+        {{manySteps}, "refused: 3000000000 steps of a 1 by 1 grid on the shader solver would take 3.47 days"},
         {{}, usage},
         {{"--grid", "12x", ok}, usage},
         {{"--grid=4095x1", "--solver", "gpu", ok}, "(4094 a side)"},
@@ -87,6 +91,13 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
         EXPECT_NE(r.err.find(reason), std::string::npos) << shown << ": " << r.err;
         EXPECT_EQ(r.out, "") << shown;
         EXPECT_TRUE(filesIn("out").empty()) << shown;
+    }
+    // Known before the run, in words, not at its first picture.
+    const std::string file = scenario("afile", "");
+    for (const std::string& out : {file, file + "/sub"}) {
+        const ProgramResult r = render({"--out", out, ok});
+        EXPECT_EQ(r.exitCode, 2) << out;
+        EXPECT_NE(r.err.find("--out " + out + ": " + file + " is a file, not a folder\n"), std::string::npos) << r.err;
     }
 }
 
