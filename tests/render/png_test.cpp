@@ -73,4 +73,12 @@ TEST_F(Png, ASignalThatEndsTheProgramRemovesThePartBeingWritten) {
     EXPECT_TRUE(filesIn("").empty());
 }
 
+// The README promises differences eight times as bright, limited to white.
+TEST(DifferenceImage, AmplifiesEachChannelEightTimesUpToWhite) {
+    Image a(2, 1), b(2, 1);
+    a.rgb = {10, 200, 0, 40, 255, 7};
+    b.rgb = {13, 190, 0, 72, 0, 7};
+    EXPECT_EQ(differenceImage(a, b).rgb, (std::vector<uint8_t>{24, 80, 0, 255, 255, 0}));
+}
+
 }  // namespace

@@ -181,6 +181,24 @@ TEST_F(Program, ThePrivateDisplaysMessagesAreShownOnlyWhenItFailsToStart) {
     }
 }
 
+// A fixed team of six has five workers beside the main thread, a team of one none.
+TEST_F(Program, ThreadsOptionReachesTheSoftwareSolver) {
+    const std::string file = scenario("wide.txt", "grid 300 200\npicture\nrun 1000000\n");
+    std::vector<int> threads;
+    for (const char* count : {"1", "6"}) {
+        std::filesystem::remove_all(path("out"));
+        const pid_t pid = start({"--threads", count, "--size", "8", "--out", path("out"), file});
+        EXPECT_TRUE(within(std::chrono::seconds(60), [&] { return std::filesystem::exists(path("out/picture-1.png")); }));
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("Threads:", 0) == 0) threads.push_back(std::stoi(line.substr(8)));
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    ASSERT_EQ(threads.size(), 2u);
+    EXPECT_EQ(threads[1] - threads[0], 5);
+}
+
 TEST_F(Program, GridOnTheCommandLineReplacesTheScenarios) {
     // The same positions at two grid sizes: the pour lands in the same place.
     const std::string file = scenario("grid.txt", "grid 10\npour 0.25 0.75 3\npicture\n");
