@@ -411,8 +411,8 @@ std::string runRefusal(const Scenario& scenario) {
     const char* solvers = software && shader ? "both solvers" : software ? "the software solver" : "the shader solver";
     char text[400];
     std::snprintf(text, sizeof text,
-                  "%llu steps of a %u by %u grid on %s would take %.3g days at the least (%.3g ms a step: %g ns "
-                  "a cell update, and %g ms a step whatever the grid), more than the %g days a run may take",
+                  "%llu steps of a %u by %u grid on %s would take some %.3g days (an estimated %.3g ms a step: %g "
+                  "ns a cell update, and %g ms a step whatever the grid), more than the %g days a run may take",
                   static_cast<unsigned long long>(scenario.totalSteps()), unsigned(scenario.resI),
                   unsigned(scenario.resJ), solvers, days, stepSeconds * 1e3, CELL_UPDATE_SECONDS * 1e9,
                   fixedSeconds * 1e3, MAX_RUN_DAYS);

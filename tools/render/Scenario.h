@@ -52,7 +52,7 @@ constexpr uint32_t MAX_STEPS = 1000000;
 // steps a second of a small grid and two days at a display's 60 frames a second. Each
 // step is kept in 16 bytes while it replays, 160 MB at the limit.
 constexpr uint64_t MAX_SCENARIO_BYTES = uint64_t(256) << 20;
-// What a run costs at the least, to refuse one that would not finish within days. The
+// What a run costs on a modest machine, to refuse one that would not finish within days. The
 // software solver updates about 40 million cells a second on a 201 grid and spends
 // about a microsecond a step even on a grid of one cell; the shader solver's passes
 // and readback cost about a millisecond a step on the software renderer whatever the
