@@ -5,7 +5,7 @@ PREFIX ?= /usr/local
 PACKAGES := build-essential cmake pkg-config libgtest-dev freeglut3-dev libglew-dev libgl1-mesa-dev \
             libglx-mesa0 libgl1-mesa-dri xvfb xauth x11-utils xdotool imagemagick libpng-dev \
             libcli11-dev help2man libavcodec-dev libavformat-dev libavfilter-dev libswscale-dev \
-            libavutil-dev ffmpeg
+            libavutil-dev ffmpeg lintian
 # -noreset: by default the server resets whenever its last client leaves, and refuses
 # the connections that arrive meanwhile; one test ending must not fail the next.
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "bench/SolverEntries.h"
 #include "tools/cli/Conventions.h"
 #include "tools/cli/Numbers.h"
 
@@ -15,6 +16,16 @@ bool readCount(const std::string& text, uint32_t lowest, int& count) {
     if (!readWholeNumber(text, lowest, MAX_COUNT, value)) return false;
     count = int(value);
     return true;
+}
+
+// "--solver"'s help: the names this build and processor offer, and which run by default.
+std::string solverHelp() {
+    std::string all, byDefault;
+    for (const SolverEntry& entry : solverEntries()) {
+        all += (all.empty() ? "" : ", ") + entry.name;
+        if (entry.byDefault) byDefault += (byDefault.empty() ? "" : ", ") + entry.name;
+    }
+    return "solvers by name: " + all + "\n(default: " + byDefault + ")";
 }
 
 }  // namespace
@@ -38,11 +49,17 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
     const std::string gridHelp = "grid sizes (default 64,201,512,1024), 1 to " + std::to_string(MAX_GRID) +
                                  " a side\n(the software solvers alone take larger ones)";
     addListOption(app, "--grid", gridHelp, "N[xM],...", "grid sizes N or NxM", readGrids);
-    addListOption(app, "--solver", "solvers by name (default: all but cpu-sse2)", "NAME,...", "solver names",
-                  readSolvers);
-    // The names of earlier versions, kept working.
+    addListOption(app, "--solver", solverHelp(), "NAME,...", "solver names", readSolvers);
+    // The names of earlier versions, kept working; given with the new name, one of the
+    // two would go unheeded.
     addListOption(app, "--res", gridHelp, "N[xM],...", "grid sizes N or NxM", readGrids)->group("");
     addListOption(app, "--solvers", "", "NAME,...", "solver names", readSolvers)->group("");
+    app.parse_complete_callback([&app] {
+        for (const auto& [earlier, current] : {std::pair{"--res", "--grid"}, std::pair{"--solvers", "--solver"}})
+            if (app.count(earlier) > 0 && app.count(current) > 0)
+                throw CLI::ValidationError(earlier, std::string("the earlier name of ") + current +
+                                                        ", which is given too: give one of them");
+    });
     addListOption(app, "--threads",
                   "the software solvers' thread counts; auto: up to the processors\nthis process may use, fewer "
                   "while fewer are faster (default: auto, or SMOKE_THREADS)",

@@ -146,8 +146,11 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
         << "processor:    " << setting.processor << "\n"
         << "fast kernels: " << setting.fastKernels << "\n"
         << "renderer:     " << setting.renderer << "\n"
-        << (setting.options.scenePath.empty() ? "" : "solids:       those of " + setting.options.scenePath + "\n")
-        << "\n";
+        << (setting.options.scenePath.empty() ? "" : "solids:       those of " + setting.options.scenePath + "\n");
+    if (setting.interrupted)
+        out << "INTERRUPTED after " << rows.size() << " of " << setting.plannedRows
+            << " measurements: the rows below are those finished before it\n";
+    out << "\n";
     const bool loads = anyLoad(rows);
     // The projection's column only where some row converges: otherwise every row has the fixed sweeps.
     const bool projections = anyConverged(rows);
@@ -192,7 +195,10 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
     out << "{\n  \"processor\": " << jsonText(setting.processor) << ",\n  \"renderer\": " << jsonText(setting.renderer)
         << ",\n  \"fast_kernels\": " << jsonText(setting.fastKernels)
         << ",\n  \"step_time_s\": " << jsonNumber(BENCH_STEP_TIME)
-        << ",\n  \"warmup_steps\": " << setting.options.warmupSteps << ",\n  \"rows\": [";
+        << ",\n  \"warmup_steps\": " << setting.options.warmupSteps
+        << ",\n  \"interrupted\": " << (setting.interrupted ? "true" : "false");
+    if (setting.interrupted) out << ",\n  \"planned_rows\": " << setting.plannedRows;
+    out << ",\n  \"rows\": [";
     for (size_t k = 0; k < rows.size(); ++k) {
         const BenchRow& row = rows[k];
         out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(row.solver) << ", \"resI\": " << row.grid.resI

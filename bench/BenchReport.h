@@ -35,6 +35,9 @@ struct BenchSetting {
     std::string renderer;
     std::string fastKernels;
     BenchOptions options;
+    // A signal ended the run early: only the measurements finished before it are reported.
+    bool interrupted = false;
+    size_t plannedRows = 0;  // of an interrupted run: how many measurements it would have made
 };
 
 // Every solver's whole step against the plain kernels', grid by grid.

@@ -2,12 +2,23 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+volatile std::sig_atomic_t interrupted = 0;
+
+void stopIfInterrupted() {
+    if (interrupted) throw MeasurementsInterrupted{};
+}
+
 }  // namespace
+
+void interruptMeasurements() { interrupted = 1; }
+
+bool measurementsInterrupted() { return interrupted != 0; }
 
 double medianOf(std::vector<double> values) {
     if (values.empty()) return 0.0;
@@ -17,7 +28,10 @@ double medianOf(std::vector<double> values) {
 }
 
 Timing timeRepeatedly(const TimingPlan& plan, const std::function<void()>& action) {
-    for (int k = 0; k < plan.warmupRuns; ++k) action();
+    for (int k = 0; k < plan.warmupRuns; ++k) {
+        action();
+        stopIfInterrupted();
+    }
     std::vector<double> runs;
     const Clock::time_point start = Clock::now();
     while (int(runs.size()) < plan.minRuns ||
@@ -25,6 +39,7 @@ Timing timeRepeatedly(const TimingPlan& plan, const std::function<void()>& actio
         const Clock::time_point before = Clock::now();
         action();
         runs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+        stopIfInterrupted();
     }
     return {medianOf(runs), int(runs.size())};
 }

@@ -21,8 +21,15 @@ struct Timing {
 double medianOf(std::vector<double> values);
 
 // Runs `action` warmupRuns times untimed, then times single runs until there have
-// been at least minRuns of them and at least minSeconds have passed.
+// been at least minRuns of them and at least minSeconds have passed. Throws
+// MeasurementsInterrupted after the run in progress once interruptMeasurements() was called.
 Timing timeRepeatedly(const TimingPlan& plan, const std::function<void()>& action);
+
+// Stops every measurement at the end of its current run; safe in a signal handler.
+void interruptMeasurements();
+bool measurementsInterrupted();
+// Not a std::exception, so that no handler of a measurement's failures takes it for one.
+struct MeasurementsInterrupted {};
 
 // While it lives, so many threads spin without pause: the busy machine of a user
 // whose browser or compiler wants a processor too.

@@ -3,6 +3,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <fstream>
@@ -119,6 +120,38 @@ BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, Pr
     return row;
 }
 
+// Ctrl-C, kill or a closed terminal end the measurements, not the report: the rows
+// measured so far are printed, marked as interrupted, and the program then ends as
+// the signal ends it. A second such signal ends it at once. Signals ignored when the
+// program starts (a background job's Ctrl-C) stay ignored.
+constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+volatile std::sig_atomic_t endingSignal = 0;
+
+void stopMeasuring(int signal) {
+    endingSignal = signal;
+    interruptMeasurements();
+}
+
+void reportOnSignals() {
+    for (int signal : ENDING_SIGNALS) {
+        struct sigaction previous {};
+        sigaction(signal, nullptr, &previous);
+        if (previous.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = stopMeasuring;
+        action.sa_flags = SA_RESETHAND;
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+// Once the report is out: the end the signal would have given at once.
+int endAsInterrupted() {
+    std::cout.flush();
+    std::signal(endingSignal, SIG_DFL);
+    raise(endingSignal);
+    return 128 + endingSignal;
+}
+
 int run(const BenchOptions& options) {
     for (const GridSize2D& grid : options.grids) {
         const std::string refusal = gridShapeRefusal(grid.resI, grid.resJ);
@@ -131,8 +164,9 @@ int run(const BenchOptions& options) {
         if (!scene.ok()) throw std::invalid_argument(describeErrors(options.scenePath, scene.errors));
         solids = scene.scenario.solids;
     }
+    reportOnSignals();
     headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
-    const BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
+    BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
     std::vector<BenchRow> rows;
     const std::vector<ThreadCount> counts =
         options.threads.empty() ? std::vector<ThreadCount>{defaultThreads()} : options.threads;
@@ -159,25 +193,33 @@ int run(const BenchOptions& options) {
     size_t total = 0;
     for (const SolverEntry& entry : entries)
         total += options.grids.size() * teamsOf(entry).size() * options.projections.size();
-    for (const GridSize2D& grid : options.grids)
-        for (const SolverEntry& entry : entries)
-            for (const Team& team : teamsOf(entry))
-                for (ProjectionMode projection : options.projections) {
-                    const std::string converged = projection == ProjectionMode::Converged ? ", converged projection" : "";
-                    std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI << "x"
-                              << grid.resJ << teamName(team) << converged << std::endl;
-                    rows.push_back(measure(entry, grid, team, projection, options, solids));
-                    const BenchRow& row = rows.back();
-                    if (!options.json || row.failed)
-                        std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << converged << " "
-                                  << rowOutcome(row) << "\n";
-                }
+    try {
+        for (const GridSize2D& grid : options.grids)
+            for (const SolverEntry& entry : entries)
+                for (const Team& team : teamsOf(entry))
+                    for (ProjectionMode projection : options.projections) {
+                        const std::string converged =
+                            projection == ProjectionMode::Converged ? ", converged projection" : "";
+                        std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI
+                                  << "x" << grid.resJ << teamName(team) << converged << std::endl;
+                        rows.push_back(measure(entry, grid, team, projection, options, solids));
+                        if (!options.json || rows.back().failed)
+                            std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << converged << " "
+                                      << rowOutcome(rows.back()) << "\n";
+                        if (measurementsInterrupted()) throw MeasurementsInterrupted{};
+                    }
+    } catch (const MeasurementsInterrupted&) {
+        setting.interrupted = true;
+        setting.plannedRows = total;
+        std::cerr << "smoke-bench: interrupted; reporting the " << rows.size() << " of " << total
+                  << " measurements finished\n";
+    }
     if (options.json) {
         printJson(std::cout, setting, rows);
     } else {
         printTable(std::cout, setting, rows);
     }
-    return 0;
+    return setting.interrupted ? endAsInterrupted() : 0;
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ struct PassProgram {
 
 struct ShaderMultigrid;
 
-// The first folder of these that exists: "shaders" below the current directory,
-// "shaders" beside the given executable (the build folder has one), and
-// "../share/smoke/shaders" relative to it (where an installation puts them). Throws
+// The first folder of these that exists: "shaders" beside the given executable (the
+// build folder has one), "../share/smoke/shaders" relative to it (where an
+// installation puts them), and "shaders" below the current directory. Throws
 // GPUSimUnavailable naming all three when none does.
 std::string shaderDirectoryFor(const std::string& executablePath);
 // The same for the running executable.

@@ -55,8 +55,11 @@ std::string buildFailure(const std::string& path, const GlShader& shader, const 
 
 std::string shaderDirectoryFor(const std::string& executablePath) {
     const std::filesystem::path beside = std::filesystem::path(executablePath).parent_path();
-    const std::string candidates[] = {"shaders", (beside / "shaders").string(),
-                                      (beside / ".." / "share" / "smoke" / "shaders").lexically_normal().string()};
+    // The program's own shaders before any in the current directory, which an installed
+    // program started in some project's folder must not pick up.
+    const std::string candidates[] = {(beside / "shaders").string(),
+                                      (beside / ".." / "share" / "smoke" / "shaders").lexically_normal().string(),
+                                      "shaders"};
     std::string searched;
     for (const std::string& folder : candidates) {
         std::error_code ignored;

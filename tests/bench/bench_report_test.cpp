@@ -7,7 +7,9 @@
 #include <string>
 
 #include "bench/BenchReport.h"
+#include "bench/BenchScene.h"
 #include "bench/Measure.h"
+#include "cpu/CPUSim.h"
 
 namespace {
 
@@ -16,6 +18,19 @@ BenchRow row(const std::string& solver, uint32_t n, double stepMs, unsigned thre
 }
 
 BenchSetting setting() { return {"a processor", "a renderer", "avx2", BenchOptions{}}; }
+
+// The benchmark times what a user does most: pouring into the middle of the window.
+TEST(BenchScene, PoursIntoTheCentreCell) {
+    CPUSim sim(9, 7);
+    BenchScene scene(sim);
+    scene.step();
+    uint32_t densestI = 0, densestJ = 0;
+    for (uint32_t j = 1; j <= 7; ++j)
+        for (uint32_t i = 1; i <= 9; ++i)
+            if (sim.getDensity(i, j) > sim.getDensity(densestI, densestJ)) densestI = i, densestJ = j;
+    EXPECT_EQ(densestI, 5u);
+    EXPECT_EQ(densestJ, 4u);
+}
 
 TEST(BenchMeasure, TheMedianIgnoresOneSlowRun) {
     EXPECT_DOUBLE_EQ(medianOf({2.0, 300.0, 1.0}), 2.0);

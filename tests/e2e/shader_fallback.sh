@@ -37,7 +37,7 @@ expect_fallback_from() {
 start_display
 
 expect_fallback_from "$WORK/empty" \
-    "no shader folder found (looked in shaders, $WORK/bin/shaders, $WORK/share/smoke/shaders)" 0
+    "no shader folder found (looked in $WORK/bin/shaders, $WORK/share/smoke/shaders, shaders)" 0
 # Nothing but the reason and the OpenGL information: no log of a program never read.
 [ "$(grep -c -v -E '^(Shader solver unavailable|OpenGL Information|-+$|Vendor|Renderer|Version)' "$WORK/stdout")" -eq 0 ] ||
     fail "more than the fallback line was printed: $(cat "$WORK/stdout")"

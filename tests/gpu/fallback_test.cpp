@@ -43,18 +43,20 @@ struct WorkingDirectory {
     fs::path previous;
 };
 
-TEST(Fallback, ShadersComeFromTheWorkingDirectoryBesideTheExecutableOrTheShareFolderAndNeedNoFinalNewline) {
+// An installed program keeps to its own shaders wherever it is started; the current
+// directory's are the last resort.
+TEST(Fallback, ShadersComeFromBesideTheExecutableOrTheShareFolderBeforeTheWorkingDirectoryAndNeedNoFinalNewline) {
     TempDir root;
     const std::string smoke = (root.path / "bin" / "smoke").string();
     fs::create_directories(root.path / "work");
     WorkingDirectory inside(root.path / "work");
     EXPECT_THROW(shaderDirectoryFor(smoke), GPUSimUnavailable);  // its message: tests/e2e/shader_fallback.sh
+    fs::create_directories(root.path / "work" / "shaders");
+    EXPECT_EQ(shaderDirectoryFor(smoke), "shaders");
     fs::create_directories(root.path / "share" / "smoke" / "shaders");
     EXPECT_EQ(shaderDirectoryFor(smoke), (root.path / "share" / "smoke" / "shaders").string());
     fs::create_directories(root.path / "bin" / "shaders");
     EXPECT_EQ(shaderDirectoryFor(smoke), (root.path / "bin" / "shaders").string());
-    fs::create_directories(root.path / "work" / "shaders");
-    EXPECT_EQ(shaderDirectoryFor(smoke), "shaders");
     // Files that end without a newline still build.
     for (const char* name : SHADER_FILES) {
         std::string text = contents(fs::path(SMOKE_SHADER_SOURCE_DIR) / name);

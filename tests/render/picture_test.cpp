@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,9 @@
 #include "gl/GlObjects.h"
 #include "tests/support/GlStateSnapshot.h"
 #include "tests/support/WindowPixels.h"
+#include "tools/cli/Conventions.h"
 #include "tools/headless/HeadlessGL.h"
+#include "tools/render/RenderOptions.h"
 #include "tools/render/ScenarioRun.h"
 
 namespace {
@@ -104,6 +107,30 @@ TEST(Picture, OffscreenPictureIsWhatTheWindowShowsWithTheChosenOverlaysOnly) {
     EXPECT_TRUE(GlStateSnapshot::now() == before) << "making a canvas or painting changed the caller's GL state";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     GlStateSnapshot::setUsual();
+}
+
+// The largest side is accepted: MAX_PICTURE_SIDE by the command line, and by the canvas
+// the smaller of it and the GL's limit, which the refusal names.
+TEST(Picture, SidesUpToTheLargestAreAcceptedAndNoneBeyond) {
+    openContext();
+    std::string refusal;
+    try {
+        PictureCanvas(3, MAX_PICTURE_SIDE + 1);
+    } catch (const std::runtime_error& e) {
+        refusal = e.what();
+    }
+    const int limit = std::atoi(refusal.c_str() + refusal.rfind(' '));
+    EXPECT_TRUE(limit >= 1024 && limit <= MAX_PICTURE_SIDE) << refusal;
+    EXPECT_NO_THROW(PictureCanvas(3, limit));
+    RenderOptions options;
+    const std::string largest = std::to_string(MAX_PICTURE_SIDE), beyond = std::to_string(MAX_PICTURE_SIDE + 1);
+    const char* argv[] = {"smoke-render", "--size", largest.c_str(), "s.txt"};
+    EXPECT_EQ(readRenderOptions(4, argv, options), std::nullopt);
+    EXPECT_EQ(options.height, MAX_PICTURE_SIDE);
+    argv[2] = beyond.c_str();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(readRenderOptions(4, argv, options), EXIT_BAD_COMMAND_LINE);
+    testing::internal::GetCapturedStderr();
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // PNG files: the pixels survive the round trip, and the bytes depend on nothing else.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <set>
 #include <string>
 
 #include "RenderFolder.h"
 #include "tools/render/Image.h"
+#include "tools/render/PartFile.h"
 
 namespace {
 
@@ -44,6 +47,38 @@ TEST_F(Png, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind) {
     EXPECT_THROW(writePng(path("taken.png"), gradient(4, 4)), std::runtime_error);
     EXPECT_EQ(filesIn(""), (std::set<std::string>{"taken.png"}));
     EXPECT_THROW(readPng(path("nothing.png")), std::runtime_error);
+    // A full disk, as /dev/full stands for one, is named as the system names it.
+    std::filesystem::create_symlink("/dev/full", dir / "full.png.part");
+    try {
+        writePng(path("full.png"), gradient(64, 64));
+        ADD_FAILURE() << "a full disk went unnoticed";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(filesIn(""), (std::set<std::string>{"taken.png"}));
+}
+
+// Ctrl-C while a picture is half written leaves neither it nor its part file.
+TEST_F(Png, ASignalThatEndsTheProgramRemovesThePartBeingWritten) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        PartFile part(path("half.png"));
+        std::ofstream(part.path()) << "half a picture";
+        raise(SIGINT);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_TRUE(filesIn("").empty());
+}
+
+// The README promises differences eight times as bright, limited to white.
+TEST(DifferenceImage, AmplifiesEachChannelEightTimesUpToWhite) {
+    Image a(2, 1), b(2, 1);
+    a.rgb = {10, 200, 0, 40, 255, 7};
+    b.rgb = {13, 190, 0, 72, 0, 7};
+    EXPECT_EQ(differenceImage(a, b).rgb, (std::vector<uint8_t>{24, 80, 0, 255, 255, 0}));
 }
 
 }  // namespace

@@ -62,6 +62,9 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
     std::filesystem::resize_file(huge, MAX_SCENARIO_BYTES + 1);
     const std::string recorded = scenario("recorded.txt", "grid 6\nstep 0.05 3 3\npicture\n");
     const std::string endless = scenario("endless.txt", "grid 4096\nrun 1000000\npicture\n");
+    std::string steps = "grid 1\nsolver gpu\n";  // a tiny grid, but the shader solver's steps cost the same
+    for (int k = 0; k < 3000; ++k) steps += "run 1000000\n";
+    const std::string manySteps = scenario("many-steps.txt", steps + "picture\n");
     const std::string usage = "Usage: smoke-render";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{bad}, bad + ":3: expected 'run STEPS'"},
@@ -73,7 +76,8 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
         {{huge}, "cannot read " + huge + ": larger than 256 MiB"},
         {{"--grid", "8", recorded}, recorded + ":2: names cells of the scenario's 6 by 6 grid"},
         {{"--grid", "4000x3", ok}, "refused: a 4000 by 3 grid has cells 1333 times as tall as wide"},
-        {{endless}, "refused: 1000000 steps of a 4096 by 4096 grid are 1.68e+13 cell updates"},
+        {{endless}, "refused: 1000000 steps of a 4096 by 4096 grid on the software solver would take some 4.85 days"},
+        {{manySteps}, "refused: 3000000000 steps of a 1 by 1 grid on the shader solver would take some 3.47 days"},
         {{}, usage},
         {{"--grid", "12x", ok}, usage},
         {{"--grid=4095x1", "--solver", "gpu", ok}, "(4094 a side)"},
@@ -87,6 +91,13 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
         EXPECT_NE(r.err.find(reason), std::string::npos) << shown << ": " << r.err;
         EXPECT_EQ(r.out, "") << shown;
         EXPECT_TRUE(filesIn("out").empty()) << shown;
+    }
+    // Known before the run, in words, not at its first picture.
+    const std::string file = scenario("afile", "");
+    for (const std::string& out : {file, file + "/sub"}) {
+        const ProgramResult r = render({"--out", out, ok});
+        EXPECT_EQ(r.exitCode, 2) << out;
+        EXPECT_NE(r.err.find("--out " + out + ": " + file + " is a file, not a folder\n"), std::string::npos) << r.err;
     }
 }
 
@@ -140,6 +151,52 @@ TEST_F(Program, ASignalThatEndsTheProgramEndsItsVirtualDisplayToo) {
         EXPECT_TRUE(gone) << "Xvfb outlived signal " << signal;
         if (!gone) kill(xvfb, SIGTERM);
     }
+}
+
+// The environment of the run to come, put back as it was once the test's scope ends.
+struct Environment {
+    std::string path = std::getenv("PATH"), display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    ~Environment() {
+        setenv("PATH", path.c_str(), 1);
+        if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    }
+};
+
+// Xvfb complains of every display number other servers hold, even when it starts.
+TEST_F(Program, ThePrivateDisplaysMessagesAreShownOnlyWhenItFailsToStart) {
+    const std::string file = scenario("tiny.txt", "grid 4\npicture\n");
+    const std::string noise = "_XSERVTransSocketUNIXCreateListener: ...SocketCreateListener() failed";
+    const std::filesystem::path fake = dir / "bin" / "Xvfb";
+    std::filesystem::create_directories(fake.parent_path());
+    Environment environment;
+    for (const bool starts : {true, false}) {
+        std::ofstream(fake) << "#!/bin/sh\necho '" << noise << "' >&2\n"
+                            << (starts ? "PATH='" + environment.path + "' exec Xvfb \"$@\"\n" : "exit 1\n");
+        std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+        unsetenv("DISPLAY");
+        setenv("PATH", (fake.parent_path().string() + ":" + environment.path).c_str(), 1);
+        const ProgramResult r = render({"--size", "8", "--out", path("out"), file});
+        EXPECT_EQ(r.exitCode, starts ? 0 : 1) << r.err;
+        EXPECT_EQ(r.err.find(noise) != std::string::npos, !starts) << r.err;
+    }
+}
+
+// A fixed team of six has five workers beside the main thread, a team of one none.
+TEST_F(Program, ThreadsOptionReachesTheSoftwareSolver) {
+    const std::string file = scenario("wide.txt", "grid 300 200\npicture\nrun 1000000\n");
+    std::vector<int> threads;
+    for (const char* count : {"1", "6"}) {
+        std::filesystem::remove_all(path("out"));
+        const pid_t pid = start({"--threads", count, "--size", "8", "--out", path("out"), file});
+        EXPECT_TRUE(within(std::chrono::seconds(60), [&] { return std::filesystem::exists(path("out/picture-1.png")); }));
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("Threads:", 0) == 0) threads.push_back(std::stoi(line.substr(8)));
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    ASSERT_EQ(threads.size(), 2u);
+    EXPECT_EQ(threads[1] - threads[0], 5);
 }
 
 TEST_F(Program, GridOnTheCommandLineReplacesTheScenarios) {

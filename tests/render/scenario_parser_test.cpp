@@ -145,6 +145,27 @@ TEST(ScenarioParser, EveryMalformedLineIsReportedNotOnlyTheFirst) {
     EXPECT_EQ(describeErrors("stir.txt", p.errors).substr(0, 11), "stir.txt:2:");
 }
 
+// A binary or hostile file: a few errors, counted beyond; nothing unprintable quoted;
+// a byte-order mark named rather than taken for part of the first word.
+TEST(ScenarioParser, ErrorsOfAFileThatIsNoScenarioAreFewShortAndPrintable) {
+    std::string text = "run 2\n";
+    for (int k = 0; k < 40; ++k) text += "\x1b]2;title\x07 \x1b[2J " + std::string(200, 'w') + "\n";
+    const ParsedScenario p = parseScenario(text);
+    ASSERT_EQ(p.errors.size(), 6u);
+    EXPECT_EQ(p.errors[0].message.rfind("unknown action '\\x1b]2;title\\x07'", 0), 0u) << p.errors[0].message;
+    EXPECT_EQ(p.errors[5].message, "and 35 more lines that do not fit");
+    EXPECT_EQ(describeErrors("x", p.errors).find('\x1b'), std::string::npos);
+    expectRefusedAt("run 1\nrun \x9b" + std::string(100, '7') + "\n", 2, "got 'run \\x9b" + std::string(75, '7') + "...'");
+    const ParsedScenario marked = parseScenario("\xef\xbb\xbfgrid 7\nrun 1\n");
+    ASSERT_EQ(marked.errors.size(), 1u);
+    EXPECT_NE(marked.errors[0].message.find("UTF-8 byte-order mark"), std::string::npos) << marked.errors[0].message;
+    EXPECT_EQ(marked.scenario.resI, 7u);
+}
+
+TEST(ScenarioParser, PictureNamesTakeEveryLetterAndDigitToTheEndsOfTheirRanges) {
+    EXPECT_EQ(parsedWithoutErrors("picture az-AZ_09zZ\n").actions[0].name, "az-AZ_09zZ");
+}
+
 TEST(ScenarioParser, GridOrSolverAfterTheSimulationStartedIsRefused) {
     expectRefusedAt("dt 0.1\nrun 4\ngrid 32\n", 3, "before the first action (line 1)");
     expectRefusedAt("solver cpu\n\nsolver gpu\n", 3, "already set on line 1");

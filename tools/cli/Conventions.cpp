@@ -3,9 +3,42 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <iostream>
 
 const char* smokeVersion() { return SMOKE_VERSION; }
+
+namespace {
+
+// The first word of the command line that looks like an option and is none of `app`'s;
+// empty when there is none. A lone "-" and negative numbers are values, and so is the
+// word after an option that takes one.
+std::string unknownOption(const CLI::App& app, int argc, const char* const* argv) {
+    for (int k = 1; k < argc; ++k) {
+        const std::string word = argv[k];
+        if (word == "--") break;
+        if (word.size() < 2 || word[0] != '-' || std::isdigit(static_cast<unsigned char>(word[1])) || word[1] == '.')
+            continue;
+        const std::string name = word.substr(0, word.find('='));
+        const CLI::Option* option = app.get_option_no_throw(name);
+        if (!option) return name;
+        if (option->get_items_expected_max() > 0 && name.size() == word.size()) ++k;
+    }
+    return {};
+}
+
+// What a mistyped option most likely meant: the option it begins with, or that
+// begins with it.
+std::string likelyMeant(const CLI::App& app, const std::string& unknown) {
+    for (const CLI::Option* option : app.get_options())
+        for (const std::string& name : option->get_lnames()) {
+            const std::string known = "--" + name;
+            if (unknown.size() > 3 && (known.rfind(unknown, 0) == 0 || unknown.rfind(known, 0) == 0)) return known;
+        }
+    return {};
+}
+
+}  // namespace
 
 void useConventions(CLI::App& app) {
     app.set_help_flag("-h,--help", "print this help and exit");
@@ -25,7 +58,14 @@ std::optional<int> readCommandLine(CLI::App& app, int argc, const char* const* a
     } catch (const CLI::ParseError& mistake) {
         std::string usage = CLI::Formatter().make_usage(&app, app.get_name());
         while (!usage.empty() && usage.back() == '\n') usage.pop_back();
-        std::cerr << app.get_name() << ": " << mistake.what() << "\n"
+        // CLI11 blames whatever word it could not place, often a later argument: name
+        // the option nobody knows instead.
+        std::string what = mistake.what();
+        if (const std::string unknown = unknownOption(app, argc, argv); !unknown.empty()) {
+            const std::string meant = likelyMeant(app, unknown);
+            what = "unknown option " + unknown + (meant.empty() ? "" : " (did you mean " + meant + "?)");
+        }
+        std::cerr << app.get_name() << ": " << what << "\n"
                   << usage << " (" << app.get_name() << " --help tells more)\n";
         return EXIT_BAD_COMMAND_LINE;
     }

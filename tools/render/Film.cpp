@@ -9,13 +9,12 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <unistd.h>
-
 #include <cctype>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+
+#include "tools/render/PartFile.h"
 
 namespace {
 
@@ -99,51 +98,6 @@ struct FreeGraph {
     void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
 };
 
-// The part file that a signal ending the program must not leave behind.
-char partPath[4096];
-volatile std::sig_atomic_t partPending = 0;
-constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-
-void removePartAndEnd(int signal) {
-    if (partPending) unlink(partPath);
-    raise(signal);  // the handler is gone now: the program ends as the signal ends it
-}
-
-void guardPart(const std::string& part) {
-    if (part.size() >= sizeof partPath) throw std::runtime_error("the film's path is too long: " + part);
-    std::memcpy(partPath, part.c_str(), part.size() + 1);
-    partPending = 1;
-    struct sigaction action {};
-    action.sa_handler = removePartAndEnd;
-    action.sa_flags = SA_RESETHAND;
-    for (int signal : ENDING_SIGNALS) sigaction(signal, &action, nullptr);
-}
-
-void releasePart() {
-    partPending = 0;
-    for (int signal : ENDING_SIGNALS) std::signal(signal, SIG_DFL);
-}
-
-// The part file: removed, with its guard against signals, unless it was kept under the
-// film's name. Its owner outlives the container, which closes the file.
-class PartFile {
-public:
-    explicit PartFile(std::string path) : mPath(std::move(path)) { guardPart(mPath); }
-    ~PartFile() {
-        if (!mKept) std::remove(mPath.c_str());
-        releasePart();
-    }
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-
-    const std::string& path() const { return mPath; }
-    void keep() { mKept = true; }
-
-private:
-    std::string mPath;
-    bool mKept = false;
-};
-
 }  // namespace
 
 std::optional<FilmFormat> filmFormatOf(const std::string& path) {
@@ -195,7 +149,7 @@ struct FilmEncoder::Stream {
     uint64_t written = 0;
     std::function<void(uint64_t, uint64_t)> onWritten;
 
-    explicit Stream(const FilmSettings& s) : settings(s), kind(kindOf(s.format)), part(s.path + ".part") {
+    explicit Stream(const FilmSettings& s) : settings(s), kind(kindOf(s.format)), part(s.path) {
         // The encoders' chatter would run through the progress line.
         av_log_set_level(AV_LOG_ERROR);
         AVFormatContext* made = nullptr;
@@ -353,9 +307,7 @@ struct FilmEncoder::Stream {
         encode(nullptr);
         check(av_write_trailer(container.get()), "cannot write " + settings.path);
         check(avio_closep(&container->pb), "cannot write " + settings.path);
-        if (std::rename(part.path().c_str(), settings.path.c_str()) != 0)
-            throw std::runtime_error("cannot write " + settings.path + ": " + std::strerror(errno));
-        part.keep();
+        part.commit();
     }
 };
 

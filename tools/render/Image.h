@@ -27,8 +27,9 @@ Image differenceImage(const Image& a, const Image& b);
 
 // Writes an 8-bit RGB PNG file. The bytes depend on the pixels alone (no time
 // stamp, no text), so the same picture always gives the same file. The file
-// appears complete or not at all: it is written beside its place and renamed.
-// Throws std::runtime_error when it cannot be written.
+// appears complete or not at all: it is written beside its place and renamed
+// (tools/render/PartFile.h). Throws std::runtime_error, with the system's reason, when
+// it cannot be written.
 void writePng(const std::string& path, const Image& image);
 
 // Reads any PNG file as 8-bit RGB; throws std::runtime_error when it cannot.

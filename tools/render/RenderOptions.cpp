@@ -1,8 +1,12 @@
 #include "tools/render/RenderOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "cpu/ThreadTeam.h"
 #include "tools/cli/Conventions.h"
@@ -14,6 +18,22 @@ uint32_t frameInterval(const RenderOptions& options) {
 
 FilmSettings filmSettings(const RenderOptions& options) {
     return {options.videoPath, options.videoFormat, options.width, options.height, options.framesPerSecond};
+}
+
+std::string outputFolderRefusal(const std::string& folder) {
+    std::string existing = folder.empty() ? "." : folder;
+    struct stat info {};
+    while (stat(existing.c_str(), &info) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR) return "cannot reach " + existing + ": " + std::strerror(errno);
+        // One level up: where the missing folder would be made.
+        const size_t end = existing.find_last_not_of('/');
+        const size_t slash = end == std::string::npos ? std::string::npos : existing.find_last_of('/', end);
+        existing = slash == std::string::npos ? "." : slash == 0 ? "/" : existing.substr(0, slash);
+    }
+    if (!S_ISDIR(info.st_mode))
+        return existing + (S_ISREG(info.st_mode) ? " is a file, not a folder" : " is not a folder");
+    if (access(existing.c_str(), W_OK | X_OK) != 0) return "cannot write into " + existing + ": " + std::strerror(errno);
+    return "";
 }
 
 std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOptions& options) {

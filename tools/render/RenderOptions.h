@@ -33,6 +33,11 @@ uint32_t frameInterval(const RenderOptions& options);
 // The film the options ask for.
 FilmSettings filmSettings(const RenderOptions& options);
 
+// Why pictures cannot be written into `folder`, checked before anything runs: the folder
+// or, when it is still to be made, the nearest folder above it must be a folder this
+// process may write into. Empty when they can.
+std::string outputFolderRefusal(const std::string& folder);
+
 // Reads smoke-render's command line into `options`. Nothing: the program goes on. A
 // status: help, the version or a mistake has been printed; the program ends with it.
 std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOptions& options);

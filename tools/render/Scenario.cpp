@@ -45,6 +45,25 @@ std::string joined(const Args& words) {
     return s;
 }
 
+// A file's text as a message may show it: bytes that are not printable ASCII as \xNN,
+// so that no escape sequence of a careless or hostile file reaches the terminal, and
+// cut short after a line's worth.
+std::string shown(const std::string& text) {
+    constexpr size_t MAX_SHOWN = 80;
+    std::string s;
+    for (size_t k = 0; k < text.size() && k < MAX_SHOWN; ++k) {
+        const unsigned char c = static_cast<unsigned char>(text[k]);
+        if (c >= 0x20 && c < 0x7f) {
+            s += char(c);
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+        s += escaped;
+    }
+    return text.size() > MAX_SHOWN ? s + "..." : s;
+}
+
 // A world coordinate: positions outside the unit square are not on the picture.
 bool readCoordinate(const std::string& text, float& value) {
     double v;
@@ -167,8 +186,11 @@ const Usage SOLID_USAGE{"solid circle X Y R' or 'solid box X1 Y1 X2 Y2",
 const Usage PROJECTION_USAGE{"projection converged|specified", ""};
 const char* const KNOWN_WORDS =
     "grid, solver, projection, solid, dt, pour, stroke, step, clear, toggle, reset, run, picture";
-// A file that is not a scenario at all has an error on every line; the first ones say enough.
-constexpr size_t MAX_REPORTED_ERRORS = 100;
+// A file that is not a scenario at all has an error on every line; the first few say
+// enough, and the rest are counted.
+constexpr size_t MAX_REPORTED_ERRORS = 5;
+// What an editor may put before the first line; no word of the language starts with it.
+const std::string BYTE_ORDER_MARK = "\xef\xbb\xbf";
 
 // A number that stays finite as the float a position is kept in.
 bool readFinite(const std::string& text, float& value) {
@@ -231,7 +253,10 @@ public:
     ParsedScenario result;
 
     void line(int number, const std::string& text) {
-        const Args words = wordsOf(text);
+        // Named, rather than reported as an unknown word that looks like the first one.
+        const bool marked = number == 1 && text.rfind(BYTE_ORDER_MARK, 0) == 0;
+        if (marked) fail(number, "the file starts with a UTF-8 byte-order mark (bytes EF BB BF); save it without one");
+        const Args words = wordsOf(marked ? text.substr(BYTE_ORDER_MARK.size()) : text);
         if (words.empty()) return;
         const std::string& keyword = words[0];
         const Args args(words.begin() + 1, words.end());
@@ -245,7 +270,7 @@ public:
         }
         const auto syntax = actionSyntax().find(keyword);
         if (syntax == actionSyntax().end()) {
-            fail(number, "unknown action '" + keyword + "'; expected one of " + KNOWN_WORDS);
+            fail(number, "unknown action '" + shown(keyword) + "'; expected one of " + KNOWN_WORDS);
             return;
         }
         Action act;
@@ -321,7 +346,7 @@ private:
 
     void expected(int number, const Usage& usage, const Args& words) {
         const std::string detail = *usage.detail ? std::string(" (") + usage.detail + ")" : "";
-        fail(number, std::string("expected '") + usage.form + "'" + detail + ", got '" + joined(words) + "'");
+        fail(number, std::string("expected '") + usage.form + "'" + detail + ", got '" + shown(joined(words)) + "'");
     }
 
     // The grid, the solver and its projection make the simulation, so they are fixed
@@ -426,14 +451,23 @@ std::string settingLines(const Scenario& settings) {
 std::string runRefusal(const Scenario& scenario) {
     const std::string shape = gridShapeRefusal(scenario.resI, scenario.resJ);
     if (!shape.empty()) return shape;
-    const double solvers = scenario.solver == SolverChoice::Both ? 2.0 : 1.0;
-    const double updates = double(scenario.resI) * double(scenario.resJ) * double(scenario.totalSteps()) * solvers;
-    if (updates <= MAX_CELL_UPDATES) return "";
-    char text[200];
+    // Every step costs something however small the grid: counting cells alone would
+    // let a one-cell grid run for years.
+    const bool software = scenario.solver != SolverChoice::Shader;
+    const bool shader = scenario.solver != SolverChoice::Software;
+    const double cellSeconds = double(scenario.resI) * double(scenario.resJ) * CELL_UPDATE_SECONDS;
+    const double fixedSeconds = (software ? SOFTWARE_STEP_SECONDS : 0.0) + (shader ? SHADER_STEP_SECONDS : 0.0);
+    const double stepSeconds = fixedSeconds + (software && shader ? 2.0 : 1.0) * cellSeconds;
+    const double days = double(scenario.totalSteps()) * stepSeconds / 86400.0;
+    if (days <= MAX_RUN_DAYS) return "";
+    const char* solvers = software && shader ? "both solvers" : software ? "the software solver" : "the shader solver";
+    char text[400];
     std::snprintf(text, sizeof text,
-                  "%llu steps of a %u by %u grid%s are %.3g cell updates, more than the %g that finish within days",
+                  "%llu steps of a %u by %u grid on %s would take some %.3g days (an estimated %.3g ms a step: %g "
+                  "ns a cell update, and %g ms a step whatever the grid), more than the %g days a run may take",
                   static_cast<unsigned long long>(scenario.totalSteps()), unsigned(scenario.resI),
-                  unsigned(scenario.resJ), solvers > 1.0 ? " on two solvers" : "", updates, MAX_CELL_UPDATES);
+                  unsigned(scenario.resJ), solvers, days, stepSeconds * 1e3, CELL_UPDATE_SECONDS * 1e9,
+                  fixedSeconds * 1e3, MAX_RUN_DAYS);
     return text;
 }
 

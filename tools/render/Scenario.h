@@ -53,10 +53,15 @@ constexpr uint32_t MAX_STEPS = 1000000;
 // steps a second of a small grid and two days at a display's 60 frames a second. Each
 // step is kept in 16 bytes while it replays, 160 MB at the limit.
 constexpr uint64_t MAX_SCENARIO_BYTES = uint64_t(256) << 20;
-// Cell updates (cells times steps, for each solver) beyond which a scenario is refused:
-// at the 40 million a second the software solver manages on a 201 grid (the
-// README's measurements), this is three days.
-constexpr double MAX_CELL_UPDATES = 1e13;
+// What a run costs on a modest machine, to refuse one that would not finish within days. The
+// software solver updates about 40 million cells a second on a 201 grid and spends
+// about a microsecond a step even on a grid of one cell; the shader solver's passes
+// and readback cost about a millisecond a step on the software renderer whatever the
+// grid, and a graphics card's driver surely a tenth of that (the README's measurements).
+constexpr double CELL_UPDATE_SECONDS = 1.0 / 40e6;
+constexpr double SOFTWARE_STEP_SECONDS = 1e-6;
+constexpr double SHADER_STEP_SECONDS = 1e-4;
+constexpr double MAX_RUN_DAYS = 3.0;
 // The window steps by its measured frame time, which no file can repeat; this
 // length lets poured smoke rise across the domain within a few hundred steps
 // without diffusing away first.
@@ -81,8 +86,8 @@ struct Scenario {
 };
 
 // Why the scenario, with the grid and solver it finally has, must not run: a grid
-// whose cells are too elongated for the solvers, or more work than finishes within
-// days. Empty when it may run.
+// whose cells are too elongated for the solvers, or more steps than finish within
+// MAX_RUN_DAYS at the costs above. Empty when it may run.
 std::string runRefusal(const Scenario& scenario);
 
 struct ScenarioError {

@@ -88,7 +88,16 @@ bool prepareScenario(const RenderOptions& options, Scenario& scenario) {
                   << " (add a 'picture' line, or use --every N or --video FILE)\n";
         return false;
     }
-    return options.videoPath.empty() || filmPossible(options, scenario);
+    if (!options.videoPath.empty() && !filmPossible(options, scenario)) return false;
+    // Known now rather than at the first picture, after the whole run.
+    if (scenario.pictureCount() > 0 || options.videoPath.empty()) {
+        const std::string unwritable = outputFolderRefusal(options.outDir);
+        if (!unwritable.empty()) {
+            std::cerr << "smoke-render: --out " << options.outDir << ": " << unwritable << "\n";
+            return false;
+        }
+    }
+    return true;
 }
 
 // A GL context whose window nobody sees: pictures are painted offscreen.
@@ -121,7 +130,11 @@ int render(const RenderOptions& options, const Scenario& scenario) {
     const uint32_t every = frameInterval(options);
     std::unique_ptr<FilmEncoder> film;
     if (!options.videoPath.empty()) film = std::make_unique<FilmEncoder>(filmSettings(options));
-    if (scenario.pictureCount() > 0 || !film) std::filesystem::create_directories(options.outDir);
+    if (scenario.pictureCount() > 0 || !film) {
+        std::error_code error;
+        std::filesystem::create_directories(options.outDir, error);
+        if (error) throw std::runtime_error("cannot make the folder " + options.outDir + ": " + error.message());
+    }
     PictureWriter writer(labelled, canvas, options.overlays, options.outDir, every, std::cout);
     writer.removeStaleParts(scenario);
     if (film) writer.sendFramesTo(*film);
