@@ -109,7 +109,8 @@ void subtractGradient(VectorField& out, const VectorField& in, const ScalarField
 
 // ---- the converged projection's V-cycles (cpu/MultigridLevel.h) ------------------
 
-float& at(float* cells, const MultigridLevel& level, uint32_t i, uint32_t j) {
+template <class T>
+T& at(T* cells, const MultigridLevel& level, uint32_t i, uint32_t j) {
     return cells[cellNumber(i, j, level.resI)];
 }
 
@@ -132,10 +133,13 @@ float weightOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
 }
 
 // The passes of the V-cycles (sim/MultigridCycles.h) over a hierarchy's arrays.
+// Beside solids, level 0 relaxes with the cells' own factors (cpu/HeightFactors.h),
+// which hold the solid cells at zero after every sweep; the coarser levels know no
+// solids and only speed up the large scales, so the solution is level 0's alone.
 class VCyclePasses {
 public:
-    VCyclePasses(const std::vector<MultigridLevel>& levels, const HeightEquation& equation)
-        : mLevels(levels), mEquation(equation) {}
+    VCyclePasses(const std::vector<MultigridLevel>& levels, const HeightEquation& equation, const float* factors)
+        : mLevels(levels), mEquation(equation), mFactors(factors) {}
 
     size_t levels() const { return mLevels.size(); }
 
@@ -212,12 +216,15 @@ private:
         const MultigridLevel& v = mLevels[l];
         const float west = at(v.x, v, i - 1, j), east = at(v.x, v, i + 1, j);
         const float south = at(v.x, v, i, j - 1), north = at(v.x, v, i, j + 1);
+        if (l == 0 && mFactors)
+            return mEquation.height(west, east, south, north, at(v.f, v, i, j), at(mFactors, v, i, j));
         if (l == 0) return mEquation.height(west, east, south, north, at(v.f, v, i, j));
         return ((v.westEast * (west + east) + v.southNorth * (south + north)) + at(v.f, v, i, j)) * scaleOf(v, i, j);
     }
 
     const std::vector<MultigridLevel>& mLevels;
     const HeightEquation& mEquation;
+    const float* mFactors;
 };
 
 }  // namespace
@@ -262,7 +269,7 @@ void PlainKernels::projectConverged(VectorField& out, const VectorField& in, Sca
     const MultigridLevel& fine = levels[0];
     h.fill(0.0f);
     forEachCellOf(fine, [&](uint32_t i, uint32_t j) { at(fine.f, fine, i, j) = equation.divergence(in, i, j); });
-    VCyclePasses passes(levels, equation);
+    VCyclePasses passes(levels, equation, heightFactorsFor(hx, hy));
     multigrid.outcome = runVCycles(passes);
     subtractGradient(out, in, h, hx, hy, mSolids);
 }

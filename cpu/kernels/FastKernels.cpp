@@ -185,15 +185,18 @@ void FastKernels::diffuse(ScalarField& out, const ScalarField& in, float a) {
     });
 }
 
+void FastKernels::updateHeightFactors(float hx, float hy) {
+    if (!mSolidCells.any() || (hx == mFactorsHx && hy == mFactorsHy && !mHeightFactors.empty())) return;
+    mHeightFactors = heightFactors(mSolidCells, mGrid.resI, mGrid.resJ, hx, hy);
+    mSolidArrays.heightFactors = mHeightFactors.data();
+    mSolidSkewedCrew[HEIGHT_FACTORS] = 0;
+    mFactorsHx = hx;
+    mFactorsHy = hy;
+}
+
 void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) {
     checkGrid(out, in, heights);
-    if (mSolidCells.any() && (hx != mFactorsHx || hy != mFactorsHy || mHeightFactors.empty())) {
-        mHeightFactors = heightFactors(mSolidCells, mGrid.resI, mGrid.resJ, hx, hy);
-        mSolidArrays.heightFactors = mHeightFactors.data();
-        mSolidSkewedCrew[HEIGHT_FACTORS] = 0;
-        mFactorsHx = hx;
-        mFactorsHy = hy;
-    }
+    updateHeightFactors(hx, hy);
     const kernels::SkewScratch skewed = scratch(HEIGHT_FACTORS);
     onTeam([&](const kernels::Crew& crew) {
         table().project(floats(out), floats(in), floats(heights), skewed, mGrid, SOLVER_SWEEPS, hx, hy, solids(),
@@ -207,9 +210,12 @@ void FastKernels::projectConverged(VectorField& out, const VectorField& in, Scal
     const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, heights.data());
     const uint32_t copies = std::min<uint32_t>(multigrid.copies(), uint32_t(mMemberLevels.size()));
     for (uint32_t k = 0; k < copies; ++k) mMemberLevels[k] = multigrid.levelsOfCopy(k);
+    updateHeightFactors(hx, hy);
+    if (mSolidCells.any() && mFactorBoard.empty()) mFactorBoard = scratchOf(MULTIGRID_ARRAY_FLOATS(mGrid.resI, mGrid.resJ));
     kernels::MultigridSolve solve{levels.data(),   uint32_t(levels.size()), hx, hy, mMemberLevels.data(),
-                                  copies, cellsPerCoarseMember(), mMaxima.data(), &multigrid.outcome};
-    onTeam([&](const kernels::Crew& crew) { mTable.projectConverged(floats(out), floats(in), solve, crew); });
+                                  copies, cellsPerCoarseMember(), mMaxima.data(), &multigrid.outcome,
+                                  mSolidCells.any() ? mFactorBoard.data() : nullptr};
+    onTeam([&](const kernels::Crew& crew) { table().projectConverged(floats(out), floats(in), solve, solids(), crew); });
 }
 
 MultigridCopies FastKernels::multigridCopies() const {
@@ -305,6 +311,7 @@ void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const 
 void FastKernels::setSolids(const SolidCells& cells) {
     mSolidCells = cells;
     mHeightFactors.clear();
+    mFactorBoard.clear();
     mSolidMask.clear();
     mFluid.clear();
     mFluidPairs.clear();

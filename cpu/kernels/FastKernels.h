@@ -53,6 +53,8 @@ public:
     void diffuse(VectorField& out, const VectorField& in, float a) override;
     void diffuse(ScalarField& out, const ScalarField& in, float a) override;
     void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) override;
+    // With solids, the height factors for cells hx by hy, computed when the cells change.
+    void updateHeightFactors(float hx, float hy);
     void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid, float hx,
                           float hy) override;
     MultigridCopies multigridCopies() const override;
@@ -102,6 +104,7 @@ private:
     std::vector<float> mSolidSkewed[SKEWED_SOLIDS];
     unsigned mSolidSkewedCrew[SKEWED_SOLIDS] = {};  // 0: not skewed yet
     std::vector<float> mHeightFactors;
+    std::vector<float> mFactorBoard;  // for the converged projection (kernels::MultigridSolve)
     float mFactorsHx = 0;
     float mFactorsHy = 0;
     kernels::SolidArrays mSolidArrays{};

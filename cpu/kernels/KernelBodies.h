@@ -22,7 +22,7 @@ constexpr kernels::KernelTable kernelTableFor(const char* name) {
             &addSources<Lanes, Solid>,
             &diffuse<Lanes, Solid>,
             &project<Lanes, Solid>,
-            &projectConverged<Lanes>,
+            &projectConverged<Lanes, Solid>,
             &advect<Lanes, Solid>,
             &addBodyForces<Lanes, Solid>,
             &addStroke<Lanes>};

@@ -107,6 +107,9 @@ struct MultigridSolve {
     uint32_t cellsPerCoarseMember;
     float* maxima;  // MAXIMA_STRIDE floats for each member of the crew
     MultigridOutcome* outcome;
+    // On a grid with solids, room for level 0's height factors in the kernels' own
+    // order: MULTIGRID_ARRAY_FLOATS floats. Null without solids.
+    float* factorBoard;
 };
 // Each member's partial result on a cache line of its own.
 constexpr uint32_t MAXIMA_STRIDE = 16;
@@ -125,7 +128,8 @@ struct KernelTable {
                     float a, const SolidArrays* solids, const Crew& crew);
     void (*project)(float* out, const float* in, float* heights, SkewScratch scratch, GridSize grid, int sweeps,
                     float hx, float hy, const SolidArrays* solids, const Crew& crew);
-    void (*projectConverged)(float* out, const float* in, const MultigridSolve& solve, const Crew& crew);
+    void (*projectConverged)(float* out, const float* in, const MultigridSolve& solve, const SolidArrays* solids,
+                             const Crew& crew);
     void (*advect)(float* out, const float* in, const float* velocity, GridSize grid, int components,
                    const BacktraceMap& map, const SolidArrays* solids, const Crew& crew);
     void (*addBodyForces)(const BodyForceArrays& fields, GridSize grid, float hx, float hy, float t,
