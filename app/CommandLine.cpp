@@ -25,6 +25,10 @@ struct Description {
         app.add_option("--record", line.recordPath,
                        "records the session into FILE as it runs, a scenario for smoke-render")
             ->type_name("FILE");
+        app.add_option("--scene", line.scenePath,
+                       "starts with the solids of a scenario FILE and the strokes it lays before its\n"
+                       "first step (world positions; the window's grid applies, other lines are ignored)")
+            ->type_name("FILE");
         addReadOption(app, "--projection",
                       "how the velocity is made divergence-free: specified (the default, ten\n"
                       "relaxation sweeps) or converged (multigrid until the pressure has converged)",

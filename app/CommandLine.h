@@ -21,6 +21,7 @@ struct CommandLine {
 
     // The window options, which come before the arguments above.
     std::string recordPath;  // --record FILE; empty: the session is not recorded
+    std::string scenePath;   // --scene FILE; empty: the window starts empty
     ProjectionMode projection = ProjectionMode::FixedSweeps;  // --projection MODE
 };
 

@@ -1,6 +1,7 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include "app/Overlays.h"
 #include "app/Shell.h"
 #include "sim/StepSequence.h"
 #include "tools/render/Recording.h"
@@ -33,6 +34,7 @@ void display() {
     glClear(GL_COLOR_BUFFER_BIT);
     glLoadIdentity();
     sim->draw(1);
+    drawSolids(*sim);
     if (showVelocity) drawVelocityOverlay();
     if (showCellCenters) drawCellCenters();
     if (showDragSegments) drawDragSegments();

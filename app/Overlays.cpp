@@ -56,6 +56,23 @@ void drawCellCentres(const FluidSim2D& sim) {
     glEnd();
 }
 
+void drawSolids(const FluidSim2D& sim) {
+    if (!sim.solids().any()) return;
+    const float w = sim.worldRect.width / float(sim.resI), h = sim.worldRect.height / float(sim.resJ);
+    glColor3fv(SOLID_COLOUR);
+    glBegin(GL_QUADS);
+    for (const SolidCells::Run& run : sim.solids().runs()) {
+        // The lower left corner of the first cell and the upper right of the last.
+        const Vec2 low = mapPoint(float(run.firstI) - 0.5f, float(run.j) - 0.5f, sim.gridRect, sim.worldRect);
+        const float right = low.x + w * float(run.lastI - run.firstI + 1);
+        glVertex2f(low.x, low.y + h);
+        glVertex2f(low.x, low.y);
+        glVertex2f(right, low.y);
+        glVertex2f(right, low.y + h);
+    }
+    glEnd();
+}
+
 void drawStrokes(const std::vector<DragSegment>& strokes, const DragSegment* pending) {
     glBegin(GL_LINES);
     for (const DragSegment& s : strokes) shadedLine(s.from, s.to, BLACK, CYAN);

@@ -18,6 +18,14 @@ void drawVelocityArrows(FluidSim2D& sim, bool scaleArrows);
 // A red point at every interior cell centre.
 void drawCellCentres(const FluidSim2D& sim);
 
+// The colour solid cells are drawn in, over the smoke: steel blue, which no grey
+// level of the smoke and no overlay is.
+constexpr float SOLID_COLOUR[3] = {0.27f, 0.51f, 0.71f};
+
+// The simulation's solid cells as flat squares, a quad for each run of them along a
+// row; nothing at all where there are none.
+void drawSolids(const FluidSim2D& sim);
+
 // Each stroke as a line shading from black at its start to cyan at its end; `pending`
 // (the stroke still being dragged, or null) is drawn last.
 void drawStrokes(const std::vector<DragSegment>& strokes, const DragSegment* pending);

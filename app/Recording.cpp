@@ -19,12 +19,13 @@ void finishRecording() {
 }
 
 // What makes the simulation: the one place the recording's settings are gathered.
-Scenario sessionSettings(ProjectionMode projection) {
+Scenario sessionSettings(ProjectionMode projection, const std::vector<SolidShape>& solids) {
     Scenario settings;
     settings.projection = projection;
     settings.resI = sim->resI;
     settings.resJ = sim->resJ;
     settings.solver = dynamic_cast<const GPUSim*>(sim.get()) ? SolverChoice::Shader : SolverChoice::Software;
+    settings.solids = solids;
     return settings;
 }
 
@@ -40,9 +41,9 @@ bool startRecording(const std::string& path) {
     }
 }
 
-void recordSettings(ProjectionMode projection) {
+void recordSettings(ProjectionMode projection, const std::vector<SolidShape>& solids) {
     if (!recording) return;
-    recording->settings(sessionSettings(projection));
+    recording->settings(sessionSettings(projection, solids));
     std::atexit(finishRecording);
 }
 

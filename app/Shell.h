@@ -12,6 +12,7 @@
 #include "sim/ProjectionMode.h"
 
 class ScenarioRecording;
+struct Scenario;
 
 // ---- process-wide state ------------------------------------------------------
 
@@ -60,11 +61,22 @@ void registerCallbacks();
 // Creates the recording at `path`; false, with one line on standard error, when it
 // cannot be written.
 bool startRecording(const std::string& path);
-// The session's settings, once the simulation exists; the recording ends with a
-// picture line however the process exits normally.
-void recordSettings(ProjectionMode projection);
+// The session's settings, once the simulation exists, with the solids of its scene;
+// the recording ends with a picture line however the process exits normally.
+void recordSettings(ProjectionMode projection, const std::vector<SolidShape>& solids);
 // Removes the recording of a session that did not start.
 void discardRecording();
+
+// ---- scene -------------------------------------------------------------------
+
+// Reads the scenario file of --scene into `scene`; false, with its mistakes on
+// standard error, when it does not read.
+bool loadScene(const std::string& path, Scenario& scene);
+// False, with a line on standard error, when the scene names cells of another grid.
+bool sceneFitsGrid(const Scenario& scene, const std::string& path, uint32_t resI, uint32_t resJ);
+// Makes the scene's solids solid and commits the strokes it lays before its first
+// step (recording them); after recordSettings, so that a recording has them in order.
+void startScene(const Scenario& scene);
 
 // ---- frame loop --------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/Shell.h"
 #include "tools/cli/Conventions.h"
+#include "tools/render/Scenario.h"
 
 namespace {
 
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
         return EXIT_BAD_COMMAND_LINE;
     }
     const uint32_t resolution = uint32_t(line.resolution);
+    Scenario scene;
+    if (!line.scenePath.empty() && !(loadScene(line.scenePath, scene) &&
+                                     sceneFitsGrid(scene, line.scenePath, resolution, resolution)))
+        return EXIT_BAD_COMMAND_LINE;
     if (!line.recordPath.empty() && !startRecording(line.recordPath)) return EXIT_BAD_COMMAND_LINE;
 
     openWindow();
@@ -71,7 +76,8 @@ int main(int argc, char** argv) {
         glutDestroyWindow(windowId);
         return EXIT_NO_MEMORY;
     }
-    recordSettings(line.projection);
+    recordSettings(line.projection, scene.solids);
+    startScene(scene);
     printGLInfo();
     // Start-up messages reach a pipe or file now rather than at exit.
     std::fflush(stdout);

@@ -115,6 +115,7 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
     addReadOption(app, "--warmup", "untimed steps before timing (default 3)", "N", "a whole number from 0",
                   [&o](const std::string& text) { return readCount(text, 0, o.warmupSteps); });
     app.add_flag("--stages", o.stages, "also the milliseconds of each stage of the step");
+    app.add_option("--scene", o.scenePath, "a scenario file whose solids every measurement has")->type_name("FILE");
     app.add_flag("--json", o.json, "print JSON instead of a table");
     app.footer("Progress goes to standard error, one line as each measurement starts; the report to\n"
                "standard output. The default run takes several minutes.\n"

@@ -19,6 +19,7 @@ struct BenchOptions {
     std::vector<unsigned> loads{0};    // other threads kept spinning while timing
     std::vector<ProjectionMode> projections{ProjectionMode::FixedSweeps};  // each row is measured with each
     bool stages = false;            // also time each stage of the software solvers' step
+    std::string scenePath;          // a scenario whose solids every measurement has; empty: none
     bool json = false;
 };
 

@@ -145,7 +145,8 @@ void printTable(std::ostream& out, const BenchSetting& setting, const std::vecto
         << "applyVorticity, step, clearSources; dt " << format("%.4f", BENCH_STEP_TIME) << " s) and of draw\n"
         << "processor:    " << setting.processor << "\n"
         << "fast kernels: " << setting.fastKernels << "\n"
-        << "renderer:     " << setting.renderer << "\n";
+        << "renderer:     " << setting.renderer << "\n"
+        << (setting.options.scenePath.empty() ? "" : "solids:       those of " + setting.options.scenePath + "\n");
     if (setting.interrupted)
         out << "INTERRUPTED after " << rows.size() << " of " << setting.plannedRows
             << " measurements: the rows below are those finished before it\n";

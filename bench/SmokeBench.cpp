@@ -26,6 +26,7 @@
 #include "tools/cli/StdoutToStderr.h"
 #include "sim/Limits.h"
 #include "tools/headless/HeadlessGL.h"
+#include "tools/render/Scenario.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ struct Team {
 };
 
 BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, ProjectionMode projection,
-                 const BenchOptions& options) {
+                 const BenchOptions& options, const std::vector<SolidShape>& solids) {
     BenchRow row{entry.name, grid, {}, {}, 0.0, {}, {}, false, team.threads ? team.threads->count : 0, {}, projection};
     row.adaptive = team.threads && team.threads->adaptive;
     row.load = team.load;
@@ -98,6 +99,7 @@ BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, Pr
                                               ? entry.makeOnThreads(grid.resI, grid.resJ, *team.threads, projection)
                                               : entry.make(grid.resI, grid.resJ, projection);
         made = true;
+        if (!solids.empty()) sim->setSolids(solidCellsOf(*sim, solids));
         BenchScene scene(*sim);
         const BusyThreads busy(team.load);
         const TimingPlan plan{options.warmupSteps, options.minSteps, options.minSeconds};
@@ -156,6 +158,12 @@ int run(const BenchOptions& options) {
         if (!refusal.empty()) throw std::invalid_argument(refusal);
     }
     const std::vector<SolverEntry> entries = chosenEntries(options);
+    std::vector<SolidShape> solids;
+    if (!options.scenePath.empty()) {
+        const ParsedScenario scene = loadScenario(options.scenePath);
+        if (!scene.ok()) throw std::invalid_argument(describeErrors(options.scenePath, scene.errors));
+        solids = scene.scenario.solids;
+    }
     reportOnSignals();
     headless::openWindow(BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE, "smoke-bench");
     BenchSetting setting{processorName(), headless::rendererName(), kernelIsaName(bestKernelIsa()), options};
@@ -194,7 +202,7 @@ int run(const BenchOptions& options) {
                             projection == ProjectionMode::Converged ? ", converged projection" : "";
                         std::cerr << "[" << rows.size() + 1 << "/" << total << "] " << entry.name << " " << grid.resI
                                   << "x" << grid.resJ << teamName(team) << converged << std::endl;
-                        rows.push_back(measure(entry, grid, team, projection, options));
+                        rows.push_back(measure(entry, grid, team, projection, options, solids));
                         if (!options.json || rows.back().failed)
                             std::cerr << entry.name << " " << grid.resI << "x" << grid.resJ << converged << " "
                                       << rowOutcome(rows.back()) << "\n";

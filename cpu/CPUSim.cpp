@@ -92,6 +92,17 @@ void CPUSim::reset() {
     clearSources();
 }
 
+void CPUSim::setSolids(const SolidCells& solids) {
+    FluidSim2D::setSolids(solids);
+    mKernels->setSolids(mSolids);
+    for (uint32_t i = 1; i <= resI; ++i)
+        for (uint32_t j = 1; j <= resJ; ++j)
+            if (mSolids(i, j)) {
+                (*mVelocity)(i, j) = {0.0f, 0.0f};
+                (*mDensity)(i, j) = 0.0f;
+            }
+}
+
 void CPUSim::clearSources() {
     const StageClock clock(mStageTimes, Stage::Clearing);
     mKernels->clearSources(mVelocitySources, mDensitySources);

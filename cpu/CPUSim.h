@@ -36,6 +36,7 @@ public:
     void applyVorticity(double dt) override;
     void step(double dt) override;
     void clearSources() override;
+    void setSolids(const SolidCells& solids) override;
     virtual void velocityStep(double dt);
     virtual void densityStep(double dt);
 

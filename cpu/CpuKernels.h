@@ -50,6 +50,9 @@ public:
     virtual void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t, float confinement) = 0;
     // Adds a stroke's velocity (strokeIncrement) to every cell of its box; the stroke stirs.
     virtual void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) = 0;
+    // From now on every kernel holds these cells at zero in what it writes (curls and
+    // curl gradients included), so that they behave like the border ring.
+    virtual void setSolids(const SolidCells& solids) = 0;
     // Zeroes both source fields in full.
     virtual void clearSources(VectorField& velocitySources, ScalarField& densitySources) = 0;
 

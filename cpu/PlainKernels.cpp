@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cpu/CPUSim.h"
+#include "cpu/HeightFactors.h"
 #include "cpu/Multigrid.h"
 #include "sim/MultigridCycles.h"
 
@@ -18,25 +19,33 @@ void forEachInteriorCell(const Field<T>& field, F&& visit) {
         for (uint32_t j = 1; j <= field.resJ(); ++j) visit(i, j);
 }
 
-template <class T>
-void addSourcesKernel(Field<T>& out, const Field<T>& in, const Field<T>& sources) {
-    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) { out(i, j) = in(i, j) + sources(i, j); });
+// Every interior cell in that order gets value(i, j), but a solid one zero, as the
+// border ring holds.
+template <class T, class Value>
+void updateEachCell(Field<T>& out, const SolidCells& solids, Value&& value) {
+    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) { out(i, j) = solids(i, j) ? T{} : value(i, j); });
 }
 
 template <class T>
-void diffuseKernel(Field<T>& out, const Field<T>& in, float a) {
+void addSourcesKernel(Field<T>& out, const Field<T>& in, const Field<T>& sources, const SolidCells& solids) {
+    updateEachCell(out, solids, [&](uint32_t i, uint32_t j) { return in(i, j) + sources(i, j); });
+}
+
+template <class T>
+void diffuseKernel(Field<T>& out, const Field<T>& in, float a, const SolidCells& solids) {
     out.fill(T{});
     for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
-        forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
+        updateEachCell(out, solids, [&](uint32_t i, uint32_t j) {
             const T s = ((out(i + 1, j) + out(i - 1, j)) + out(i, j - 1)) + out(i, j + 1);
-            out(i, j) = (in(i, j) + a * s) / (1.0f + 4.0f * a);
+            return (in(i, j) + a * s) / (1.0f + 4.0f * a);
         });
     }
 }
 
 template <class T>
-void advectKernel(Field<T>& out, const Field<T>& in, const VectorField& velocity, const FluidSim2D& grid, float t) {
-    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
+void advectKernel(Field<T>& out, const Field<T>& in, const VectorField& velocity, const FluidSim2D& grid, float t,
+                  const SolidCells& solids) {
+    updateEachCell(out, solids, [&](uint32_t i, uint32_t j) {
         const Vec2 v = velocity(i, j);
         const Vec2 p = mapPoint(float(i), float(j), grid.gridRect, grid.worldRect);
         const Vec2 back = clampToRect(p - v * t, grid.worldRect);
@@ -50,7 +59,7 @@ void advectKernel(Field<T>& out, const Field<T>& in, const VectorField& velocity
         const T& q01 = in(c.i, c.j + 1);
         const T bottom = q00 + (q10 - q00) * fx;
         const T top = q01 + (q11 - q01) * fx;
-        out(i, j) = bottom + (top - bottom) * fy;
+        return bottom + (top - bottom) * fy;
     });
 }
 
@@ -75,22 +84,33 @@ struct HeightEquation {
         if (square) return ((((west + east) + south) + north) + div) * 0.25f;
         return (westEast * (west + east) + southNorth * (south + north)) + div;
     }
+    // Beside solids (cpu/HeightFactors.h): the same sum, times the cell's own factor.
+    float height(float west, float east, float south, float north, float div, float factor) const {
+        if (square) return ((((west + east) + south) + north) + div) * factor;
+        return ((westEast * (west + east) + southNorth * (south + north)) + div) * factor;
+    }
 
     float hx, hy;
     bool square;
     float westEast, southNorth, ax, ay;
 };
 
-void subtractGradient(VectorField& out, const VectorField& in, const ScalarField& h, float hx, float hy) {
-    forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
-        out(i, j).x = in(i, j).x - (h(i + 1, j) - h(i - 1, j)) / (2.0f * hx);
-        out(i, j).y = in(i, j).y - (h(i, j + 1) - h(i, j - 1)) / (2.0f * hy);
+// A solid neighbour reflects: its height counts as the cell's own.
+void subtractGradient(VectorField& out, const VectorField& in, const ScalarField& h, float hx, float hy,
+                      const SolidCells& solids) {
+    auto beside = [&](uint32_t i, uint32_t j, uint32_t ownI, uint32_t ownJ) {
+        return solids(i, j) ? h(ownI, ownJ) : h(i, j);
+    };
+    updateEachCell(out, solids, [&](uint32_t i, uint32_t j) {
+        return Vec2{in(i, j).x - (beside(i + 1, j, i, j) - beside(i - 1, j, i, j)) / (2.0f * hx),
+                    in(i, j).y - (beside(i, j + 1, i, j) - beside(i, j - 1, i, j)) / (2.0f * hy)};
     });
 }
 
 // ---- the converged projection's V-cycles (cpu/MultigridLevel.h) ------------------
 
-float& at(float* cells, const MultigridLevel& level, uint32_t i, uint32_t j) {
+template <class T>
+T& at(T* cells, const MultigridLevel& level, uint32_t i, uint32_t j) {
     return cells[cellNumber(i, j, level.resI)];
 }
 
@@ -113,10 +133,13 @@ float weightOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
 }
 
 // The passes of the V-cycles (sim/MultigridCycles.h) over a hierarchy's arrays.
+// Beside solids, level 0 relaxes with the cells' own factors (cpu/HeightFactors.h),
+// which hold the solid cells at zero after every sweep; the coarser levels know no
+// solids and only speed up the large scales, so the solution is level 0's alone.
 class VCyclePasses {
 public:
-    VCyclePasses(const std::vector<MultigridLevel>& levels, const HeightEquation& equation)
-        : mLevels(levels), mEquation(equation) {}
+    VCyclePasses(const std::vector<MultigridLevel>& levels, const HeightEquation& equation, const float* factors)
+        : mLevels(levels), mEquation(equation), mFactors(factors) {}
 
     size_t levels() const { return mLevels.size(); }
 
@@ -193,43 +216,50 @@ private:
         const MultigridLevel& v = mLevels[l];
         const float west = at(v.x, v, i - 1, j), east = at(v.x, v, i + 1, j);
         const float south = at(v.x, v, i, j - 1), north = at(v.x, v, i, j + 1);
+        if (l == 0 && mFactors)
+            return mEquation.height(west, east, south, north, at(v.f, v, i, j), at(mFactors, v, i, j));
         if (l == 0) return mEquation.height(west, east, south, north, at(v.f, v, i, j));
         return ((v.westEast * (west + east) + v.southNorth * (south + north)) + at(v.f, v, i, j)) * scaleOf(v, i, j);
     }
 
     const std::vector<MultigridLevel>& mLevels;
     const HeightEquation& mEquation;
+    const float* mFactors;
 };
 
 }  // namespace
 
 void PlainKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
-    addSourcesKernel(out, in, sources);
+    addSourcesKernel(out, in, sources, mSolids);
 }
 void PlainKernels::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
-    addSourcesKernel(out, in, sources);
+    addSourcesKernel(out, in, sources, mSolids);
 }
-void PlainKernels::diffuse(VectorField& out, const VectorField& in, float a) { diffuseKernel(out, in, a); }
-void PlainKernels::diffuse(ScalarField& out, const ScalarField& in, float a) { diffuseKernel(out, in, a); }
+void PlainKernels::diffuse(VectorField& out, const VectorField& in, float a) { diffuseKernel(out, in, a, mSolids); }
+void PlainKernels::diffuse(ScalarField& out, const ScalarField& in, float a) { diffuseKernel(out, in, a, mSolids); }
 
 void PlainKernels::advect(VectorField& out, const VectorField& in, const VectorField& velocity,
                           const FluidSim2D& grid, float t) {
-    advectKernel(out, in, velocity, grid, t);
+    advectKernel(out, in, velocity, grid, t, mSolids);
 }
 void PlainKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
                           const FluidSim2D& grid, float t) {
-    advectKernel(out, in, velocity, grid, t);
+    advectKernel(out, in, velocity, grid, t, mSolids);
 }
 
 void PlainKernels::project(VectorField& out, const VectorField& in, ScalarField& h, float hx, float hy) {
     const HeightEquation equation(hx, hy);
+    const float* factors = heightFactorsFor(hx, hy);
     h.fill(0.0f);
     for (int sweep = 0; sweep < SOLVER_SWEEPS; ++sweep) {
         forEachInteriorCell(out, [&](uint32_t i, uint32_t j) {
-            h(i, j) = equation.height(h(i - 1, j), h(i + 1, j), h(i, j - 1), h(i, j + 1), equation.divergence(in, i, j));
+            const float div = equation.divergence(in, i, j);
+            h(i, j) = factors ? equation.height(h(i - 1, j), h(i + 1, j), h(i, j - 1), h(i, j + 1), div,
+                                                factors[cellNumber(i, j, out.resI())])
+                              : equation.height(h(i - 1, j), h(i + 1, j), h(i, j - 1), h(i, j + 1), div);
         });
     }
-    subtractGradient(out, in, h, hx, hy);
+    subtractGradient(out, in, h, hx, hy, mSolids);
 }
 
 void PlainKernels::projectConverged(VectorField& out, const VectorField& in, ScalarField& h, Multigrid& multigrid,
@@ -239,27 +269,37 @@ void PlainKernels::projectConverged(VectorField& out, const VectorField& in, Sca
     const MultigridLevel& fine = levels[0];
     h.fill(0.0f);
     forEachCellOf(fine, [&](uint32_t i, uint32_t j) { at(fine.f, fine, i, j) = equation.divergence(in, i, j); });
-    VCyclePasses passes(levels, equation);
+    VCyclePasses passes(levels, equation, heightFactorsFor(hx, hy));
     multigrid.outcome = runVCycles(passes);
-    subtractGradient(out, in, h, hx, hy);
+    subtractGradient(out, in, h, hx, hy, mSolids);
+}
+
+const float* PlainKernels::heightFactorsFor(float hx, float hy) {
+    if (!mSolids.any()) return nullptr;
+    if (hx != mFactorsHx || hy != mFactorsHy || mFactors.empty()) {
+        mFactors = heightFactors(mSolids, mSolids.resI(), mSolids.resJ(), hx, hy);
+        mFactorsHx = hx;
+        mFactorsHy = hy;
+    }
+    return mFactors.data();
 }
 
 void PlainKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t, float confinement) {
     const VectorField& v = f.velocity;
     f.curls.fill(0.0f);
-    forEachInteriorCell(v, [&](uint32_t i, uint32_t j) {
-        f.curls(i, j) = (v(i + 1, j).y - v(i - 1, j).y) / (2.0f * hx) - (v(i, j + 1).x - v(i, j - 1).x) / (2.0f * hy);
+    updateEachCell(f.curls, mSolids, [&](uint32_t i, uint32_t j) {
+        return (v(i + 1, j).y - v(i - 1, j).y) / (2.0f * hx) - (v(i, j + 1).x - v(i, j - 1).x) / (2.0f * hy);
     });
 
     const ScalarField& w = f.curls;
     f.normCurlGrads.fill({0.0f, 0.0f});
-    forEachInteriorCell(v, [&](uint32_t i, uint32_t j) {
+    updateEachCell(f.normCurlGrads, mSolids, [&](uint32_t i, uint32_t j) {
         const Vec2 g{(std::fabs(w(i + 1, j)) - std::fabs(w(i - 1, j))) / (2.0f * hx),
                      (std::fabs(w(i, j + 1)) - std::fabs(w(i, j - 1))) / (2.0f * hy)};
         const float length = std::sqrt(g.x * g.x + g.y * g.y);
         // A gradient this short has no reliable direction: it stays raw, which
         // also avoids dividing by zero on a flat curl.
-        f.normCurlGrads(i, j) = length >= GRADIENT_EPSILON ? g / length : g;
+        return length >= GRADIENT_EPSILON ? g / length : g;
     });
 
     forEachInteriorCell(v, [&](uint32_t i, uint32_t j) {

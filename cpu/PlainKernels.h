@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "cpu/CpuKernels.h"
 
@@ -27,6 +28,20 @@ public:
     void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t, float confinement) override;
     void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
     void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
+    void setSolids(const SolidCells& solids) override {
+        mSolids = solids;
+        mFactors.clear();
+    }
+
+private:
+    // The height equation's factors by cell for cells hx by hy; null without solids.
+    const float* heightFactorsFor(float hx, float hy);
+
+    SolidCells mSolids;
+    // The height equation's factors by cell beside solids, for cells of this size.
+    std::vector<float> mFactors;
+    float mFactorsHx = 0;
+    float mFactorsHy = 0;
 };
 
 // A software solver that runs the plain kernels.

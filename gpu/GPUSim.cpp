@@ -163,6 +163,27 @@ void GPUSim::reset() {
     std::fill(mFieldValues.begin(), mFieldValues.end(), 0.0f);
     std::fill(mUserSourceValues.begin(), mUserSourceValues.end(), 0.0f);
     clearSources();
+    if (mSolids.any()) markSolids();
+}
+
+void GPUSim::setSolids(const SolidCells& solids) {
+    FluidSim2D::setSolids(solids);
+    markSolids();
+}
+
+// Writes the mask into the state last read back, empties the solid cells, and makes
+// that the current fields.
+void GPUSim::markSolids() {
+    for (uint32_t j = 0; j <= resJ + 1; ++j)
+        for (uint32_t i = 0; i <= resI + 1; ++i) {
+            float* cell = &mFieldValues[index(i, j)];
+            const bool solid = mSolids(i, j);
+            if (solid) cell[0] = cell[1] = cell[3] = 0.0f;
+            cell[2] = solid ? 1.0f : 0.0f;
+        }
+    glBindTexture(GL_TEXTURE_2D, mFields.tex.name());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width(), height(), GL_RGBA, GL_FLOAT, mFieldValues.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void GPUSim::swapFields() {

@@ -72,6 +72,9 @@ public:
     void applyVorticity(double dt) override;
     void step(double dt) override;
     void clearSources() override;
+    // The mask lives in the blue channel of the fields textures, which every pass
+    // that writes the fields keeps: 1 in a solid cell, whose other channels are zero.
+    void setSolids(const SolidCells& solids) override;
 
     // For timing the passes alone. Without the readback the accessors keep the
     // state of the last step that read back.
@@ -161,6 +164,7 @@ private:
     void defineTexture(GLuint tex, const float* texels);
     void uploadUserSources();
     void readFields(const TexAttachment& fields);
+    void markSolids();
     void bodyForcePasses(float dt);
     void collectStageTimes();
     bool tracing() const { return stepCount < STEP_LOG_LIMIT; }

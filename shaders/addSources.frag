@@ -24,6 +24,11 @@ void main() {
         return;
     }
     vec4 current = texture2D(fields, st);
+    // A solid cell (blue 1) holds zero and keeps its mark.
+    if (current.b > 0.5) {
+        gl_FragColor = vec4(0.0, 0.0, 1.0, 0.0);
+        return;
+    }
     vec2 n = texture2D(normCurlGrads, st).rg;
     float curl = texture2D(curls, st).r;
     vec2 buoyancy = vec2(0.0, BUOYANCY * current.a);

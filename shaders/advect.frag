@@ -19,8 +19,14 @@ void main() {
         return;
     }
     vec2 texel = vec2(dx, dy);
+    vec4 own = texture2D(fields, st);
+    // A solid cell (blue 1) holds zero and keeps its mark; every cell keeps its blue.
+    if (own.b > 0.5) {
+        gl_FragColor = vec4(0.0, 0.0, 1.0, 0.0);
+        return;
+    }
     vec2 centre = (cell - 0.5) / cells;
-    vec2 back = clamp(centre - texture2D(fields, st).xy * dt, 0.0, 1.0);
+    vec2 back = clamp(centre - own.xy * dt, 0.0, 1.0);
     vec2 g = back * cells + 0.5;
     vec2 base = floor(g);
     vec2 f = g - base;
@@ -30,5 +36,7 @@ void main() {
     vec4 q11 = texture2D(fields, (base + vec2(1.5, 1.5)) * texel);
     vec4 bottom = q00 + (q10 - q00) * f.x;
     vec4 top = q01 + (q11 - q01) * f.x;
-    gl_FragColor = bottom + (top - bottom) * f.y;
+    vec4 carried = bottom + (top - bottom) * f.y;
+    carried.b = own.b;
+    gl_FragColor = carried;
 }

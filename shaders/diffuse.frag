@@ -17,8 +17,16 @@ void main() {
         gl_FragColor = vec4(0.0);
         return;
     }
+    vec4 own = texture2D(fields, st);
+    // A solid cell (blue 1) holds zero and keeps its mark; every cell keeps its blue.
+    if (own.b > 0.5) {
+        gl_FragColor = vec4(0.0, 0.0, 1.0, 0.0);
+        return;
+    }
     float a = dt * DIFFUSION_RATE;
     vec4 neighbours = ((texture2D(newFields, st + vec2(dx, 0.0)) + texture2D(newFields, st - vec2(dx, 0.0)))
                        + texture2D(newFields, st - vec2(0.0, dy))) + texture2D(newFields, st + vec2(0.0, dy));
-    gl_FragColor = (texture2D(fields, st) + a * neighbours) / (1.0 + 4.0 * a);
+    vec4 next = (own + a * neighbours) / (1.0 + 4.0 * a);
+    next.b = own.b;
+    gl_FragColor = next;
 }

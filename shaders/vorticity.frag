@@ -12,6 +12,11 @@ void main() {
         gl_FragColor = vec4(0.0);
         return;
     }
+    // A solid cell (blue of "fields" 1) has no curl, as the border has none.
+    if (texture2D(fields, st).b > 0.5) {
+        gl_FragColor = vec4(0.0);
+        return;
+    }
     vec2 h = 1.0 / (size - 2.0);
     vec2 right = texture2D(fields, st + vec2(dx, 0.0)).xy;
     vec2 left = texture2D(fields, st - vec2(dx, 0.0)).xy;

@@ -39,6 +39,10 @@ FluidSim2D::FluidSim2D(uint32_t resI_, uint32_t resJ_)
       gridRect(Rect::fromCorners({0.5f, 0.5f}, {float(resI_ + 0.5), float(resJ_ + 0.5)})),
       worldRect(Rect::fromCorners({0.0f, 0.0f}, {1.0f, 1.0f})) {}
 
+SolidCells solidCellsOf(const FluidSim2D& grid, const std::vector<SolidShape>& shapes) {
+    return SolidCells(grid.resI, grid.resJ, shapes, [&](uint32_t i, uint32_t j) { return grid.cellToWorld(i, j); });
+}
+
 Vec2 FluidSim2D::cellToWorld(uint32_t i, uint32_t j) const {
     return mapPoint(float(i), float(j), gridRect, worldRect);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "sim/Geometry.h"
+#include "sim/Solids.h"
 
 namespace Qel {
 
@@ -61,6 +62,11 @@ public:
     // dt as for applyVorticity.
     virtual void step(double dt) = 0;
     virtual void clearSources() = 0;
+    // Makes these cells (of this grid) solid from now on, in place of any before,
+    // and empties them; meant for before the first step. A solver overrides it to
+    // prepare its kernels, and calls this.
+    virtual void setSolids(const SolidCells& solids) { mSolids = solids; }
+    const SolidCells& solids() const { return mSolids; }
 
     Vec2 cellToWorld(uint32_t i, uint32_t j) const;
     CellCoord worldToCell(Vec2 p) const;
@@ -75,7 +81,13 @@ public:
     bool diffuseEnabled = true;
     bool advectEnabled = true;
     bool projectEnabled = true;
+
+protected:
+    SolidCells mSolids;
 };
+
+// The solid cells of `grid` that the shapes cover: those whose centres lie inside.
+SolidCells solidCellsOf(const FluidSim2D& grid, const std::vector<SolidShape>& shapes);
 
 // Per-step console diagnostics are printed only while stepCount is below this.
 constexpr int32_t STEP_LOG_LIMIT = 4;

@@ -26,9 +26,10 @@ typename L::F bilinear(typename L::F q00, typename L::F q10, typename L::F q01, 
     return bottom + (top - bottom) * fy;
 }
 
-template <class Lanes, int C>
+// `fluid` (Solid only): fluid bits by cell.
+template <class Lanes, int C, bool Solid>
 void advectCells(float* out, const float* in, const float* velocity, GridSize grid, const kernels::BacktraceMap& m,
-                 const kernels::Crew& crew) {
+                 const float* fluid, const kernels::Crew& crew) {
     const int32_t width = int32_t(rowWidth(grid));
     forEachRun<Lanes>(grid, crew, [&](auto lanes, uint32_t i, uint32_t j) {
         using L = decltype(lanes);
@@ -50,24 +51,34 @@ void advectCells(float* out, const float* in, const float* velocity, GridSize gr
             F q00, q10, q01, q11;
             L::gatherAdjacent(in, corner, q00, q10);
             L::gatherAdjacent(in + width, corner, q01, q11);
-            L::store(out + o, bilinear<L>(q00, q10, q01, q11, fx, fy));
+            const F value = bilinear<L>(q00, q10, q01, q11, fx, fy);
+            if constexpr (Solid) {
+                L::store(out + o, keepFluid<L>(fluid, o, value));
+            } else {
+                L::store(out + o, value);
+            }
         } else {
             F x00, y00, x10, y10, x01, y01, x11, y11;
             L::gatherAdjacentPairs(in, corner, x00, y00, x10, y10);
             L::gatherAdjacentPairs(in + 2 * width, corner, x01, y01, x11, y11);
-            L::storeInterleaved(out + 2 * o, bilinear<L>(x00, x10, x01, x11, fx, fy),
-                                bilinear<L>(y00, y10, y01, y11, fx, fy));
+            const F x = bilinear<L>(x00, x10, x01, x11, fx, fy), y = bilinear<L>(y00, y10, y01, y11, fx, fy);
+            if constexpr (Solid) {
+                L::storeInterleaved(out + 2 * o, keepFluid<L>(fluid, o, x), keepFluid<L>(fluid, o, y));
+            } else {
+                L::storeInterleaved(out + 2 * o, x, y);
+            }
         }
     });
 }
 
-template <class Lanes>
+template <class Lanes, bool Solid>
 void advect(float* out, const float* in, const float* velocity, GridSize grid, int components,
-            const kernels::BacktraceMap& map, const kernels::Crew& crew) {
+            const kernels::BacktraceMap& map, const kernels::SolidArrays* solids, const kernels::Crew& crew) {
+    const float* fluid = Solid ? solids->fluid : nullptr;
     if (components == 2) {
-        advectCells<Lanes, 2>(out, in, velocity, grid, map, crew);
+        advectCells<Lanes, 2, Solid>(out, in, velocity, grid, map, fluid, crew);
     } else {
-        advectCells<Lanes, 1>(out, in, velocity, grid, map, crew);
+        advectCells<Lanes, 1, Solid>(out, in, velocity, grid, map, fluid, crew);
     }
 }
 

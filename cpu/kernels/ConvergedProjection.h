@@ -33,11 +33,17 @@ inline GridSize gridOf(const MultigridLevel& v) { return {v.resI, v.resJ}; }
 constexpr uint32_t RELAXED_CHUNK = 256;
 
 // Square cells on level 0: the height equation scaled by h², in its own rounding.
+// Beside solids, the same sum times the cell's own factor (cpu/HeightFactors.h).
 struct SquareCells {
     template <class L>
     typename L::F operator()(L, typename L::F west, typename L::F east, typename L::F south, typename L::F north,
                              typename L::F f) const {
         return ((((west + east) + south) + north) + f) * L::set1(0.25f);
+    }
+    template <class L>
+    typename L::F operator()(L, typename L::F west, typename L::F east, typename L::F south, typename L::F north,
+                             typename L::F f, typename L::F factor) const {
+        return ((((west + east) + south) + north) + f) * factor;
     }
 };
 
@@ -50,6 +56,11 @@ struct WeightedCells {
     typename L::F operator()(L, typename L::F west, typename L::F east, typename L::F south, typename L::F north,
                              typename L::F f) const {
         return (L::set1(westEast) * (west + east) + L::set1(southNorth) * (south + north)) + f;
+    }
+    template <class L>
+    typename L::F operator()(L lanes, typename L::F west, typename L::F east, typename L::F south,
+                             typename L::F north, typename L::F f, typename L::F factor) const {
+        return (*this)(lanes, west, east, south, north, f) * factor;
     }
 };
 
@@ -243,36 +254,45 @@ struct Board {
 };
 
 // One colour's cells of row j and the other colour's around them, so that position
-// p of each pointer is that cell's own (f, x) or west, east, south, north neighbour.
+// p of each pointer is that cell's own (f, x, factor) or west, east, south, north
+// neighbour. With Solid, each cell's own factor (cpu/HeightFactors.h) from the board
+// `factors`.
+template <bool Solid>
 struct BoardRow {
     const float* west;
     const float* east;
     const float* south;
     const float* north;
     const float* f;
+    const float* factor;
     uint32_t first;
     uint32_t last;
 
-    BoardRow(const Board& b, const float* x, const float* fixed, uint32_t colour, uint32_t j)
+    BoardRow(const Board& b, const float* x, const float* fixed, const float* factors, uint32_t colour, uint32_t j)
         : west(b.row(x, 1 - colour, j) + b.offset(colour, j) - 1),
           east(b.row(x, 1 - colour, j) + b.offset(colour, j)),
           south(b.row(x, 1 - colour, j - 1)),
           north(b.row(x, 1 - colour, j + 1)),
           f(b.row(fixed, colour, j)),
+          factor(Solid ? b.row(factors, colour, j) : nullptr),
           first(b.first(colour, j)),
           last(b.last(colour, j)) {}
 
     template <class L, class Update>
     typename L::F relaxed(L lanes, uint32_t p, const Update& update) const {
+        if constexpr (Solid)
+            return update(lanes, L::load(west + p), L::load(east + p), L::load(south + p), L::load(north + p),
+                          L::load(f + p), L::load(factor + p));
         return update(lanes, L::load(west + p), L::load(east + p), L::load(south + p), L::load(north + p),
                       L::load(f + p));
     }
 };
 
-template <class Lanes, class Update>
-void relaxBoard(const Board& b, float* x, const float* f, uint32_t colour, Share rows, const Update& update) {
+template <class Lanes, bool Solid, class Update>
+void relaxBoard(const Board& b, float* x, const float* f, const float* factors, uint32_t colour, Share rows,
+                const Update& update) {
     for (uint32_t j = rows.begin; j < rows.end; ++j) {
-        const BoardRow row(b, x, f, colour, j);
+        const BoardRow<Solid> row(b, x, f, factors, colour, j);
         float* cells = b.row(x, colour, j);
         uint32_t p = row.first;
         for (; p + Lanes::N <= row.last + 1; p += Lanes::N) Lanes::store(cells + p, row.relaxed(Lanes{}, p, update));
@@ -292,13 +312,13 @@ inline void foldLastColumnAndRow(const Board& b, float* r, uint32_t j, const Mul
 // The residual of some rows, both colours, into r (same order), its largest magnitude
 // into `largestSoFar`; then, for the restriction to `coarser`, the last column's and
 // row's weights.
-template <class Lanes, class Update>
-void boardResidual(const Board& b, const float* x, const float* f, float* r, Share rows,
+template <class Lanes, bool Solid, class Update>
+void boardResidual(const Board& b, const float* x, const float* f, const float* factors, float* r, Share rows,
                    const MultigridLevel* coarser, const Update& update, Largest<Lanes>& largestSoFar) {
     Largest<Lanes> largest = largestSoFar;  // in registers (see storeResidual)
     for (uint32_t j = rows.begin; j < rows.end; ++j) {
         for (uint32_t colour = 0; colour < 2; ++colour) {
-            const BoardRow row(b, x, f, colour, j);
+            const BoardRow<Solid> row(b, x, f, factors, colour, j);
             const float* own = b.row(x, colour, j);
             float* residuals = b.row(r, colour, j);
             uint32_t p = row.first;
@@ -394,10 +414,13 @@ void spreadToBoard(const Board& b, float* board, uint32_t j, uint32_t first, uin
 // The divergence term of some rows of level 0 into f, and the residual of the zero
 // start, the relaxed value from zero neighbours, into r (the largest into `largest`,
 // the last column and row weighted for the restriction to `coarser`), all in the
-// board's colours: the start's residual costs no pass of its own.
-template <class Lanes, class Update>
-void divergenceToBoard(const Board& b, const Divergence& divergence, float* f, float* r, Share rows,
-                       const MultigridLevel* coarser, const Update& update, Largest<Lanes>& largestSoFar) {
+// board's colours: the start's residual costs no pass of its own. With Solid, the
+// cells' factors (in storage order) too, into the board `boardFactors`.
+template <class Lanes, bool Solid, class Update>
+void divergenceToBoard(const Board& b, const Divergence& divergence, float* f, float* r, const float* factors,
+                       float* boardFactors, Share rows, const MultigridLevel* coarser, const Update& update,
+                       Largest<Lanes>& largestSoFar) {
+    const GridSize grid{b.resI, b.resJ};
     alignas(64) float divergences[RELAXED_CHUNK];
     alignas(64) float residuals[RELAXED_CHUNK];
     Largest<Lanes> largest = largestSoFar;  // in registers (see storeResidual)
@@ -408,18 +431,30 @@ void divergenceToBoard(const Board& b, const Divergence& divergence, float* f, f
             uint32_t k = 0;
             for (; k + Lanes::N <= count; k += Lanes::N) {
                 const typename Lanes::F div = divergence.template run<Lanes>(first + k, j);
-                const typename Lanes::F residual = update(Lanes{}, zero, zero, zero, zero, div);
+                typename Lanes::F residual;
+                if constexpr (Solid) {
+                    residual = update(Lanes{}, zero, zero, zero, zero, div,
+                                      Lanes::load(factors + cellAt(grid, first + k, j)));
+                } else {
+                    residual = update(Lanes{}, zero, zero, zero, zero, div);
+                }
                 Lanes::store(divergences + k, div);
                 Lanes::store(residuals + k, residual);
                 largest.add(Lanes{}, residual);
             }
             for (; k < count; ++k) {
                 divergences[k] = divergence.template run<ScalarLanes>(first + k, j);
-                residuals[k] = update(ScalarLanes{}, 0.0f, 0.0f, 0.0f, 0.0f, divergences[k]);
+                if constexpr (Solid) {
+                    residuals[k] = update(ScalarLanes{}, 0.0f, 0.0f, 0.0f, 0.0f, divergences[k],
+                                          factors[cellAt(grid, first + k, j)]);
+                } else {
+                    residuals[k] = update(ScalarLanes{}, 0.0f, 0.0f, 0.0f, 0.0f, divergences[k]);
+                }
                 largest.add(ScalarLanes{}, residuals[k]);
             }
             spreadToBoard<Lanes>(b, f, j, first, count, divergences);
             spreadToBoard<Lanes>(b, r, j, first, count, residuals);
+            if constexpr (Solid) spreadToBoard<Lanes>(b, boardFactors, j, first, count, factors + cellAt(grid, first, j));
         }
         if (coarser) foldLastColumnAndRow(b, r, j, *coarser);
     }
@@ -514,11 +549,12 @@ inline void setGhosts(const MultigridLevel& v, Share rows) {
             v.x[cellAt(grid, i, v.resJ + 1)] = v.ghostJ * v.x[cellAt(grid, i, v.resJ)];
 }
 
-template <class Lanes>
+template <class Lanes, bool Solid>
 class VCycles {
 public:
-    VCycles(const kernels::MultigridSolve& solve, const kernels::Crew& crew)
+    VCycles(const kernels::MultigridSolve& solve, const kernels::SolidArrays* solids, const kernels::Crew& crew)
         : mSolve(solve),
+          mSolids(solids),
           mCrew(crew),
           mLevels(crew.member < solve.copies ? solve.memberLevels[crew.member] : solve.levels),
           mBoard(gridOf(solve.levels[0])) {}
@@ -543,7 +579,8 @@ public:
         const MultigridLevel* coarser = mSolve.count > 1 ? &mLevels[1] : nullptr;
         Largest<Lanes> zeroStart;
         withUpdate(0, [&](const auto& update, bool) {
-            divergenceToBoard<Lanes>(mBoard, divergence, fine.f, fine.r, rows, coarser, update, zeroStart);
+            divergenceToBoard<Lanes, Solid>(mBoard, divergence, fine.f, fine.r, factors(), mSolve.factorBoard, rows,
+                                            coarser, update, zeroStart);
         });
         const float start = largestOfAll(zeroStart);
         if (mSolve.count > 1) {
@@ -572,11 +609,17 @@ public:
             boardToCells<Lanes>(mBoard, fine.spare, fine.x,
                                 {rows.begin == 1 ? 0 : rows.begin, rows.end == fine.resJ + 1 ? rows.end + 1 : rows.end});
         kernels::meet(mCrew);
-        subtractGradient<Lanes>(out, in, fine.x, grid, mSolve.hx, mSolve.hy, mCrew);
+        if constexpr (Solid) {
+            subtractGradient<Lanes, true>(out, in, fine.x, grid, mSolve.hx, mSolve.hy, mSolids->mask, mSolids->fluid,
+                                          mCrew);
+        } else {
+            subtractGradient<Lanes, false>(out, in, fine.x, grid, mSolve.hx, mSolve.hy, nullptr, nullptr, mCrew);
+        }
     }
 
 private:
     const kernels::MultigridSolve& mSolve;
+    const kernels::SolidArrays* mSolids;  // null without Solid
     const kernels::Crew& mCrew;
     // The levels this member works on: the shared ones, and its own copy of each level
     // too small to share.
@@ -606,6 +649,8 @@ private:
         if (!ownCopy(l)) kernels::meet(mCrew);
     }
 
+    const float* factors() const { return Solid ? mSolids->heightFactors : nullptr; }
+
     template <class Visit>
     void withUpdate(size_t l, Visit&& visit) const {
         const MultigridLevel& v = mLevels[l];
@@ -633,7 +678,8 @@ private:
             withUpdate(0, [&](const auto& update, bool) {
                 for (int sweep = 0; sweep < sweeps; ++sweep)
                     for (uint32_t colour = 0; colour < 2; ++colour) {
-                        relaxBoard<Lanes>(mBoard, mLevels[0].spare, mLevels[0].f, colour, rows, update);
+                        relaxBoard<Lanes, Solid>(mBoard, mLevels[0].spare, mLevels[0].f, mSolve.factorBoard, colour,
+                                                 rows, update);
                         sync(0);
                     }
             });
@@ -655,7 +701,8 @@ private:
         const MultigridLevel* coarser = l + 1 < mSolve.count ? &mLevels[l + 1] : nullptr;
         withUpdate(l, [&](const auto& update, bool scaled) {
             if (l == 0) {
-                boardResidual<Lanes>(mBoard, v.spare, v.f, v.r, rowsFor(l), coarser, update, largest);
+                boardResidual<Lanes, Solid>(mBoard, v.spare, v.f, mSolve.factorBoard, v.r, rowsFor(l), coarser, update,
+                                            largest);
             } else {
                 storeResidual<Lanes>(v, scaled, rowsFor(l), coarser, update, largest);
             }
@@ -720,9 +767,10 @@ private:
     }
 };
 
-template <class Lanes>
-void projectConverged(float* out, const float* in, const kernels::MultigridSolve& solve, const kernels::Crew& crew) {
-    VCycles<Lanes>(solve, crew).project(out, in);
+template <class Lanes, bool Solid>
+void projectConverged(float* out, const float* in, const kernels::MultigridSolve& solve,
+                      const kernels::SolidArrays* solids, const kernels::Crew& crew) {
+    VCycles<Lanes, Solid>(solve, solids, crew).project(out, in);
 }
 
 }  // namespace

@@ -8,19 +8,21 @@
 #include <string>
 
 #include "cpu/CPUSim.h"
+#include "cpu/HeightFactors.h"
 #include "cpu/kernels/Runs.h"
 #include "cpu/kernels/StrokeReach.h"
 
 namespace {
 
-const kernels::KernelTable& tableFor(KernelIsa isa) {
+// The kernels for grids with solid cells, or without.
+const kernels::KernelTable& tableFor(KernelIsa isa, bool solids) {
     if (!kernelIsaAvailable(isa)) throw std::invalid_argument(std::string("this processor lacks ") + kernelIsaName(isa));
     switch (isa) {
 #ifdef SMOKE_X86_KERNELS
-        case KernelIsa::Avx2: return kernels::avx2Kernels();
-        case KernelIsa::Sse2: return kernels::sse2Kernels();
+        case KernelIsa::Avx2: return solids ? kernels::avx2SolidKernels() : kernels::avx2Kernels();
+        case KernelIsa::Sse2: return solids ? kernels::sse2SolidKernels() : kernels::sse2Kernels();
 #endif
-        default: return kernels::portableKernels();
+        default: return solids ? kernels::portableSolidKernels() : kernels::portableKernels();
     }
 }
 
@@ -103,7 +105,8 @@ const char* kernelIsaName(KernelIsa isa) {
 // The scratch arrays come first: a grid too large for them is refused before
 // anything of its size is allocated.
 FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, ThreadCount threads, uint32_t minCellsPerThread)
-    : mTable(tableFor(isa)),
+    : mTable(tableFor(isa, false)),
+      mSolidTable(tableFor(isa, true)),
       mGrid{resI, resJ},
       mLargestCrew(crewSizeFor(resI, resJ, threads.count, minCellsPerThread)),
       mRelaxed(scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats))),
@@ -119,6 +122,15 @@ FastKernels::FastKernels(uint32_t resI, uint32_t resJ, KernelIsa isa, ThreadCoun
       mCrew(mLargestCrew) {
     mMemberLevels.assign(mTeam.size(), nullptr);
     if (threads.adaptive && mLargestCrew > 1) mChooser = std::make_unique<CrewChooser>(mLargestCrew);
+}
+
+kernels::SkewScratch FastKernels::scratch(SkewedSolid kind) {
+    kernels::SkewScratch s{mRelaxed.data(), mFixed.data(), mEdges.data(), nullptr, false};
+    if (kind == SKEWED_SOLIDS || !mSolidCells.any()) return s;
+    s.solid = mSolidSkewed[kind].data();
+    s.solidSkewed = mSolidSkewedCrew[kind] == mCrew;
+    mSolidSkewedCrew[kind] = mCrew;
+    return s;
 }
 
 void FastKernels::useCrew(unsigned crew) { mCrew = std::clamp(crew, 1u, mTeam.size()); }
@@ -149,32 +161,46 @@ void FastKernels::onTeam(const Kernel& kernel) {
 
 void FastKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
     checkGrid(out, in, sources);
-    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 2, crew); });
+    onTeam([&](const kernels::Crew& crew) { table().addSources(floats(out), floats(in), floats(sources), mGrid, 2, solids(), crew); });
 }
 
 void FastKernels::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
     checkGrid(out, in, sources);
-    onTeam([&](const kernels::Crew& crew) { mTable.addSources(floats(out), floats(in), floats(sources), mGrid, 1, crew); });
+    onTeam([&](const kernels::Crew& crew) { table().addSources(floats(out), floats(in), floats(sources), mGrid, 1, solids(), crew); });
 }
 
 void FastKernels::diffuse(VectorField& out, const VectorField& in, float a) {
     checkGrid(out, in);
+    const kernels::SkewScratch skewed = scratch(FLUID_BIT_PAIRS);
     onTeam([&](const kernels::Crew& crew) {
-        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 2, SOLVER_SWEEPS, a, crew);
+        table().diffuse(floats(out), floats(in), skewed, mGrid, 2, SOLVER_SWEEPS, a, solids(), crew);
     });
 }
 
 void FastKernels::diffuse(ScalarField& out, const ScalarField& in, float a) {
     checkGrid(out, in);
+    const kernels::SkewScratch skewed = scratch(FLUID_BITS);
     onTeam([&](const kernels::Crew& crew) {
-        mTable.diffuse(floats(out), floats(in), scratch(), mGrid, 1, SOLVER_SWEEPS, a, crew);
+        table().diffuse(floats(out), floats(in), skewed, mGrid, 1, SOLVER_SWEEPS, a, solids(), crew);
     });
+}
+
+void FastKernels::updateHeightFactors(float hx, float hy) {
+    if (!mSolidCells.any() || (hx == mFactorsHx && hy == mFactorsHy && !mHeightFactors.empty())) return;
+    mHeightFactors = heightFactors(mSolidCells, mGrid.resI, mGrid.resJ, hx, hy);
+    mSolidArrays.heightFactors = mHeightFactors.data();
+    mSolidSkewedCrew[HEIGHT_FACTORS] = 0;
+    mFactorsHx = hx;
+    mFactorsHy = hy;
 }
 
 void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) {
     checkGrid(out, in, heights);
+    updateHeightFactors(hx, hy);
+    const kernels::SkewScratch skewed = scratch(HEIGHT_FACTORS);
     onTeam([&](const kernels::Crew& crew) {
-        mTable.project(floats(out), floats(in), floats(heights), scratch(), mGrid, SOLVER_SWEEPS, hx, hy, crew);
+        table().project(floats(out), floats(in), floats(heights), skewed, mGrid, SOLVER_SWEEPS, hx, hy, solids(),
+                       crew);
     });
 }
 
@@ -184,9 +210,12 @@ void FastKernels::projectConverged(VectorField& out, const VectorField& in, Scal
     const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, heights.data());
     const uint32_t copies = std::min<uint32_t>(multigrid.copies(), uint32_t(mMemberLevels.size()));
     for (uint32_t k = 0; k < copies; ++k) mMemberLevels[k] = multigrid.levelsOfCopy(k);
+    updateHeightFactors(hx, hy);
+    if (mSolidCells.any() && mFactorBoard.empty()) mFactorBoard = scratchOf(MULTIGRID_ARRAY_FLOATS(mGrid.resI, mGrid.resJ));
     kernels::MultigridSolve solve{levels.data(),   uint32_t(levels.size()), hx, hy, mMemberLevels.data(),
-                                  copies, cellsPerCoarseMember(), mMaxima.data(), &multigrid.outcome};
-    onTeam([&](const kernels::Crew& crew) { mTable.projectConverged(floats(out), floats(in), solve, crew); });
+                                  copies, cellsPerCoarseMember(), mMaxima.data(), &multigrid.outcome,
+                                  mSolidCells.any() ? mFactorBoard.data() : nullptr};
+    onTeam([&](const kernels::Crew& crew) { table().projectConverged(floats(out), floats(in), solve, solids(), crew); });
 }
 
 MultigridCopies FastKernels::multigridCopies() const {
@@ -227,7 +256,7 @@ void FastKernels::advect(VectorField& out, const VectorField& in, const VectorFi
     checkGrid(out, in, velocity);
     kernels::BacktraceMap map = gridMap(grid);
     map.t = t;
-    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, crew); });
+    onTeam([&](const kernels::Crew& crew) { table().advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, solids(), crew); });
 }
 
 void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
@@ -235,7 +264,7 @@ void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorFi
     checkGrid(out, in, velocity);
     kernels::BacktraceMap map = gridMap(grid);
     map.t = t;
-    onTeam([&](const kernels::Crew& crew) { mTable.advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, crew); });
+    onTeam([&](const kernels::Crew& crew) { table().advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, solids(), crew); });
 }
 
 void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t, float confinement) {
@@ -250,7 +279,7 @@ void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, fl
     constants.vorticityStrength = confinement;
     constants.buoyancy = BUOYANCY;
     constants.gradientEpsilon = GRADIENT_EPSILON;
-    onTeam([&](const kernels::Crew& crew) { mTable.addBodyForces(arrays, mGrid, hx, hy, t, constants, crew); });
+    onTeam([&](const kernels::Crew& crew) { table().addBodyForces(arrays, mGrid, hx, hy, t, constants, solids(), crew); });
 }
 
 void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const StrokeFootprint& f) {
@@ -276,7 +305,36 @@ void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const 
     cells.strength = f.strength;
     cells.radius = STROKE_RADIUS;
     cells.core = STROKE_CORE;
-    onTeam([&](const kernels::Crew& crew) { mTable.addStroke(floats(sources), mGrid, cells, crew); });
+    onTeam([&](const kernels::Crew& crew) { table().addStroke(floats(sources), mGrid, cells, crew); });
+}
+
+void FastKernels::setSolids(const SolidCells& cells) {
+    mSolidCells = cells;
+    mHeightFactors.clear();
+    mFactorBoard.clear();
+    mSolidMask.clear();
+    mFluid.clear();
+    mFluidPairs.clear();
+    for (std::vector<float>& skewed : mSolidSkewed) skewed.clear();
+    for (unsigned& crew : mSolidSkewedCrew) crew = 0;
+    if (!cells.any()) return;
+    // All bits set: a float that is kept by a bitwise and.
+    float allBits;
+    const uint32_t ones = 0xffffffffu;
+    std::memcpy(&allBits, &ones, sizeof allBits);
+    const uint32_t count = (mGrid.resI + 2) * (mGrid.resJ + 2);
+    mSolidMask.assign(count, 0.0f);
+    mFluid.assign(count, allBits);
+    mFluidPairs.assign(2 * size_t(count), allBits);
+    for (uint32_t j = 1; j <= mGrid.resJ; ++j)
+        for (uint32_t i = 1; i <= mGrid.resI; ++i)
+            if (cells(i, j)) {
+                const uint32_t c = cellNumber(i, j, mGrid.resI);
+                mSolidMask[c] = 1.0f;
+                mFluid[c] = mFluidPairs[2 * size_t(c)] = mFluidPairs[2 * size_t(c) + 1] = 0.0f;
+            }
+    for (std::vector<float>& skewed : mSolidSkewed) skewed = scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats));
+    mSolidArrays = {mSolidMask.data(), mFluid.data(), mFluidPairs.data(), nullptr};
 }
 
 void FastKernels::clearSources(VectorField& velocitySources, ScalarField& densitySources) {

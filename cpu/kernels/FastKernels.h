@@ -53,6 +53,8 @@ public:
     void diffuse(VectorField& out, const VectorField& in, float a) override;
     void diffuse(ScalarField& out, const ScalarField& in, float a) override;
     void project(VectorField& out, const VectorField& in, ScalarField& heights, float hx, float hy) override;
+    // With solids, the height factors for cells hx by hy, computed when the cells change.
+    void updateHeightFactors(float hx, float hy);
     void projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid, float hx,
                           float hy) override;
     MultigridCopies multigridCopies() const override;
@@ -63,17 +65,27 @@ public:
     void addBodyForces(const BodyForceFields& fields, float hx, float hy, float t, float confinement) override;
     void addStroke(VectorField& velocitySources, const FluidSim2D& grid, const StrokeFootprint& stroke) override;
     void clearSources(VectorField& velocitySources, ScalarField& densitySources) override;
+    void setSolids(const SolidCells& solids) override;
 
 private:
     template <class... Fields> void checkGrid(const Fields&... fields) const;
     template <class Kernel> void onTeam(const Kernel& kernel);
+    // What the solid cells look like to the relaxations, skewed by the crew that last read it.
+    enum SkewedSolid { FLUID_BITS, FLUID_BIT_PAIRS, HEIGHT_FACTORS, SKEWED_SOLIDS };
+    // The scratch for a call, with the skewed solid array it reads (if any); marks it
+    // as skewed for this crew from then on.
+    kernels::SkewScratch scratch(SkewedSolid kind = SKEWED_SOLIDS);
+    // What the kernels need of the solid cells, or null when there are none.
+    const kernels::SolidArrays* solids() const { return mSolidCells.any() ? &mSolidArrays : nullptr; }
     uint32_t cellsPerCoarseMember() const;
-    kernels::SkewScratch scratch() { return {mRelaxed.data(), mFixed.data(), mEdges.data()}; }
     // The cell centres and the world-to-grid map of the grid's rectangles, remade
     // only when the rectangles change.
     const kernels::BacktraceMap& gridMap(const FluidSim2D& grid);
 
+    const kernels::KernelTable& table() const { return mSolidCells.any() ? mSolidTable : mTable; }
+
     const kernels::KernelTable& mTable;
+    const kernels::KernelTable& mSolidTable;
     kernels::GridSize mGrid;
     unsigned mLargestCrew;
     std::vector<float> mRelaxed;
@@ -85,6 +97,17 @@ private:
     Rect mMappedGridRect{};
     Rect mMappedWorldRect{};
     bool mMapped = false;
+    SolidCells mSolidCells;
+    std::vector<float> mSolidMask;
+    std::vector<float> mFluid;
+    std::vector<float> mFluidPairs;
+    std::vector<float> mSolidSkewed[SKEWED_SOLIDS];
+    unsigned mSolidSkewedCrew[SKEWED_SOLIDS] = {};  // 0: not skewed yet
+    std::vector<float> mHeightFactors;
+    std::vector<float> mFactorBoard;  // for the converged projection (kernels::MultigridSolve)
+    float mFactorsHx = 0;
+    float mFactorsHy = 0;
+    kernels::SolidArrays mSolidArrays{};
     std::vector<uint32_t> mStrokeFirstI;
     std::vector<uint32_t> mStrokeLastI;
     std::vector<float> mMaxima;  // the converged projection's partial results, by member

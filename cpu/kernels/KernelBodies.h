@@ -13,10 +13,19 @@
 
 namespace {
 
-template <class Lanes>
+// Solid: the kernels for a grid with solid cells, which they take; others ignore them.
+// The two are compiled in files of their own, so that the kernels for grids without
+// solids are compiled exactly as they would be without the others.
+template <class Lanes, bool Solid>
 constexpr kernels::KernelTable kernelTableFor(const char* name) {
-    return {name,           &addSources<Lanes>,    &diffuse<Lanes>,       &project<Lanes>, &projectConverged<Lanes>,
-            &advect<Lanes>, &addBodyForces<Lanes>, &addStroke<Lanes>};
+    return {name,
+            &addSources<Lanes, Solid>,
+            &diffuse<Lanes, Solid>,
+            &project<Lanes, Solid>,
+            &projectConverged<Lanes, Solid>,
+            &advect<Lanes, Solid>,
+            &addBodyForces<Lanes, Solid>,
+            &addStroke<Lanes>};
 }
 
 }  // namespace

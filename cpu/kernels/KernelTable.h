@@ -35,11 +35,24 @@ struct GridSize {
 };
 
 // Two scratch arrays of skewedFloats(grid, members) floats each, zero where never
-// written, and edgeFloats(grid, members) floats for the rows where bands meet.
+// written, and edgeFloats(grid, members) floats for the rows where bands meet; on a
+// grid with solids a third skewed array, for the fluid bits or the height factors
+// the kernel reads, else null. They never change, so the array keeps them from one
+// call to the next: `solidSkewed` says that it holds them in this crew's layout.
 struct SkewScratch {
     float* relaxed;
     float* fixed;
     float* edges;
+    float* solid;
+    bool solidSkewed;
+};
+
+// A grid's solid cells, for kernels that hold them at zero. Null where there are none.
+struct SolidArrays {
+    const float* mask;        // 1 in a solid cell, 0 in a fluid one: one float a cell
+    const float* fluid;       // all bits set in a fluid cell, none in a solid one: one float a cell
+    const float* fluidPairs;  // the same, two floats a cell, for Vec2 arrays
+    const float* heightFactors;  // the factor of each cell's height equation; 0 in solid cells
 };
 
 // Where each cell's backtrace starts and how world positions become grid positions.
@@ -94,6 +107,9 @@ struct MultigridSolve {
     uint32_t cellsPerCoarseMember;
     float* maxima;  // MAXIMA_STRIDE floats for each member of the crew
     MultigridOutcome* outcome;
+    // On a grid with solids, room for level 0's height factors in the kernels' own
+    // order: MULTIGRID_ARRAY_FLOATS floats. Null without solids.
+    float* factorBoard;
 };
 // Each member's partial result on a cache line of its own.
 constexpr uint32_t MAXIMA_STRIDE = 16;
@@ -107,16 +123,17 @@ struct KernelTable {
     const char* name;
     // components is 2 for Vec2 arrays, 1 for float arrays.
     void (*addSources)(float* out, const float* in, const float* sources, GridSize grid, int components,
-                       const Crew& crew);
+                       const SolidArrays* solids, const Crew& crew);
     void (*diffuse)(float* out, const float* in, SkewScratch scratch, GridSize grid, int components, int sweeps,
-                    float a, const Crew& crew);
+                    float a, const SolidArrays* solids, const Crew& crew);
     void (*project)(float* out, const float* in, float* heights, SkewScratch scratch, GridSize grid, int sweeps,
-                    float hx, float hy, const Crew& crew);
-    void (*projectConverged)(float* out, const float* in, const MultigridSolve& solve, const Crew& crew);
+                    float hx, float hy, const SolidArrays* solids, const Crew& crew);
+    void (*projectConverged)(float* out, const float* in, const MultigridSolve& solve, const SolidArrays* solids,
+                             const Crew& crew);
     void (*advect)(float* out, const float* in, const float* velocity, GridSize grid, int components,
-                   const BacktraceMap& map, const Crew& crew);
+                   const BacktraceMap& map, const SolidArrays* solids, const Crew& crew);
     void (*addBodyForces)(const BodyForceArrays& fields, GridSize grid, float hx, float hy, float t,
-                          const BodyForceConstants& constants, const Crew& crew);
+                          const BodyForceConstants& constants, const SolidArrays* solids, const Crew& crew);
     void (*addStroke)(float* velocitySources, GridSize grid, const StrokeCells& stroke, const Crew& crew);
 };
 
@@ -129,5 +146,9 @@ const KernelTable& portableKernels();
 // Only in builds for x86-64; AVX2 only where the processor has it.
 const KernelTable& sse2Kernels();
 const KernelTable& avx2Kernels();
+// The same for grids with solid cells.
+const KernelTable& portableSolidKernels();
+const KernelTable& sse2SolidKernels();
+const KernelTable& avx2SolidKernels();
 
 }  // namespace kernels

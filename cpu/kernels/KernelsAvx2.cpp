@@ -6,7 +6,7 @@
 namespace kernels {
 
 const KernelTable& avx2Kernels() {
-    static constexpr KernelTable table = kernelTableFor<Avx2Lanes>("avx2");
+    static constexpr KernelTable table = kernelTableFor<Avx2Lanes, false>("avx2");
     return table;
 }
 

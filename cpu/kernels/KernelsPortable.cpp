@@ -10,7 +10,7 @@ uint64_t edgeFloats(GridSize grid, unsigned members) {
 }
 
 const KernelTable& portableKernels() {
-    static constexpr KernelTable table = kernelTableFor<PortableLanes>("portable");
+    static constexpr KernelTable table = kernelTableFor<PortableLanes, false>("portable");
     return table;
 }
 

@@ -5,7 +5,7 @@
 namespace kernels {
 
 const KernelTable& sse2Kernels() {
-    static constexpr KernelTable table = kernelTableFor<Sse2Lanes>("sse2");
+    static constexpr KernelTable table = kernelTableFor<Sse2Lanes, false>("sse2");
     return table;
 }
 

@@ -46,6 +46,8 @@ struct Avx2Lanes {
     static F set1(float x) { return _mm256_set1_ps(x); }
     static F sqrt(F x) { return _mm256_sqrt_ps(x); }
     static F abs(F x) { return _mm256_andnot_ps(_mm256_set1_ps(-0.0f), x); }
+    // x where `bits` is all ones, +0 where it is all zeros.
+    static F keepBits(F x, F bits) { return _mm256_and_ps(x, bits); }
     static F floor(F x) { return _mm256_floor_ps(x); }
     static M lessThan(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
     static M greaterThan(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GT_OQ); }

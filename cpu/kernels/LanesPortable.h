@@ -62,6 +62,8 @@ struct PortableLanes {
         return F{__builtin_sqrtf(x[0]), __builtin_sqrtf(x[1]), __builtin_sqrtf(x[2]), __builtin_sqrtf(x[3])};
     }
     static F abs(F x) { return (F)((M)x & M{0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff}); }
+    // x where `bits` is all ones, +0 where it is all zeros.
+    static F keepBits(F x, F bits) { return (F)((M)x & (M)bits); }
     static F floor(F x) {
         return F{__builtin_floorf(x[0]), __builtin_floorf(x[1]), __builtin_floorf(x[2]), __builtin_floorf(x[3])};
     }

@@ -23,6 +23,15 @@ struct ScalarLanes {
     static F set1(float x) { return x; }
     static F sqrt(F x) { return __builtin_sqrtf(x); }
     static F abs(F x) { return __builtin_fabsf(x); }
+    // x where `bits` is all ones, +0 where it is all zeros.
+    static F keepBits(F x, F bits) {
+        uint32_t a, b;
+        __builtin_memcpy(&a, &x, sizeof a);
+        __builtin_memcpy(&b, &bits, sizeof b);
+        a &= b;
+        __builtin_memcpy(&x, &a, sizeof x);
+        return x;
+    }
     static F floor(F x) { return __builtin_floorf(x); }
     static M lessThan(F a, F b) { return a < b; }
     static M greaterThan(F a, F b) { return a > b; }

@@ -42,6 +42,8 @@ struct Sse2Lanes {
     static F set1(float x) { return _mm_set1_ps(x); }
     static F sqrt(F x) { return _mm_sqrt_ps(x); }
     static F abs(F x) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), x); }
+    // x where `bits` is all ones, +0 where it is all zeros.
+    static F keepBits(F x, F bits) { return _mm_and_ps(x, bits); }
     // Exact for every float: values of 2^23 and more are whole already, and the sign
     // of the input is kept so that −0 stays −0 as floorf leaves it.
     static F floor(F x) {

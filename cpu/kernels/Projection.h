@@ -28,16 +28,35 @@ struct Divergence {
     float one(uint32_t i, uint32_t j, int) const { return run<ScalarLanes>(i, j); }
 };
 
-template <class Lanes>
+// A solid neighbour (mask 1) reflects: its height counts as the cell's own, so that
+// no flow is driven through the face between them.
+template <class L>
+typename L::F heightBeside(const float* heights, const float* mask, size_t o, ptrdiff_t step, typename L::F own) {
+    return L::select(L::greaterThan(L::load(mask + o + step), L::set1(0.5f)), own, L::load(heights + o + step));
+}
+
+// `mask` and `fluid` (Solid only): the solid cells as 1 and 0, and as fluid bits.
+template <class Lanes, bool Solid>
 void subtractGradient(float* out, const float* in, const float* heights, GridSize grid, float hx, float hy,
-                      const kernels::Crew& crew) {
-    const size_t width = rowWidth(grid);
+                      const float* mask, const float* fluid, const kernels::Crew& crew) {
+    const ptrdiff_t width = ptrdiff_t(rowWidth(grid));
     forEachRun<Lanes>(grid, crew, [&](auto lanes, uint32_t i, uint32_t j) {
         using L = decltype(lanes);
         const size_t o = cellAt(grid, i, j);
-        const auto dx = (L::load(heights + o + 1) - L::load(heights + o - 1)) / L::set1(2.0f * hx);
-        const auto dy = (L::load(heights + o + width) - L::load(heights + o - width)) / L::set1(2.0f * hy);
-        L::storeInterleaved(out + 2 * o, L::evens(in + 2 * o) - dx, L::odds(in + 2 * o) - dy);
+        if constexpr (Solid) {
+            const auto own = L::load(heights + o);
+            const auto dx = (heightBeside<L>(heights, mask, o, 1, own) - heightBeside<L>(heights, mask, o, -1, own)) /
+                            L::set1(2.0f * hx);
+            const auto dy =
+                (heightBeside<L>(heights, mask, o, width, own) - heightBeside<L>(heights, mask, o, -width, own)) /
+                L::set1(2.0f * hy);
+            L::storeInterleaved(out + 2 * o, keepFluid<L>(fluid, o, L::evens(in + 2 * o) - dx),
+                                keepFluid<L>(fluid, o, L::odds(in + 2 * o) - dy));
+        } else {
+            const auto dx = (L::load(heights + o + 1) - L::load(heights + o - 1)) / L::set1(2.0f * hx);
+            const auto dy = (L::load(heights + o + width) - L::load(heights + o - width)) / L::set1(2.0f * hy);
+            L::storeInterleaved(out + 2 * o, L::evens(in + 2 * o) - dx, L::odds(in + 2 * o) - dy);
+        }
     });
 }
 
@@ -55,39 +74,86 @@ HeightWeights heightWeights(float hx, float hy) {
             float(x * x * y / (2.0 * scale))};
 }
 
-template <class Lanes>
-void project(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
-             float hx, float hy, const kernels::Crew& crew) {
+// The height equation of one cell, before its factor: 1/4 on square cells, 1 on
+// others, and another wherever solid neighbours reflect (heightFactors).
+template <class Lanes, bool Square>
+struct HeightSum {
     using F = typename Lanes::F;
+    F westEast, southNorth;
+
+    F operator()(F west, F east, F south, F north, F div) const {
+        if constexpr (Square) return (((west + east) + south) + north) + div;
+        return (westEast * (west + east) + southNorth * (south + north)) + div;
+    }
+};
+
+// The band's sweeps of the height equation; with Solid, each cell's `factors` in its
+// layout.
+template <class Lanes, bool Square, bool Solid>
+void relaxHeights(float* relaxed, const float* divergence, const float* factors, const Band& band, float* edges,
+                  int sweeps, const HeightWeights& w, const kernels::Crew& crew) {
+    using F = typename Lanes::F;
+    const HeightSum<Lanes, Square> sum{Lanes::set1(w.westEast), Lanes::set1(w.southNorth)};
+    const F quarter = Lanes::set1(0.25f);
+    if constexpr (Solid) {
+        // A solid cell's factor is 0: it keeps height zero.
+        relax<Lanes, 1, true>(relaxed, divergence, factors, band, edges, sweeps,
+                              [&](F west, F east, F south, F north, F div, F factor) {
+                                  return sum(west, east, south, north, div) * factor;
+                              },
+                              crew);
+    } else if constexpr (Square) {
+        relax<Lanes, 1>(relaxed, divergence, nullptr, band, edges, sweeps,
+                        [&](F west, F east, F south, F north, F div) {
+                            return sum(west, east, south, north, div) * quarter;
+                        },
+                        crew);
+    } else {
+        relax<Lanes, 1>(relaxed, divergence, nullptr, band, edges, sweeps, sum, crew);
+    }
+}
+
+// `mask`, `fluid` and `heightFactors` (Solid only): what solid cells change.
+template <class Lanes, bool Solid>
+void projectCells(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid,
+                  int sweeps, float hx, float hy, const kernels::SolidArrays* solids, const kernels::Crew& crew) {
     const Band band = bandOf(grid, crew.member, crew.size);
     const bool hasBand = band.index < band.count;
     float* relaxed = scratch.relaxed + band.offset;
     float* divergence = scratch.fixed + band.offset;
+    float* factors = scratch.solid + band.offset;
     // Square cells: the equation scaled by h², in its own rounding.
     const bool square = hx == hy;
     const HeightWeights w = heightWeights(hx, hy);
     if (hasBand) {
         const Divergence source = square ? Divergence{in, grid, hx * 0.5f, hy * 0.5f} : Divergence{in, grid, w.ax, w.ay};
         skewIn<Lanes, 1>(divergence, band.skew, source, band.firstRow - 1);
+        if constexpr (Solid)
+            if (!scratch.solidSkewed)
+                skewIn<Lanes, 1>(factors, band.skew, PlainCells<1>{solids->heightFactors, grid}, band.firstRow - 1);
         clearSkewedBorder<1>(relaxed, band.skew);
     }
     if (crew.member == 0) kernels::restartBands(crew);
     kernels::meet(crew);
     if (hasBand && square) {
-        const F quarter = Lanes::set1(0.25f);
-        relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
-            return ((((west + east) + south) + north) + div) * quarter;
-        }, crew);
+        relaxHeights<Lanes, true, Solid>(relaxed, divergence, factors, band, scratch.edges, sweeps, w, crew);
     } else if (hasBand) {
-        const F westEast = Lanes::set1(w.westEast), southNorth = Lanes::set1(w.southNorth);
-        relax<Lanes, 1>(relaxed, divergence, band, scratch.edges, sweeps, [&](F west, F east, F south, F north, F div) {
-            return (westEast * (west + east) + southNorth * (south + north)) + div;
-        }, crew);
+        relaxHeights<Lanes, false, Solid>(relaxed, divergence, factors, band, scratch.edges, sweeps, w, crew);
     }
     if (hasBand) skewOut<Lanes, 1>(relaxed, band.skew, heights, grid, band.firstRow - 1);
     if (crew.member == 0) clearBorder(heights, grid, 1);
     kernels::meet(crew);
-    subtractGradient<Lanes>(out, in, heights, grid, hx, hy, crew);
+    if constexpr (Solid) {
+        subtractGradient<Lanes, true>(out, in, heights, grid, hx, hy, solids->mask, solids->fluid, crew);
+    } else {
+        subtractGradient<Lanes, false>(out, in, heights, grid, hx, hy, nullptr, nullptr, crew);
+    }
+}
+
+template <class Lanes, bool Solid>
+void project(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
+             float hx, float hy, const kernels::SolidArrays* solids, const kernels::Crew& crew) {
+    projectCells<Lanes, Solid>(out, in, heights, scratch, grid, sweeps, hx, hy, solids, crew);
 }
 
 }  // namespace

@@ -40,7 +40,9 @@ inline uint32_t waitLead(const Skew& s, int C) {
 
 // Sweep number `index` of x, one band's skewed array, with fixed the per-cell input
 // in the same layout. update(west, east, south, north, fixed) computes a cell's new
-// value; with fromZero every old value (east and north) is the zero that x starts from.
+// value, or, with Extra, update(west, east, south, north, fixed, extra) with a second
+// per-cell input (what solid cells change); with fromZero every old value (east and
+// north) is the zero that x starts from.
 //
 // A cell reads its west and south neighbours as this sweep left them, its east and
 // north ones as the last sweep did. The band's bottom row therefore needs the cells
@@ -53,9 +55,9 @@ inline uint32_t waitLead(const Skew& s, int C) {
 // copies all that the neighbour has finished into its border row, and it writes
 // its own edge cells out just before it publishes its progress. Copied one cell a
 // diagonal, in and out, they cost the sweeps on two threads about 6 % more.
-template <class Lanes, int C, bool fromZero, bool shared, class Update>
-void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edges, int index, const Update& update,
-           const kernels::Crew& crew) {
+template <class Lanes, int C, bool fromZero, bool shared, bool Extra, class Update>
+void sweep(float* x, const float* fixed, const float* extra, const Band& band, const BandEdges& edges, int index,
+           const Update& update, const kernels::Crew& crew) {
     using F = typename Lanes::F;
     const Skew& s = band.skew;
     const ptrdiff_t along = ptrdiff_t(s.pitch) * C;  // from (i, j) to (i + 1, j)
@@ -104,8 +106,14 @@ void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edge
         const float* north = cells + across;
         const float* in = fixed + first;
         auto relaxed = [&](size_t k) {
-            return update(Lanes::load(west + k), fromZero ? zero : Lanes::load(east + k), Lanes::load(south + k),
-                          fromZero ? zero : Lanes::load(north + k), Lanes::load(in + k));
+            if constexpr (Extra) {
+                return update(Lanes::load(west + k), fromZero ? zero : Lanes::load(east + k), Lanes::load(south + k),
+                              fromZero ? zero : Lanes::load(north + k), Lanes::load(in + k),
+                              Lanes::load(extra + first + k));
+            } else {
+                return update(Lanes::load(west + k), fromZero ? zero : Lanes::load(east + k), Lanes::load(south + k),
+                              fromZero ? zero : Lanes::load(north + k), Lanes::load(in + k));
+            }
         };
         size_t k = 0;
         for (; k + Lanes::N <= count; k += Lanes::N) Lanes::store(cells + k, relaxed(k));
@@ -125,10 +133,11 @@ void sweep(float* x, const float* fixed, const Band& band, const BandEdges& edge
 
 // `sweeps` (at least one) sweeps of a band's x from zero; its border must be zero
 // where it is the grid's, and restartBands must have been called before the crew
-// last met. `edges` holds two rows of resI + 2 cells for every band.
-template <class Lanes, int C, class Update>
-void relax(float* x, const float* fixed, const Band& band, float* edgeRows, int sweeps, const Update& update,
-           const kernels::Crew& crew) {
+// last met. `edges` holds two rows of resI + 2 cells for every band. With Extra,
+// `extra` is the second per-cell input of update, in the band's layout.
+template <class Lanes, int C, bool Extra = false, class Update>
+void relax(float* x, const float* fixed, const float* extra, const Band& band, float* edgeRows, int sweeps,
+           const Update& update, const kernels::Crew& crew) {
     const size_t rowFloats = (size_t(band.skew.resI) + 2) * C;
     auto edgeRow = [&](uint32_t b, int side) { return edgeRows + (2 * size_t(b) + side) * rowFloats; };
     const bool below = band.index > 0, above = band.index + 1 < band.count;
@@ -137,11 +146,13 @@ void relax(float* x, const float* fixed, const Band& band, float* edgeRows, int 
                     band.belowRows, band.aboveRows};
     // A band alone is compiled without any of the hand-over, which cost its sweeps time.
     if (band.count == 1) {
-        sweep<Lanes, C, true, false>(x, fixed, band, edges, 0, update, crew);
-        for (int k = 1; k < sweeps; ++k) sweep<Lanes, C, false, false>(x, fixed, band, edges, k, update, crew);
+        sweep<Lanes, C, true, false, Extra>(x, fixed, extra, band, edges, 0, update, crew);
+        for (int k = 1; k < sweeps; ++k)
+            sweep<Lanes, C, false, false, Extra>(x, fixed, extra, band, edges, k, update, crew);
     } else {
-        sweep<Lanes, C, true, true>(x, fixed, band, edges, 0, update, crew);
-        for (int k = 1; k < sweeps; ++k) sweep<Lanes, C, false, true>(x, fixed, band, edges, k, update, crew);
+        sweep<Lanes, C, true, true, Extra>(x, fixed, extra, band, edges, 0, update, crew);
+        for (int k = 1; k < sweeps; ++k)
+            sweep<Lanes, C, false, true, Extra>(x, fixed, extra, band, edges, k, update, crew);
     }
 }
 

@@ -42,6 +42,13 @@ void forEachRun(GridSize grid, const kernels::Crew& crew, Visit visit) {
     for (uint32_t j = rows.begin; j < rows.end; ++j) forEachRunInRow<Lanes>(grid.resI, j, visit);
 }
 
+// `value`, but +0 in the lanes of solid cells, from float o on: `fluid` has all bits
+// set for a fluid cell and none for a solid one, which holds zero as the border does.
+template <class L>
+typename L::F keepFluid(const float* fluid, size_t o, typename L::F value) {
+    return L::keepBits(value, L::load(fluid + o));
+}
+
 // Zeroes the border ring of a plain array of `components` floats per cell.
 inline void clearBorder(float* cells, GridSize grid, int components) {
     const size_t width = rowWidth(grid), rowFloats = width * components;

@@ -25,7 +25,10 @@ protected:
         ShellTest::SetUp();
         use(9, 6, 900, 600);  // 100-pixel cells
         ASSERT_TRUE(startRecording(path));
-        recordSettings(ProjectionMode::FixedSweeps);
+        // A scene: its solids are settings, its stroke the first line after them.
+        const Scenario scene = parseScenario("solid circle 0.3 0.62 0.15\nstroke 0.95 0.1 0.5 0.5\nrun 1\n").scenario;
+        recordSettings(ProjectionMode::FixedSweeps, scene.solids);
+        startScene(scene);
     }
     void TearDown() override {
         ::recording.reset();
@@ -75,7 +78,8 @@ TEST_F(RecordingTest, EveryChangeIsALineAndTheReplayEndsOnTheWindowsFieldsBitFor
 
     const std::string lines = recorded();
     EXPECT_EQ(lines,
-              "grid 9 6\nsolver cpu\nstep 0.0173 3 2\nstep 0 3 2\nstep 0.3333333333333333 9 7\n"
+              "grid 9 6\nsolver cpu\nsolid circle 0.300000012 0.620000005 0.150000006\nstroke cells 9 1 5 4\n"
+              "step 0.0173 3 2\nstep 0 3 2\nstep 0.3333333333333333 9 7\n"
               "stroke cells 9 7 1 4\nstroke cells 0 0 5 3\nstep 0.1\ntoggle d\nstep 0.021\nreset\nstep 0.0094\n"
               "clear strokes\nreset\ntoggle p\nstroke cells 2 5 8 1\nstep 0.013 4 5\nstep 0.029 4 5\n");
 

@@ -95,6 +95,15 @@ struct SolverPair {
             setFields(*sim, [&](uint32_t i, uint32_t j) { return v(i, j); }, [&](uint32_t i, uint32_t j) { return d(i, j); });
     }
 
+    // Two discs and a box somewhere around the grid, the same cells solid in both.
+    void placeRandomSolids(std::mt19937& rng) {
+        std::uniform_real_distribution<float> place(-0.2f, 1.2f), size(0.05f, 0.4f);
+        const std::vector<SolidShape> shapes{SolidShape::circle({place(rng), place(rng)}, size(rng)),
+                                             SolidShape::circle({place(rng), place(rng)}, size(rng)),
+                                             SolidShape::box({place(rng), place(rng)}, {place(rng), place(rng)})};
+        for (CPUSim* sim : both()) sim->setSolids(solidCellsOf(*sim, shapes));
+    }
+
     // kernel(sim, out) on each solver, each writing its own copy of `start`; the two must match.
     template <class FieldT, class Kernel>
     ::testing::AssertionResult sameOutput(const FieldT& start, Kernel kernel, bool anyNan = false) {
@@ -119,10 +128,11 @@ INSTANTIATE_TEST_SUITE_P(EachInstructionSetAndTeam, FastKernelsMatch, ::testing:
 
 // Still fluids and flat curls, slow and fast flows (the fastest traces out of the
 // domain and back), steps from none to long.
-TEST_P(FastKernelsMatch, EveryKernelOnRandomFieldsReadsAndLeavesTheBorderAlike) {
-    std::mt19937 rng(11);
+void everyKernelOnRandomFields(Kernels k, bool solids) {
+    std::mt19937 rng(solids ? 12 : 11);
     for (const Grid& g : GRIDS) {
-        SolverPair pair(g, GetParam());
+        SolverPair pair(g, k);
+        if (solids) pair.placeRandomSolids(rng);
         for (const float speed : {0.0f, 1e-6f, 0.01f, 0.5f, 40.0f}) {
             pair.loadRandomState(rng, speed);
             const VectorField sources = randomField<VectorField>(g, rng, -0.1f, 0.1f);
@@ -155,6 +165,13 @@ TEST_P(FastKernelsMatch, EveryKernelOnRandomFieldsReadsAndLeavesTheBorderAlike) 
         }
     }
 }
+
+TEST_P(FastKernelsMatch, EveryKernelOnRandomFieldsReadsAndLeavesTheBorderAlike) {
+    everyKernelOnRandomFields(GetParam(), false);
+}
+
+// Solid cells hold zero in every output, and reflect in the projection, alike.
+TEST_P(FastKernelsMatch, EveryKernelHoldsSolidCellsAlike) { everyKernelOnRandomFields(GetParam(), true); }
 
 // A NaN velocity escapes the clamp; the plain kernel then reads the corner cell (0, 0),
 // and the fast one must neither read outside the array nor give other values.
@@ -205,7 +222,7 @@ TEST_P(FastKernelsMatch, StrokesOfEveryShapeAndPlaceAddTheSameVelocity) {
 // With `anyCrew`, each step runs on a crew of a random size, as an adaptive team's do.
 void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rect& world,
                    ProjectionMode projection = ProjectionMode::FixedSweeps, uint32_t minCellsPerThread = 1,
-                   bool anyCrew = false) {
+                   bool anyCrew = false, bool solids = false) {
     SCOPED_TRACE(::testing::Message() << g.resI << "x" << g.resJ << " " << projectionModeName(projection));
     SolverPair pair(g, k, minCellsPerThread);
     for (CPUSim* sim : pair.both()) {
@@ -213,6 +230,7 @@ void runSideBySide(const Grid& g, Kernels k, int steps, uint32_t seed, const Rec
         sim->setProjection(projection);
     }
     std::mt19937 rng(seed);
+    if (solids) pair.placeRandomSolids(rng);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f), beyond(-0.3f, 1.3f);
     std::uniform_real_distribution<double> dt(0.0, 0.3);
     std::vector<DragSegment> strokes;
@@ -264,6 +282,12 @@ TEST_P(FastKernelsMatch, ConvergedProjectionNeverPartsFromThePlainOne) {
         runSideBySide(g, GetParam(), 12, ++seed, unit, ProjectionMode::Converged);
     runSideBySide({70, 45}, GetParam(), 12, 8, {0.0f, 0.0f, 4.0f, 1.0f}, ProjectionMode::Converged);
     runSideBySide({201, 201}, GetParam(), 6, 5, unit, ProjectionMode::Converged, MIN_CELLS_PER_THREAD);
+}
+
+TEST_P(FastKernelsMatch, WholeSolverWithSolidsNeverPartsFromThePlainOne) {
+    const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
+    for (const Grid& g : {Grid{3, 5}, Grid{31, 33}, Grid{70, 45}, Grid{130, 97}})
+        runSideBySide(g, GetParam(), 40, 30 + g.resI, unit, ProjectionMode::FixedSweeps, 1, true, true);
 }
 
 TEST(FastKernels, FieldsOfAnotherGridAreRefusedRatherThanOverrun) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A session recorded with --record replays in smoke-render to the window's last frame,
-# pixel for pixel below the status lines; a recording cut short by SIGKILL replays too.
+# pixel for pixel below the status lines, the solids of its --scene included; a
+# recording cut short by SIGKILL replays too.
 # Usage: record_replay.sh PATH-TO-SMOKE PATH-TO-SMOKE-RENDER
 SMOKE=$1
 RENDER=$2
@@ -14,7 +15,9 @@ below_status_lines() {
 
 start_display
 SESSION="$WORK/session.txt"
-start_smoke --record "$SESSION" -s 48
+SCENE="$WORK/scene.txt"
+printf 'solid box 0.6 0.6 0.8 0.8\n' >"$SCENE"
+start_smoke --scene "$SCENE" --record "$SESSION" -s 48
 find_window
 
 # Pour, lay a stroke across the rising smoke, step once with t, then pause.
@@ -32,6 +35,9 @@ wait_until 30 still || fail "space did not freeze the picture"
 quit_cleanly
 [ "$(tail -n 1 "$SESSION")" = picture ] || fail "the recording does not end with a picture: $(tail -n 3 "$SESSION")"
 grep -q '^stroke cells ' "$SESSION" || fail "no stroke recorded"
+grep -q '^solid box ' "$SESSION" || fail "the scene's solid was not recorded"
+solid=$(/usr/bin/convert "$WORK/paused2.ppm" -format '%[pixel:p{560,240}]' info:)
+[ "$solid" = "srgb(69,130,181)" ] || fail "the window does not show the solid in steel blue: $solid"
 
 "$RENDER" --strokes --quiet --out "$WORK/replay" "$SESSION" >/dev/null 2>"$WORK/render.err" ||
     fail "the replay failed: $(cat "$WORK/render.err")"

@@ -27,6 +27,9 @@ for arguments in "abc" "4095" "-7" "-s 0" "-s5" "99999999999999999999"; do
     [ ! -s "$WORK/stdout" ] || fail "'$arguments' got as far as standard output: $(cat "$WORK/stdout")"
 done
 
+printf 'solid circle 0.5 0.5 0\n' >"$WORK/bad-scene.txt"
+expect_end 2 "bad-scene.txt:1: expected 'solid circle X Y R'" --scene "$WORK/bad-scene.txt" -s 8
+
 for target in "$WORK/no/such/folder/session.txt" /dev/full; do
     expect_end 2 "cannot record to $target" --record "$target" -s 8
     [ ! -s "$WORK/stdout" ] || fail "a recording to $target that failed got a window: $(cat "$WORK/stdout")"

@@ -63,6 +63,19 @@ void expectRefusedAt(const std::string& text, int line, const std::string& fragm
 
 // Each malformed line is put third, after two good ones, so that a wrong line
 // number cannot pass by accident; a known keyword's line is quoted whole.
+TEST(ScenarioParser, SolidShapesAreReadAndMalformedOnesRefusedWithTheirLine) {
+    const Scenario s = parsedWithoutErrors("grid 40\nsolid circle 0.5 0.4 0.1\nsolid box 0.9 0.2 0.6 -3\nrun 1\n");
+    ASSERT_EQ(s.solids.size(), 2u);
+    EXPECT_TRUE(s.solids[0].contains({0.5f, 0.49f}));
+    EXPECT_FALSE(s.solids[0].contains({0.5f, 0.51f}));
+    EXPECT_TRUE(s.solids[1].contains({0.61f, -2.9f}));  // corners in any order
+    EXPECT_FALSE(s.solids[1].contains({0.59f, 0.1f}));
+    for (const char* bad : {"solid circle 0.5 0.5 0", "solid circle 0.5 0.5", "solid circle 0.5 nan 0.1",
+                            "solid box 0 0 1 1e39", "solid triangle 0 0 1", "solid"})
+        expectRefusedAt(std::string("grid 8\n") + bad + "\n", 2, "expected 'solid circle X Y R' or 'solid box");
+    expectRefusedAt("run 1\nsolid circle 0.5 0.5 0.1\n", 2, "'solid' must come before the first action (line 1)");
+}
+
 TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpected) {
     const std::vector<std::pair<std::string, std::string>> cases{  // the line, part of the message
         {"pur 0.5 0.5 10", "unknown action 'pur'"},

@@ -148,6 +148,7 @@ Image PictureCanvas::paint(FluidSim2D& sim, const std::vector<DragSegment>& stro
     // than hand back an empty picture.
     if (GlStateGuard::boundFramebuffer() != 0)
         throw std::runtime_error("the simulation's drawing left the picture buffer");
+    drawSolids(sim);
     drawOverlays(sim, strokes, overlays);
     return readPixels(mWidth, mHeight);
 }

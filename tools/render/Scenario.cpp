@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -180,13 +181,40 @@ const std::map<std::string, Syntax>& actionSyntax() {
 
 const Usage GRID_USAGE{"grid N' or 'grid I J", "whole numbers from 1, up to 4094 for the shader solver"};
 const Usage SOLVER_USAGE{"solver cpu|gpu|both", ""};
+const Usage SOLID_USAGE{"solid circle X Y R' or 'solid box X1 Y1 X2 Y2",
+                        "finite numbers in world coordinates, R above 0"};
 const Usage PROJECTION_USAGE{"projection converged|specified", ""};
-const char* const KNOWN_WORDS = "grid, solver, projection, dt, pour, stroke, step, clear, toggle, reset, run, picture";
+const char* const KNOWN_WORDS =
+    "grid, solver, projection, solid, dt, pour, stroke, step, clear, toggle, reset, run, picture";
 // A file that is not a scenario at all has an error on every line; the first few say
 // enough, and the rest are counted.
 constexpr size_t MAX_REPORTED_ERRORS = 5;
 // What an editor may put before the first line; no word of the language starts with it.
 const std::string BYTE_ORDER_MARK = "\xef\xbb\xbf";
+
+// A number that stays finite as the float a position is kept in.
+bool readFinite(const std::string& text, float& value) {
+    double v;
+    if (!readNumber(text, v) || !std::isfinite(float(v))) return false;
+    value = float(v);
+    return true;
+}
+
+bool parseSolid(const Args& a, std::vector<SolidShape>& solids) {
+    Vec2 p, q;
+    float r;
+    if (a.size() == 4 && a[0] == "circle" && readFinite(a[1], p.x) && readFinite(a[2], p.y) && readFinite(a[3], r) &&
+        r > 0.0f) {
+        solids.push_back(SolidShape::circle(p, r));
+        return true;
+    }
+    if (a.size() == 5 && a[0] == "box" && readFinite(a[1], p.x) && readFinite(a[2], p.y) && readFinite(a[3], q.x) &&
+        readFinite(a[4], q.y)) {
+        solids.push_back(SolidShape::box(p, q));
+        return true;
+    }
+    return false;
+}
 
 bool parseGrid(const Args& a, Scenario& s) {
     if (a.size() == 1 && readWholeNumber(a[0], 1, LARGEST_WHOLE_NUMBER, s.resI)) {
@@ -234,6 +262,10 @@ public:
         const Args args(words.begin() + 1, words.end());
         if (settingSyntax().count(keyword)) {
             setting(number, words, args);
+            return;
+        }
+        if (keyword == "solid") {
+            solid(number, words, args);
             return;
         }
         const auto syntax = actionSyntax().find(keyword);
@@ -334,6 +366,16 @@ private:
         mSettingLines.emplace(keyword, number);
     }
 
+    // Solids are in place before the first step, like the grid they are cut from.
+    void solid(int number, const Args& words, const Args& args) {
+        if (!result.scenario.actions.empty()) {
+            fail(number, "'solid' must come before the first action (line " +
+                             std::to_string(result.scenario.actions.front().line) + ")");
+        } else if (!parseSolid(args, result.scenario.solids)) {
+            expected(number, SOLID_USAGE, words);
+        }
+    }
+
     // Two pictures of one name would overwrite each other's file.
     void namePicture(Action& act) {
         if (act.name.empty()) act.name = "picture-" + std::to_string(mPictureLines.size() + 1);
@@ -393,6 +435,16 @@ std::string settingLines(const Scenario& settings) {
                         solverWord(settings.solver) + "\n";
     if (settings.projection != ProjectionMode::FixedSweeps)
         lines += std::string("projection ") + projectionModeName(settings.projection) + "\n";
+    // Nine digits give back each float exactly.
+    auto number = [](float v) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %.9g", double(v));
+        return std::string(text);
+    };
+    for (const SolidShape& s : settings.solids)
+        lines += s.kind == SolidShape::Kind::Circle
+                     ? "solid circle" + number(s.centre.x) + number(s.centre.y) + number(s.radius) + "\n"
+                     : "solid box" + number(s.lower.x) + number(s.lower.y) + number(s.upper.x) + number(s.upper.y) + "\n";
     return lines;
 }
 

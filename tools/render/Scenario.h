@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/Geometry.h"
+#include "sim/Solids.h"
 #include "sim/ProjectionMode.h"
 
 enum class SolverChoice { Software, Shader, Both };
@@ -73,6 +74,7 @@ struct Scenario {
     uint32_t resI = DEFAULT_GRID;
     uint32_t resJ = DEFAULT_GRID;
     SolverChoice solver = SolverChoice::Software;
+    std::vector<SolidShape> solids;  // solid before the first step
     ProjectionMode projection = ProjectionMode::FixedSweeps;
     std::vector<Action> actions;
     std::vector<TimedStep> timedSteps;  // of every TimedSteps action, in order

@@ -98,11 +98,26 @@ DragSegment snappedStroke(const FluidSim2D& sim, Vec2 from, Vec2 to) {
     return {nearestCellCentre(sim, from), nearestCellCentre(sim, to)};
 }
 
+std::vector<CellStroke> strokesBeforeFirstStep(const Scenario& scenario, const FluidSim2D& sim) {
+    std::vector<CellStroke> strokes;
+    for (const Action& a : scenario.actions) {
+        if (a.kind == ActionKind::Pour || a.kind == ActionKind::Run || a.kind == ActionKind::TimedSteps) break;
+        if (a.kind == ActionKind::ClearStrokes) strokes.clear();
+        if (a.kind != ActionKind::Stroke) continue;
+        const CellCoord from = a.inCells ? CellCoord{a.cells[0], a.cells[1], true} : sim.worldToCell(a.from);
+        const CellCoord to = a.inCells ? CellCoord{a.cells[2], a.cells[3], true} : sim.worldToCell(a.to);
+        strokes.push_back({from, to, {sim.cellToWorld(from.i, from.j), sim.cellToWorld(to.i, to.j)}});
+    }
+    return strokes;
+}
+
 void runScenario(const Scenario& scenario, const std::vector<FluidSim2D*>& sims, ScenarioObserver& observer) {
     if (sims.empty()) throw std::invalid_argument("a scenario needs at least one simulation");
     for (const FluidSim2D* sim : sims)
         if (sim->resI != scenario.resI || sim->resJ != scenario.resJ)
             throw std::invalid_argument("every simulation must have the scenario's grid size");
+    if (!scenario.solids.empty())
+        for (FluidSim2D* sim : sims) sim->setSolids(solidCellsOf(*sim, scenario.solids));
     Replay replay(scenario, sims, observer);
     for (const Action& a : scenario.actions) replay.perform(a);
 }

@@ -24,6 +24,18 @@ public:
 // nearest cell, as the right mouse button lays it.
 DragSegment snappedStroke(const FluidSim2D& sim, Vec2 from, Vec2 to);
 
+// A stroke as the window commits it: between the centres of two cells, border cells
+// included, which the recording names.
+struct CellStroke {
+    CellCoord from;
+    CellCoord to;
+    DragSegment segment;
+};
+
+// The strokes a scenario has laid before its first step, on `sim`'s grid: what a
+// scene (smoke --scene) starts the window with, beside the scenario's solids.
+std::vector<CellStroke> strokesBeforeFirstStep(const Scenario& scenario, const FluidSim2D& sim);
+
 // Runs every action on every simulation (all of the scenario's grid size), one step
 // of each before the next step of any.
 void runScenario(const Scenario& scenario, const std::vector<FluidSim2D*>& sims, ScenarioObserver& observer);
