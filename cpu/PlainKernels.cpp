@@ -133,9 +133,10 @@ float weightOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
 }
 
 // The passes of the V-cycles (sim/MultigridCycles.h) over a hierarchy's arrays.
-// Beside solids, level 0 relaxes with the cells' own factors (cpu/HeightFactors.h),
-// which hold the solid cells at zero after every sweep; the coarser levels know no
-// solids and only speed up the large scales, so the solution is level 0's alone.
+// Beside solids, level 0 relaxes with the cells' own factors (cpu/HeightFactors.h)
+// and its solid cells stay zero when a correction is added; the coarser levels know
+// no solids. That leaves them correcting as if fluid flowed through the solids, so
+// the cycles stall before the tolerance (docs/design.md has the figures).
 class VCyclePasses {
 public:
     VCyclePasses(const std::vector<MultigridLevel>& levels, const HeightEquation& equation, const float* factors)
@@ -200,7 +201,9 @@ public:
             return (at(coarse.x, coarse, i / 2, cj) + at(coarse.x, coarse, i / 2 + 1, cj)) * 0.5f;
         };
         forEachCellOf(v, [&](uint32_t i, uint32_t j) {
-            if (!coarse.halvedJ) {
+            if (c == 1 && mFactors && !(at(mFactors, v, i, j) > 0.0f)) {
+                at(v.x, v, i, j) = 0.0f;
+            } else if (!coarse.halvedJ) {
                 at(v.x, v, i, j) += across(i, j);
             } else if (j % 2 == 0) {
                 at(v.x, v, i, j) += across(i, j / 2);

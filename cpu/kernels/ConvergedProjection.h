@@ -359,9 +359,10 @@ void restrictBoard(const Board& b, const float* r, const MultigridLevel& coarse,
 
 // Adds level 1's correction, interpolated bilinearly, to some rows of level 0. The
 // cells of one colour in a row lie all on columns of level 1 (o = 0) or all between
-// two (o = 1).
-template <class Lanes>
-void prolongToBoard(const Board& b, float* x, const MultigridLevel& coarse, Share rows, bool ontoZero) {
+// two (o = 1). With Solid, the cells whose factor is zero (the solid ones) stay zero.
+template <class Lanes, bool Solid>
+void prolongToBoard(const Board& b, float* x, const float* factors, const MultigridLevel& coarse, Share rows,
+                    bool ontoZero) {
     using F = typename Lanes::F;
     const GridSize coarseGrid = gridOf(coarse);
     for (uint32_t j = rows.begin; j < rows.end; ++j) {
@@ -387,11 +388,17 @@ void prolongToBoard(const Board& b, float* x, const MultigridLevel& coarse, Shar
             // Onto the zero start, 0 + e without reading what the board held before.
             const F zero = Lanes::set1(0.0f);
             uint32_t p = b.first(colour, j);
+            const float* factor = Solid ? b.row(factors, colour, j) : nullptr;
             for (; p + Lanes::N <= last + 1; p += Lanes::N) {
                 const F e = correction(Lanes{}, p);
-                Lanes::store(cells + p, (ontoZero ? zero : Lanes::load(cells + p)) + e);
+                F value = (ontoZero ? zero : Lanes::load(cells + p)) + e;
+                if constexpr (Solid) value = Lanes::select(Lanes::greaterThan(Lanes::load(factor + p), zero), value, zero);
+                Lanes::store(cells + p, value);
             }
-            for (; p <= last; ++p) cells[p] = (ontoZero ? 0.0f : cells[p]) + correction(ScalarLanes{}, p);
+            for (; p <= last; ++p) {
+                const float value = (ontoZero ? 0.0f : cells[p]) + correction(ScalarLanes{}, p);
+                cells[p] = Solid && !(factor[p] > 0.0f) ? 0.0f : value;
+            }
         }
     }
 }
@@ -722,7 +729,7 @@ private:
 
     void prolongFrom(size_t c, bool ontoZero = false) {
         if (c == 1) {
-            prolongToBoard<Lanes>(mBoard, mLevels[0].spare, mLevels[1], rowsFor(0), ontoZero);
+            prolongToBoard<Lanes, Solid>(mBoard, mLevels[0].spare, mSolve.factorBoard, mLevels[1], rowsFor(0), ontoZero);
         } else {
             prolongRows<Lanes>(mLevels[c - 1], mLevels[c], rowsFor(c - 1));
         }

@@ -61,6 +61,22 @@ TEST(ConvergedProjection, LeavesADivergenceFreeFieldBitForBit) {
     }
 }
 
+// Beside solids a correction from the coarser levels once spilled into the solid
+// cells, which level 0 reads as its neighbours' heights, and the cycles left the
+// field three times as divergent as they found it.
+TEST(ConvergedProjection, LeavesLessDivergenceThanTheFixedSweepsBesideSolids) {
+    for (const auto& [resI, resJ] : {std::pair{150u, 90u}, {201u, 201u}}) {
+        SCOPED_TRACE(::testing::Message() << resI << "x" << resJ);
+        CPUSim sim(resI, resJ);
+        sim.setSolids(solidCellsOf(sim, {SolidShape::circle({0.35f, 0.5f}, 0.1f),
+                                         SolidShape::box({0.6f, 0.2f}, {0.75f, 0.45f})}));
+        const double fixedSweeps = divergenceLeft(sim);
+        sim.setProjection(ProjectionMode::Converged);
+        EXPECT_LT(divergenceLeft(sim), 0.7 * fixedSweeps);
+        EXPECT_LT(sim.lastConvergedProjection().residual, 0.1f);
+    }
+}
+
 // NaN spreads through the stencils and infinities make every residual NaN or infinite:
 // the cycles end all the same, and the next finite field is projected as by a fresh solver.
 TEST(ConvergedProjection, EndsOnFieldsThatCannotConverge) {
