@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "tools/cli/Conventions.h"
-#include "tools/cli/Numbers.h"
+#include "cli/Conventions.h"
+#include "sim/Numbers.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
-#include "app/Overlays.h"
+#include "view/Overlays.h"
 #include "app/Shell.h"
 #include "sim/StepSequence.h"
-#include "tools/render/Recording.h"
+#include "scenario/Recording.h"
 
 void idle() {
     const double dt = frameTimer.elapsed();

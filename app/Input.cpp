@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/Shell.h"
-#include "tools/render/Recording.h"
+#include "scenario/Recording.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "app/Shell.h"
 #include "gpu/GPUSim.h"
-#include "tools/render/Recording.h"
+#include "scenario/Recording.h"
 
 namespace {
 

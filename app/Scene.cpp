@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "app/Shell.h"
-#include "tools/render/Recording.h"
-#include "tools/render/ScenarioRun.h"
+#include "scenario/Recording.h"
+#include "scenario/ScenarioRun.h"
 
 bool loadScene(const std::string& path, Scenario& scene) {
     const ParsedScenario parsed = loadScenario(path);

@@ -44,9 +44,6 @@ constexpr double SINGLE_STEP_SECONDS = 0.1;
 
 // ---- start-up ----------------------------------------------------------------
 
-// Names (without the GL_ prefix) of the extensions the shader solver needs that
-// this OpenGL lacks, in a fixed order.
-std::vector<std::string> checkExtensions();
 // The console block announcing the software solver for want of `missing`.
 std::string missingExtensionsReport(const std::vector<std::string>& missing);
 // Constructs the one simulation, resolution by resolution cells, into `sim`.

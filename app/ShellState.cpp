@@ -1,5 +1,5 @@
 #include "app/Shell.h"
-#include "tools/render/Recording.h"
+#include "scenario/Recording.h"
 
 int32_t windowId = 0;
 std::unique_ptr<FluidSim2D> sim;

@@ -5,9 +5,6 @@
 #include <utility>
 
 #include "app/Shell.h"
-#include "gpu/GPUSim.h"
-
-std::vector<std::string> checkExtensions() { return missingGpuExtensions(); }
 
 std::string missingExtensionsReport(const std::vector<std::string>& missing) {
     std::string text =

@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/Overlays.h"
+#include "view/Overlays.h"
 #include "gl/GlState.h"
 #include "app/Shell.h"
 
@@ -13,12 +13,7 @@ void reshape(int width, int height) {
     glViewport(0, 0, width, height);
     screenRect.width = float(width);
     screenRect.height = float(height);
-    // The whole world fills the window whatever its shape: no aspect correction.
-    const Rect& world = sim->worldRect;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(world.x, world.right(), world.y, world.top(), -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
+    useWorldProjection(sim->worldRect);
 }
 
 namespace {

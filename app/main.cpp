@@ -8,8 +8,8 @@
 
 #include "app/CommandLine.h"
 #include "app/Shell.h"
-#include "tools/cli/Conventions.h"
-#include "tools/render/Scenario.h"
+#include "cli/Conventions.h"
+#include "scenario/Scenario.h"
 
 namespace {
 
@@ -22,18 +22,6 @@ void openWindow() {
     // Its result is not needed: the extension flags it fills decide the solver.
     glewInit();
     registerCallbacks();
-}
-
-// True when the shader solver may be tried; reports why not when it may not.
-bool announceSolverChoice(bool forceSoftware) {
-    if (forceSoftware) {
-        std::printf("Forcing software mode due to command-line switch.\n");
-        return false;
-    }
-    const std::vector<std::string> missing = checkExtensions();
-    if (missing.empty()) return true;
-    std::printf("%s\n", missingExtensionsReport(missing).c_str());
-    return false;
 }
 
 // A grid too large for this machine ends the run with a message instead of an abort.
@@ -70,7 +58,8 @@ int main(int argc, char** argv) {
     if (!line.recordPath.empty() && !startRecording(line.recordPath)) return EXIT_BAD_COMMAND_LINE;
 
     openWindow();
-    const bool useGPU = announceSolverChoice(line.forceSoftware);
+    if (line.forceSoftware) std::printf("Forcing software mode due to command-line switch.\n");
+    const bool useGPU = !line.forceSoftware;
     if (!createSimOrReport(resolution, useGPU, line.projection)) {
         discardRecording();
         glutDestroyWindow(windowId);

@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include "bench/SolverEntries.h"
-#include "tools/cli/Conventions.h"
-#include "tools/cli/Numbers.h"
+#include "cli/Conventions.h"
+#include "sim/Numbers.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include "gl/GlState.h"
+#include "view/Overlays.h"
 
 BenchScene::BenchScene(FluidSim2D& sim)
     : mSim(sim), mStrokes{{{0.35f, 0.25f}, {0.5f, 0.4f}}, {{0.65f, 0.3f}, {0.55f, 0.5f}}} {
@@ -16,11 +17,7 @@ void BenchScene::step() { advanceSimulation(mSim, BENCH_STEP_TIME, mInput); }
 void BenchScene::draw() {
     GlStateGuard saved(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
     glViewport(0, 0, BENCH_WINDOW_SIZE, BENCH_WINDOW_SIZE);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const Rect& w = mSim.worldRect;
-    glOrtho(w.x, w.right(), w.y, w.top(), -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
+    useWorldProjection(mSim.worldRect);
     glLoadIdentity();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);

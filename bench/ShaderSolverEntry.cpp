@@ -2,12 +2,11 @@
 // readback and the number of passes one step runs.
 #include <GL/glew.h>
 
-#include <stdexcept>
 #include <string>
 
 #include "bench/SolverEntries.h"
 #include "gpu/GPUSim.h"
-#include "sim/SolverFactory.h"
+#include "solvers/SolverFactory.h"
 
 namespace {
 
@@ -44,9 +43,7 @@ SolverEntry shaderSolverEntry() {
     entry.make = [](uint32_t resI, uint32_t resJ, ProjectionMode projection) -> std::unique_ptr<FluidSim2D> {
         SolverSettings settings;
         settings.projection = projection;
-        MadeSolver made = makeSolver(SolverKind::Shader, {resI, resJ}, settings);
-        if (!made.sim) throw std::runtime_error(made.shaderUnavailable);
-        return std::move(made.sim);
+        return makeSolverOrThrow(SolverKind::Shader, {resI, resJ}, settings);
     };
     entry.extras = shaderSolverExtras;
     entry.divergenceLeft = [](FluidSim2D& sim) {

@@ -22,11 +22,12 @@
 #include "bench/SolverEntries.h"
 #include "cpu/ThreadTeam.h"
 #include "cpu/kernels/FastKernels.h"
-#include "tools/cli/Conventions.h"
-#include "tools/cli/StdoutToStderr.h"
+#include "cli/Conventions.h"
+#include "cli/StdoutToStderr.h"
 #include "sim/Limits.h"
-#include "tools/headless/HeadlessGL.h"
-#include "tools/render/Scenario.h"
+#include "headless/HeadlessGL.h"
+#include "scenario/Scenario.h"
+#include "solvers/SolverFactory.h"
 
 namespace {
 
@@ -112,6 +113,8 @@ BenchRow measure(const SolverEntry& entry, GridSize2D grid, const Team& team, Pr
     } catch (const std::bad_alloc&) {
         row.error = "out of memory";
         row.failed = true;
+    } catch (const SolverUnavailable& e) {
+        row.error = e.reason();
     } catch (const std::exception& e) {
         row.error = e.what();
         row.failed = made;  // before that, the solver cannot run here at all

@@ -3,9 +3,8 @@
 #include <string>
 
 #include "cpu/CPUSim.h"
-#include "cpu/kernels/FastKernels.h"
-#include "cpu/PlainKernels.h"
 #include "sim/DivergenceProbe.h"
+#include "solvers/SolverFactory.h"
 
 namespace {
 
@@ -17,9 +16,10 @@ std::vector<ExtraMeasure> softwareStages(FluidSim2D& sim, BenchScene& scene, con
          Stage::Clearing});
 }
 
-std::unique_ptr<FluidSim2D> projecting(std::unique_ptr<CPUSim> sim, ProjectionMode projection) {
-    sim->setProjection(projection);
-    return sim;
+std::unique_ptr<FluidSim2D> makeSoftware(uint32_t resI, uint32_t resJ, SolverSettings settings,
+                                         ProjectionMode projection) {
+    settings.projection = projection;
+    return makeSolverOrThrow(SolverKind::Software, {resI, resJ}, settings);
 }
 
 double softwareDivergenceLeft(FluidSim2D& sim) {
@@ -34,13 +34,15 @@ SolverEntry fastCpuEntry(const std::string& name, KernelIsa isa, bool byDefault)
     SolverEntry entry;
     entry.name = name;
     entry.description = std::string("software solver, fast kernels (") + kernelIsaName(isa) + ")";
-    entry.makeOnThreads = [isa](uint32_t resI, uint32_t resJ, ThreadCount threads, ProjectionMode projection) {
-        return projecting(std::make_unique<CPUSim>(resI, resJ, std::make_unique<FastKernels>(resI, resJ, isa, threads)),
-                          projection);
+    SolverSettings settings;
+    settings.kernelIsa = isa;
+    entry.makeOnThreads = [settings](uint32_t resI, uint32_t resJ, ThreadCount threads, ProjectionMode projection) {
+        SolverSettings onThreads = settings;
+        onThreads.softwareThreads = threads;
+        return makeSoftware(resI, resJ, onThreads, projection);
     };
-    entry.make = [isa](uint32_t resI, uint32_t resJ, ProjectionMode projection) {
-        return projecting(std::make_unique<CPUSim>(resI, resJ, std::make_unique<FastKernels>(resI, resJ, isa)),
-                          projection);
+    entry.make = [settings](uint32_t resI, uint32_t resJ, ProjectionMode projection) {
+        return makeSoftware(resI, resJ, settings, projection);
     };
     entry.byDefault = byDefault;
     entry.stages = softwareStages;
@@ -85,7 +87,9 @@ std::vector<SolverEntry> solverEntries() {
     plain.name = "cpu-reference";
     plain.description = "software solver, plain kernels (the reference for the fast ones)";
     plain.make = [](uint32_t resI, uint32_t resJ, ProjectionMode projection) {
-        return projecting(makePlainCpuSim(resI, resJ), projection);
+        SolverSettings settings;
+        settings.softwareKernels = SoftwareKernels::Plain;
+        return makeSoftware(resI, resJ, settings, projection);
     };
     plain.stages = softwareStages;
     plain.divergenceLeft = softwareDivergenceLeft;

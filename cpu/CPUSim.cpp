@@ -10,19 +10,19 @@
 
 namespace {
 
-// While it lives, the time passes to a stage's account (when there is one).
-class StageClock {
+// While it lives, the wall-clock time passes to a stage's account (when there is one).
+class WallStageClock {
 public:
-    StageClock(StageTimes* times, Stage stage) : mTimes(times), mStage(stage) {
+    WallStageClock(StageTimes* times, Stage stage) : mTimes(times), mStage(stage) {
         if (mTimes) mStart = std::chrono::steady_clock::now();
     }
-    ~StageClock() {
+    ~WallStageClock() {
         if (mTimes)
             mTimes->ms[int(mStage)] +=
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - mStart).count();
     }
-    StageClock(const StageClock&) = delete;
-    StageClock& operator=(const StageClock&) = delete;
+    WallStageClock(const WallStageClock&) = delete;
+    WallStageClock& operator=(const WallStageClock&) = delete;
 
 private:
     StageTimes* mTimes;
@@ -79,7 +79,7 @@ void CPUSim::addVelocity(uint32_t i, uint32_t j, float du, float dv) {
 }
 
 void CPUSim::dragVelocity(float strength, const Vec2& from, const Vec2& to) {
-    const StageClock clock(mStageTimes, Stage::Strokes);
+    const WallStageClock clock(mStageTimes, Stage::Strokes);
     const StrokeFootprint stroke = strokeFootprint(strength, from, to);
     if (stroke.stirs) mKernels->addStroke(mVelocitySources, *this, stroke);
 }
@@ -104,7 +104,7 @@ void CPUSim::setSolids(const SolidCells& solids) {
 }
 
 void CPUSim::clearSources() {
-    const StageClock clock(mStageTimes, Stage::Clearing);
+    const WallStageClock clock(mStageTimes, Stage::Clearing);
     mKernels->clearSources(mVelocitySources, mDensitySources);
 }
 
@@ -154,23 +154,23 @@ void CPUSim::densityStep(double dt) {
 // ---- kernels ---------------------------------------------------------------
 
 void CPUSim::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
-    const StageClock clock(mStageTimes, Stage::Sources);
+    const WallStageClock clock(mStageTimes, Stage::Sources);
     mKernels->addSources(out, in, sources);
 }
 void CPUSim::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
-    const StageClock clock(mStageTimes, Stage::Sources);
+    const WallStageClock clock(mStageTimes, Stage::Sources);
     mKernels->addSources(out, in, sources);
 }
 void CPUSim::diffuse(VectorField& out, const VectorField& in, double dt) {
-    const StageClock clock(mStageTimes, Stage::Diffusion);
+    const WallStageClock clock(mStageTimes, Stage::Diffusion);
     mKernels->diffuse(out, in, float(dt * DIFFUSION_RATE));
 }
 void CPUSim::diffuse(ScalarField& out, const ScalarField& in, double dt) {
-    const StageClock clock(mStageTimes, Stage::Diffusion);
+    const WallStageClock clock(mStageTimes, Stage::Diffusion);
     mKernels->diffuse(out, in, float(dt * DIFFUSION_RATE));
 }
 void CPUSim::project(VectorField& out, const VectorField& in) {
-    const StageClock clock(mStageTimes, Stage::Projection);
+    const WallStageClock clock(mStageTimes, Stage::Projection);
     if (mMultigrid) {
         mKernels->projectConverged(out, in, mHeights, *mMultigrid, cellWidth(), cellHeight());
     } else {
@@ -178,16 +178,16 @@ void CPUSim::project(VectorField& out, const VectorField& in) {
     }
 }
 void CPUSim::advect(VectorField& out, const VectorField& in, double dt) {
-    const StageClock clock(mStageTimes, Stage::Advection);
+    const WallStageClock clock(mStageTimes, Stage::Advection);
     mKernels->advect(out, in, *mVelocity, *this, float(dt));
 }
 void CPUSim::advect(ScalarField& out, const ScalarField& in, double dt) {
-    const StageClock clock(mStageTimes, Stage::Advection);
+    const WallStageClock clock(mStageTimes, Stage::Advection);
     mKernels->advect(out, in, *mVelocity, *this, float(dt));
 }
 
 void CPUSim::applyVorticity(double dt) {
-    const StageClock clock(mStageTimes, Stage::BodyForces);
+    const WallStageClock clock(mStageTimes, Stage::BodyForces);
     mKernels->addBodyForces({*mVelocity, *mDensity, mCurls, mNormCurlGrads, mVelocitySources}, cellWidth(),
                             cellHeight(), float(dt), confinementStrength(cellWidth(), cellHeight()));
 }

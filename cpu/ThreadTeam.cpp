@@ -13,6 +13,8 @@
 #include <new>
 #include <system_error>
 
+#include "sim/Numbers.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -68,20 +70,6 @@ void wake(Signal& signal) {
 // share ends with it, and the caller rethrows the first exception instead.
 struct Abandoned {};
 
-// A whole number from 1 to MAX_SOFTWARE_THREADS, digits only: no sign, no blanks.
-bool readThreadCount(const char* text, unsigned& count) {
-    if (*text == '\0') return false;
-    unsigned long n = 0;
-    for (const char* c = text; *c; ++c) {
-        if (*c < '0' || *c > '9') return false;
-        n = n * 10 + unsigned(*c - '0');
-        if (n > MAX_SOFTWARE_THREADS) return false;
-    }
-    if (n < 1) return false;
-    count = unsigned(n);
-    return true;
-}
-
 std::string threadsWord(unsigned n) { return std::to_string(n) + (n == 1 ? " thread" : " threads"); }
 
 }  // namespace
@@ -106,8 +94,8 @@ ThreadCount threadsFromEnvironment(const char* value, std::string& message) {
     const unsigned processors = processorsAvailable();
     const ThreadCount automatic(processors, true);
     if (value == nullptr) return automatic;
-    unsigned count = 0;
-    if (!readThreadCount(value, count)) {
+    uint32_t count = 0;
+    if (!readWholeNumber(value, 1, MAX_SOFTWARE_THREADS, count)) {
         message = "warning: SMOKE_THREADS=\"" + std::string(value) + "\" is not a whole number from 1 to " +
                   std::to_string(MAX_SOFTWARE_THREADS) + "; using up to " + threadsWord(processors) +
                   ", the processors this process may use";

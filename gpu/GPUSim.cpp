@@ -27,9 +27,9 @@ constexpr uint32_t TRACE_CELL = 10;
 
 // While it lives, the GL's time for the commands issued goes to a stage's account
 // (when the solver is timed): one timer query around them, read at the end of the step.
-class GPUSim::StageClock {
+class GPUSim::GlStageClock {
 public:
-    StageClock(GPUSim& sim, Stage stage) : mSim(sim.mStageTimes ? &sim : nullptr), mStage(stage) {
+    GlStageClock(GPUSim& sim, Stage stage) : mSim(sim.mStageTimes ? &sim : nullptr), mStage(stage) {
         if (!mSim) return;
         std::vector<GlQuery>& spare = mSim->mSpareQueries;
         if (spare.empty()) {
@@ -40,13 +40,13 @@ public:
         }
         glBeginQuery(GL_TIME_ELAPSED, mQuery.name());
     }
-    ~StageClock() {
+    ~GlStageClock() {
         if (!mSim) return;
         glEndQuery(GL_TIME_ELAPSED);
         mSim->mPendingQueries.emplace_back(mStage, std::move(mQuery));
     }
-    StageClock(const StageClock&) = delete;
-    StageClock& operator=(const StageClock&) = delete;
+    GlStageClock(const GlStageClock&) = delete;
+    GlStageClock& operator=(const GlStageClock&) = delete;
 
 private:
     GPUSim* mSim;
@@ -218,7 +218,7 @@ void GPUSim::clearSources() {
 }
 
 void GPUSim::uploadUserSources() {
-    const StageClock clock(*this, Stage::Sources);
+    const GlStageClock clock(*this, Stage::Sources);
     defineTexture(mUserSources.tex.name(), mUserSourceValues.data());
 }
 
@@ -229,7 +229,7 @@ void GPUSim::readFields(const TexAttachment& fields) {
 }
 
 void GPUSim::onRetrieve() {
-    const StageClock clock(*this, Stage::Readback);
+    const GlStageClock clock(*this, Stage::Readback);
     const bool trace = tracing();
     float newFieldsValue = 0.0f;
     if (trace) {
@@ -284,7 +284,7 @@ void GPUSim::applyVorticity(double dt) {
 }
 
 void GPUSim::bodyForcePasses(float dt) {
-    const StageClock clock(*this, Stage::BodyForces);
+    const GlStageClock clock(*this, Stage::BodyForces);
     clearAttachment(mCurls.attachment);
     runPass(mVorticityProgram, {&mFields}, mCurls.attachment, dt);
     clearAttachment(mNormCurlGrads.attachment);
@@ -322,7 +322,7 @@ void GPUSim::collectStageTimes() {
 }
 
 void GPUSim::addSourcesPass(double dt) {
-    const StageClock clock(*this, Stage::Sources);
+    const GlStageClock clock(*this, Stage::Sources);
     runPass(mAddSourcesProgram, {&mUserSources, &mFields, &mCurls, &mNormCurlGrads}, mNewFields.attachment, float(dt));
     const char* format = "%s: mFields.{tex, attachment} = {%u, %u}, mNewFields.{tex, attachment} = {%u, %u}\n";
     if (tracing())
@@ -335,13 +335,13 @@ void GPUSim::addSourcesPass(double dt) {
 }
 
 void GPUSim::diffusePass(double dt, int iterations) {
-    const StageClock clock(*this, Stage::Diffusion);
+    const GlStageClock clock(*this, Stage::Diffusion);
     solve(mDiffuseProgram, mNewFields, float(dt), iterations);
     swapFields();
 }
 
 void GPUSim::projectPass(double dt) {
-    const StageClock clock(*this, Stage::Projection);
+    const GlStageClock clock(*this, Stage::Projection);
     const float t = float(dt);
     if (mMultigrid) {
         convergedProjectPass(t);
@@ -358,7 +358,7 @@ void GPUSim::projectOnce() {
 }
 
 void GPUSim::advectPass(double dt) {
-    const StageClock clock(*this, Stage::Advection);
+    const GlStageClock clock(*this, Stage::Advection);
     runPass(mAdvectProgram, {&mFields}, mNewFields.attachment, float(dt));
     swapFields();
 }

@@ -142,7 +142,7 @@ protected:
     PassProgram mRenderProgram;
 
 private:
-    class StageClock;
+    class GlStageClock;
 
     struct ProgramSlot {
         const char* file;

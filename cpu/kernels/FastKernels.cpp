@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "cpu/CPUSim.h"
+#include "sim/SolverConstants.h"
 #include "cpu/HeightFactors.h"
 #include "cpu/kernels/Runs.h"
 #include "cpu/kernels/StrokeReach.h"

@@ -14,7 +14,7 @@
 
 #include "app/Shell.h"
 #include "cpu/CPUSim.h"
-#include "tools/headless/HeadlessGL.h"
+#include "headless/HeadlessGL.h"
 
 // A software solver that also remembers the length of every step it takes.
 class RecordingSim : public CPUSim {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "tools/cli/Numbers.h"
+#include "sim/Numbers.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "tests/app/ShellFixture.h"
-#include "tools/render/Recording.h"
-#include "tools/render/ScenarioRun.h"
+#include "scenario/Recording.h"
+#include "scenario/ScenarioRun.h"
 
 namespace {
 

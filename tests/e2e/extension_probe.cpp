@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/headless/HeadlessGL.h"
+#include "headless/HeadlessGL.h"
 
 int main(int argc, char** argv) {
     headless::openWindow(64, 64, "extension probe");

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "app/Overlays.h"
+#include "view/Overlays.h"
 #include "cpu/CPUSim.h"
 #include "gl/GlObjects.h"
 #include "tests/support/GlStateSnapshot.h"
 #include "tests/support/WindowPixels.h"
-#include "tools/cli/Conventions.h"
-#include "tools/headless/HeadlessGL.h"
+#include "cli/Conventions.h"
+#include "headless/HeadlessGL.h"
 #include "tools/render/RenderOptions.h"
-#include "tools/render/ScenarioRun.h"
+#include "scenario/ScenarioRun.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "RenderFolder.h"
 #include "tools/render/Image.h"
-#include "tools/render/Scenario.h"
+#include "scenario/Scenario.h"
 
 namespace {
 

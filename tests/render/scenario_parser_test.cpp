@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cpu/CPUSim.h"
-#include "tools/render/Scenario.h"
-#include "tools/render/ScenarioRun.h"
+#include "scenario/Scenario.h"
+#include "scenario/ScenarioRun.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <cmath>
 #include <string>
 
-#include "app/Overlays.h"
+#include "view/Overlays.h"
 #include "cpu/CPUSim.h"
 #include "gpu/GPUSim.h"
 #include "sim/StepSequence.h"
-#include "tools/headless/HeadlessGL.h"
+#include "headless/HeadlessGL.h"
 #include "tools/render/Picture.h"
 #include "tools/render/Solvers.h"
 

@@ -10,7 +10,7 @@
 #include "RenderFolder.h"
 #include "cpu/CPUSim.h"
 #include "tests/support/SetFields.h"
-#include "tools/headless/HeadlessGL.h"
+#include "headless/HeadlessGL.h"
 #include "tools/render/FieldComparison.h"
 #include "tools/render/Image.h"
 #include "tools/render/PictureWriter.h"

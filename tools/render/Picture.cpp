@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/Overlays.h"
+#include "view/Overlays.h"
 #include "gl/GlState.h"
 
 // A GLX pixel buffer in the current context's configuration, destroyed with its owner.
@@ -72,12 +72,8 @@ private:
 
 // The window's view: the whole world rectangle over the whole viewport.
 void useWorldView(const FluidSim2D& sim, int width, int height) {
-    const Rect& w = sim.worldRect;
     glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(w.x, float(w.x + w.width), w.y, float(w.y + w.height), -1, 1);
-    glMatrixMode(GL_MODELVIEW);
+    useWorldProjection(sim.worldRect);
     glLoadIdentity();
 }
 

@@ -10,7 +10,7 @@
 
 #include "tools/render/Film.h"
 #include "tools/render/Picture.h"
-#include "tools/render/ScenarioRun.h"
+#include "scenario/ScenarioRun.h"
 
 struct LabelledSim {
     std::string label;  // the suffix of this simulation's files when there are two

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "tools/render/ScenarioRun.h"
+#include "scenario/ScenarioRun.h"
 
 class ProgressLine : public ScenarioObserver {
 public:

@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "cpu/ThreadTeam.h"
-#include "tools/cli/Conventions.h"
-#include "tools/cli/Numbers.h"
+#include "cli/Conventions.h"
+#include "sim/Numbers.h"
 
 uint32_t frameInterval(const RenderOptions& options) {
     return options.videoPath.empty() ? options.every : std::max(options.every, 1u);

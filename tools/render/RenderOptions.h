@@ -7,7 +7,7 @@
 
 #include "tools/render/Film.h"
 #include "tools/render/Picture.h"
-#include "tools/render/Scenario.h"
+#include "scenario/Scenario.h"
 
 struct RenderOptions {
     std::string scenarioPath;

@@ -2,16 +2,9 @@
 // The solvers smoke-render runs, made by the one solver factory.
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 
-#include "sim/SolverFactory.h"
-
-// The solver cannot run in this build or on this OpenGL; the message says why.
-class SolverUnavailable : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+#include "solvers/SolverFactory.h"
 
 // "cpu" or "gpu": the word scenarios and the command line use, and the suffix of file names.
 std::string solverLabel(SolverKind kind);

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "cpu/ThreadTeam.h"
-#include "tools/cli/Conventions.h"
-#include "tools/headless/HeadlessGL.h"
+#include "cli/Conventions.h"
+#include "headless/HeadlessGL.h"
 #include "tools/render/PictureWriter.h"
 #include "tools/render/ProgressLine.h"
 #include "tools/render/RenderOptions.h"
@@ -119,7 +119,7 @@ int render(const RenderOptions& options, const Scenario& scenario) {
     std::vector<LabelledSim> labelled;
     std::vector<FluidSim2D*> sims;
     SolverSettings settings;
-    settings.softwareThreads = options.threads;
+    if (options.threads) settings.softwareThreads = ThreadCount(options.threads);
     settings.projection = scenario.projection;
     for (SolverKind kind : solverKinds(scenario.solver)) {
         owned.push_back(makeRenderSolver(kind, {scenario.resI, scenario.resJ}, settings));

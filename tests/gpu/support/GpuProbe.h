@@ -10,7 +10,7 @@
 #include "gpu/GPUSim.h"
 #include "tests/gpu/support/ReferenceModel.h"
 #include "tests/support/SetFields.h"
-#include "tools/headless/HeadlessGL.h"
+#include "headless/HeadlessGL.h"
 
 #ifndef SMOKE_SHADER_SOURCE_DIR
 #error "the tests read the shaders of the source tree"

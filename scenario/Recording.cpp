@@ -1,4 +1,4 @@
-#include "tools/render/Recording.h"
+#include "scenario/Recording.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "tools/cli/Conventions.h"
+#include "cli/Conventions.h"
 
 namespace {
 

@@ -29,7 +29,7 @@ void useConventions(CLI::App& app);
 std::optional<int> readCommandLine(CLI::App& app, int argc, const char* const* argv);
 
 // An option whose value `read` takes in (true) or refuses (false); a refusal is a
-// mistake that names what was `expected`. Every number goes through tools/cli/Numbers.h
+// mistake that names what was `expected`. Every number goes through sim/Numbers.h
 // this way rather than through CLI11's own conversions.
 CLI::Option* addReadOption(CLI::App& app, const std::string& name, const std::string& help,
                            const std::string& valueName, const std::string& expected,

@@ -1,4 +1,4 @@
-#include "tools/headless/HeadlessGL.h"
+#include "headless/HeadlessGL.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>

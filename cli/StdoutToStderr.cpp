@@ -1,4 +1,4 @@
-#include "tools/cli/StdoutToStderr.h"
+#include "cli/StdoutToStderr.h"
 
 #include <unistd.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "sim/Geometry.h"
-#include "tools/render/Scenario.h"
+#include "scenario/Scenario.h"
 
 class ScenarioRecording {
 public:

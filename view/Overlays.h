@@ -1,11 +1,16 @@
 #pragma once
-// What the window draws over the smoke, in world coordinates: velocity arrows,
+// What the window draws over the smoke, in world coordinates, and the view of that world: velocity arrows,
 // cell centres and stirring strokes. Shared by the interactive program and the
 // scenario renderer, so both show the same picture.
 
 #include <vector>
 
 #include "sim/FluidSim2D.h"
+
+// The projection every view of the world uses: the whole world rectangle fills the
+// viewport whatever its shape (no aspect correction). Leaves the model-view matrix
+// current and as it was.
+void useWorldProjection(const Rect& world);
 
 // Smaller speeds get no arrow; when no cell is this fast nothing is drawn at all.
 constexpr float ARROW_SPEED_THRESHOLD = 1e-5f;

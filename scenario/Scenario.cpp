@@ -1,4 +1,4 @@
-#include "tools/render/Scenario.h"
+#include "scenario/Scenario.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "sim/Limits.h"
-#include "tools/cli/Numbers.h"
+#include "sim/Numbers.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "sim/FluidSim2D.h"
-#include "tools/render/Scenario.h"
+#include "scenario/Scenario.h"
 
 // Told what happens while a scenario runs; pictures are taken here.
 class ScenarioObserver {

@@ -1,4 +1,4 @@
-#include "tools/cli/Conventions.h"
+#include "cli/Conventions.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,4 +1,4 @@
-#include "tools/cli/Numbers.h"
+#include "sim/Numbers.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "tools/render/ScenarioRun.h"
+#include "scenario/ScenarioRun.h"
 
 #include <stdexcept>
 

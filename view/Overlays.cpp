@@ -1,4 +1,4 @@
-#include "app/Overlays.h"
+#include "view/Overlays.h"
 
 #include <GL/gl.h>
 
@@ -21,6 +21,13 @@ const float YELLOW[3] = {1.0f, 1.0f, 0.0f};
 const float CYAN[3] = {0.0f, 1.0f, 1.0f};
 
 }  // namespace
+
+void useWorldProjection(const Rect& world) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(world.x, world.right(), world.y, world.top(), -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+}
 
 void drawVelocityArrows(FluidSim2D& sim, bool scaleArrows) {
     float fastest = 0.0f;
