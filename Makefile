@@ -78,6 +78,7 @@ pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --every 2 --video docs/swirl.gif --out $(BUILD_DIR) examples/swirl.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-specified.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-converged.txt
+	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/vortex-street.txt
 
 # Only `make plots` needs these.
 PLOT_PACKAGES := gnuplot-nox jq
