@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "cpu/CPUSim.h"
 
 #include "tests/gpu/support/GpuProbe.h"
 #include "tests/support/WindowPixels.h"
@@ -10,7 +14,7 @@
 namespace {
 
 // `sim.draw(1)` over magenta, with the unit square over the window: any pixel not drawn shows.
-Pixels drawAndRead(GpuProbe& sim) {
+Pixels drawAndRead(FluidSim2D& sim) {
     useUnitSquareView(WINDOW_WIDTH, WINDOW_HEIGHT);
     glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -37,9 +41,59 @@ TEST(GpuDraw, DensityShowsAsGreyOnEachCellsWorldSquareWithTheWhiteBorderOutOfSig
                 for (const int py : {0, 50, 99}) {
                     const Rgb p = picture.at(i * 100 + px, j * 100 + py);
                     EXPECT_NEAR(p.r, expected, 1) << "cell " << i + 1 << "," << j + 1 << " pixel " << px << "," << py;
-                    EXPECT_TRUE(p.r == p.g && p.g == p.b) << "cell " << i + 1 << "," << j + 1;
+                    EXPECT_EQ(p.g, p.r) << "cell " << i + 1 << "," << j + 1;
+                    EXPECT_EQ(p.b, p.r) << "cell " << i + 1 << "," << j + 1;
                 }
         }
 }
+
+// Either solver, made in the test window's context.
+struct DrawnSolver {
+    const char* name;
+    std::function<std::unique_ptr<FluidSim2D>(uint32_t, uint32_t)> make;
+};
+
+class EitherSolverDraws : public testing::TestWithParam<DrawnSolver> {};
+
+// The smallest rectangle holding every lit pixel, in pixels from the bottom left.
+struct Bounds {
+    int left = 1 << 30, bottom = 1 << 30, right = -1, top = -1;
+};
+
+Bounds litBounds(const Pixels& picture) {
+    Bounds b;
+    for (int y = 0; y < WINDOW_HEIGHT; ++y)
+        for (int x = 0; x < WINDOW_WIDTH; ++x)
+            if (picture.at(x, y).r > 128) {
+                b = {std::min(b.left, x), std::min(b.bottom, y), std::max(b.right, x), std::max(b.top, y)};
+            }
+    return b;
+}
+
+TEST_P(EitherSolverDraws, OneLitCellOfAWideGridCoversExactlyItsOwnPixels) {
+    // 6 by 4 cells over 300 by 200 pixels: each cell 50 pixels square.
+    std::unique_ptr<FluidSim2D> sim = GetParam().make(6, 4);
+    setFields(
+        *sim, [](uint32_t, uint32_t) { return Vec2{0.0f, 0.0f}; },
+        [](uint32_t i, uint32_t j) { return i == 5 && j == 2 ? 100.0f : 0.0f; });
+    const Bounds lit = litBounds(drawAndRead(*sim));
+    EXPECT_EQ(lit.left, 200);
+    EXPECT_EQ(lit.right, 249);
+    EXPECT_EQ(lit.bottom, 50);
+    EXPECT_EQ(lit.top, 99);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Solvers, EitherSolverDraws,
+    testing::Values(DrawnSolver{"shader",
+                                [](uint32_t i, uint32_t j) -> std::unique_ptr<FluidSim2D> {
+                                    return std::make_unique<GpuProbe>(i, j);
+                                }},
+                    DrawnSolver{"software",
+                                [](uint32_t i, uint32_t j) -> std::unique_ptr<FluidSim2D> {
+                                    openTestWindow();
+                                    return std::make_unique<CPUSim>(i, j, 1u);
+                                }}),
+    [](const testing::TestParamInfo<DrawnSolver>& solver) { return std::string(solver.param.name); });
 
 }  // namespace
