@@ -55,7 +55,7 @@ struct DrawnSolver {
 
 class EitherSolverDraws : public testing::TestWithParam<DrawnSolver> {};
 
-// The smallest rectangle holding every lit pixel, in pixels from the bottom left.
+// The smallest rectangle holding every white pixel (magenta is not), in pixels from the bottom left.
 struct Bounds {
     int left = 1 << 30, bottom = 1 << 30, right = -1, top = -1;
 };
@@ -64,22 +64,31 @@ Bounds litBounds(const Pixels& picture) {
     Bounds b;
     for (int y = 0; y < WINDOW_HEIGHT; ++y)
         for (int x = 0; x < WINDOW_WIDTH; ++x)
-            if (picture.at(x, y).r > 128) {
+            if (picture.at(x, y).g > 128) {
                 b = {std::min(b.left, x), std::min(b.bottom, y), std::max(b.right, x), std::max(b.top, y)};
             }
     return b;
 }
 
-TEST_P(EitherSolverDraws, OneLitCellOfAWideGridCoversExactlyItsOwnPixels) {
-    // 6 by 4 cells over 300 by 200 pixels: each cell 50 pixels square.
-    std::unique_ptr<FluidSim2D> sim = GetParam().make(6, 4);
+TEST_P(EitherSolverDraws, OneLitCellOfATallGridCoversExactlyItsOwnPixels) {
+    // The world on the left 200 by 200 pixels, nothing drawn after its right edge: 4 by 2
+    // cells of 50 by 100 pixels, the lit one in the last column, where a quad too wide shows.
+    std::unique_ptr<FluidSim2D> sim = GetParam().make(4, 2);
     setFields(
         *sim, [](uint32_t, uint32_t) { return Vec2{0.0f, 0.0f}; },
-        [](uint32_t i, uint32_t j) { return i == 5 && j == 2 ? 100.0f : 0.0f; });
-    const Bounds lit = litBounds(drawAndRead(*sim));
-    EXPECT_EQ(lit.left, 200);
-    EXPECT_EQ(lit.right, 249);
-    EXPECT_EQ(lit.bottom, 50);
+        [](uint32_t i, uint32_t j) { return i == 4 && j == 1 ? 100.0f : 0.0f; });
+    useUnitSquareView(WINDOW_WIDTH, WINDOW_HEIGHT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 1.5, 0, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    sim->draw(1);
+    const Bounds lit = litBounds(Pixels(WINDOW_WIDTH, WINDOW_HEIGHT));
+    EXPECT_EQ(lit.left, 150);
+    EXPECT_EQ(lit.right, 199);
+    EXPECT_EQ(lit.bottom, 0);
     EXPECT_EQ(lit.top, 99);
 }
 
