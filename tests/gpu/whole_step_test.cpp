@@ -123,7 +123,9 @@ TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
     sim.applyVorticity(0.1);
     sim.reset();
     EXPECT_EQ(sim.stepCount, 17);
-    EXPECT_TRUE(!sim.diffuseEnabled && sim.advectEnabled && !sim.projectEnabled);
+    EXPECT_FALSE(sim.diffuseEnabled);
+    EXPECT_TRUE(sim.advectEnabled);
+    EXPECT_FALSE(sim.projectEnabled);
     for (const TexAttachment* t : sim.attachedTextures())
         EXPECT_EQ(maxMagnitude(sim.read(*t), ALL_CHANNELS), 0.0) << "attachment " << t->attachment;
     setFlags(sim, true, true, true);
