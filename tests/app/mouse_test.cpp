@@ -47,7 +47,9 @@ TEST_F(MouseTest, HeldLeftButtonPoursAtTheCellUnderThePointerWhileItIsInside) {
     mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, pixelX(10), pixelY(8));
     stepSimulation(0.05);
     const float poured = sim->getDensity(10, 8);
-    EXPECT_TRUE(poured > 0.0f && poured >= sim->getDensity(11, 8) && poured >= sim->getDensity(10, 9));
+    EXPECT_GT(poured, 0.0f);
+    EXPECT_GE(poured, sim->getDensity(11, 8));
+    EXPECT_GE(poured, sim->getDensity(10, 9));
     EXPECT_LT(sim->getDensity(25, 20), 1e-6f * poured);
 
     motion(-20, 100);
@@ -87,7 +89,8 @@ TEST_F(MouseTest, RightDragRunsBetweenCellCentresAndStirsOnlyAfterRelease) {
     mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, pixelX(8), pixelY(5));
     mouse(GLUT_RIGHT_BUTTON, GLUT_UP, pixelX(8), pixelY(5));
     ASSERT_EQ(dragSegments.size(), 2u);
-    EXPECT_TRUE(dragSegments[1].from == sim->cellToWorld(8, 5) && dragSegments[1].to == dragSegments[1].from);
+    EXPECT_EQ(dragSegments[1].from, sim->cellToWorld(8, 5));
+    EXPECT_EQ(dragSegments[1].to, dragSegments[1].from);
 }
 
 // A drag that leaves the window ends on the edge cell nearest to the pointer, past

@@ -63,7 +63,10 @@ TEST_F(OverlayPictureTest, ArrowsAreCentredOnTheirCellsAndShadeFromBlackToYellow
     const Rgb tail = scaled.at(203, row), middle = scaled.at(250, row), head = scaled.at(297, row);
     EXPECT_LT(tail.r, 20);
     EXPECT_NEAR(middle.r, 128, 8);
-    EXPECT_TRUE(middle.r == middle.g && head.r > 235 && head.g > 235 && head.b == 0);
+    EXPECT_EQ(middle.r, middle.g);
+    EXPECT_GT(head.r, 235);
+    EXPECT_GT(head.g, 235);
+    EXPECT_EQ(head.b, 0);
     // The slow arrow points left: its yellow head is on the left.
     const int slowRow = litRow(scaled, 550, 250);
     EXPECT_GT(scaled.at(540, slowRow).g, scaled.at(560, slowRow).g);
@@ -89,7 +92,9 @@ TEST_F(OverlayPictureTest, StrokesShadeFromBlackToCyanAndThePendingOneShowsWhile
     const int row = litRow(committed, 350, 50);
     const Rgb start = committed.at(53, row), end = committed.at(647, row);
     EXPECT_LT(start.g, 20);
-    EXPECT_TRUE(end.r == 0 && end.g > 235 && end.b > 235);
+    EXPECT_EQ(end.r, 0);
+    EXPECT_GT(end.g, 235);
+    EXPECT_GT(end.b, 235);
     EXPECT_EQ(litInRows(committed, 350, 0, 700), 0) << "the pending stroke shows only while dragged";
 
     dragActive = true;
@@ -108,7 +113,8 @@ TEST_F(OverlayPictureTest, DisplayShowsSmokeARedPointAtEveryCellCentreAndGreenSt
     display();
     // Mesa keeps the back buffer's contents across the swap.
     const Pixels p = read();
-    EXPECT_TRUE(p.at(520, 20) == (Rgb{255, 255, 255}) && p.at(120, 120) == (Rgb{0, 0, 0}));  // smoke in cell (6, 1)
+    EXPECT_EQ(p.at(520, 20), (Rgb{255, 255, 255}));  // smoke in cell (6, 1)
+    EXPECT_EQ(p.at(120, 120), (Rgb{0, 0, 0}));
     EXPECT_EQ(p.count(isRed), 7 * 4);
     for (int i = 0; i < 7; ++i)
         for (int j = 0; j < 4; ++j) {
@@ -123,7 +129,7 @@ TEST_F(OverlayPictureTest, DisplayShowsSmokeARedPointAtEveryCellCentreAndGreenSt
         for (int x = 0; x < 700; ++x)
             if (isGreen(p.at(x, y)))
                 (y >= 400 - 3 * 18 - 4 && x < 300 ? line[std::min(2, (399 - y) / 18)] : elsewhere) += 1;
-    EXPECT_TRUE(line[0] > 30 && line[1] > 30 && line[2] > 30) << line[0] << " " << line[1] << " " << line[2];
+    for (int k = 0; k < 3; ++k) EXPECT_GT(line[k], 30) << "line " << k;
     EXPECT_EQ(elsewhere, 0);
 }
 

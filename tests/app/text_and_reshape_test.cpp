@@ -18,7 +18,8 @@ std::array<float, 16> matrix(GLenum which) {
 
 TEST_F(TextTest, ReshapeToHeightZeroUsesOne) {
     reshape(640, 0);
-    EXPECT_TRUE(screenRect.width == 640.0f && screenRect.height == 1.0f);
+    EXPECT_EQ(screenRect.width, 640.0f);
+    EXPECT_EQ(screenRect.height, 1.0f);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[3], 1);

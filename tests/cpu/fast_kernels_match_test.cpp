@@ -297,4 +297,11 @@ TEST(FastKernels, FieldsOfAnotherGridAreRefusedRatherThanOverrun) {
     EXPECT_THROW(sim.project(small, out), std::invalid_argument);
 }
 
+TEST(FastKernelChoice, TheDefaultSetIsTheFastestThisProcessorRuns) {
+    const KernelIsa fastest = kernelIsaAvailable(KernelIsa::Avx2)   ? KernelIsa::Avx2
+                              : kernelIsaAvailable(KernelIsa::Sse2) ? KernelIsa::Sse2
+                                                                    : KernelIsa::Portable;
+    EXPECT_EQ(kernelIsaName(bestKernelIsa()), std::string(kernelIsaName(fastest)));
+}
+
 }  // namespace

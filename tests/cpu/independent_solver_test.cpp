@@ -108,7 +108,8 @@ private:
                 vd += (v.x - rx) * (v.x - rx) + (v.y - ry) * (v.y - ry); vn += rx * rx + ry * ry;
             }
         const std::string where = "stages " + std::to_string(stages) + ", step " + std::to_string(mStep);
-        ASSERT_TRUE(dn > 0.0 && vn > 0.0) << "nothing to compare at " << where;
+        ASSERT_GT(dn, 0.0) << "no density to compare at " << where;
+        ASSERT_GT(vn, 0.0) << "no velocity to compare at " << where;
         EXPECT_LT(std::sqrt(dd / dn), TOLERANCE) << "density at " << where;  // NaN fails too
         EXPECT_LT(std::sqrt(vd / vn), TOLERANCE) << "velocity at " << where;
     }

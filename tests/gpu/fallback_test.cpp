@@ -17,10 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const SHADER_FILES[] = {"vorticity.frag", "normCurlGrad.frag", "addSources.frag",
-                                    "diffuse.frag",   "decomp.frag",       "project.frag",
-                                    "advect.frag",    "dissipate.frag",    "render.frag"};
-
 std::string contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -58,10 +54,10 @@ TEST(Fallback, ShadersComeFromBesideTheExecutableOrTheShareFolderBeforeTheWorkin
     fs::create_directories(root.path / "bin" / "shaders");
     EXPECT_EQ(shaderDirectoryFor(smoke), (root.path / "bin" / "shaders").string());
     // Files that end without a newline still build.
-    for (const char* name : SHADER_FILES) {
-        std::string text = contents(fs::path(SMOKE_SHADER_SOURCE_DIR) / name);
+    for (const fs::directory_entry& shader : fs::directory_iterator(SMOKE_SHADER_SOURCE_DIR)) {
+        std::string text = contents(shader.path());
         while (!text.empty() && text.back() == '\n') text.pop_back();
-        std::ofstream(root.path / "work" / "shaders" / name, std::ios::binary) << text;
+        std::ofstream(root.path / "work" / "shaders" / shader.path().filename(), std::ios::binary) << text;
     }
     openTestWindow();
     testing::internal::CaptureStdout();

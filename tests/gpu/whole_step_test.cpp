@@ -5,8 +5,7 @@
 // The solvers agree in method, not bit for bit (Jacobi against Gauss-Seidel; density
 // carried by the velocity entering the advection against the final one). Each step
 // starts both from the software solver's state and sources; each solver must be, to
-// float rounding, the double-precision model of its own method, and their difference
-// at most the models' difference plus that rounding twice.
+// float rounding, the double-precision model of its own method.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,8 +81,6 @@ void runScenario(uint32_t resI, uint32_t resJ) {
                                       std::to_string(step) + (channels == VELOCITY ? " velocity" : " density");
             EXPECT_LT(maxDifference(gpu, gpuModel, channels) / scale, ROUNDING) << where;
             EXPECT_LT(maxDifference(software, cpuModel, channels) / scale, ROUNDING) << where;
-            EXPECT_LE(maxDifference(gpu, software, channels), maxDifference(gpuModel, cpuModel, channels) + 2 * ROUNDING * scale)
-                << where;
         }
     }
     lockstep.setStageTimes(nullptr);
@@ -126,7 +123,9 @@ TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
     sim.applyVorticity(0.1);
     sim.reset();
     EXPECT_EQ(sim.stepCount, 17);
-    EXPECT_TRUE(!sim.diffuseEnabled && sim.advectEnabled && !sim.projectEnabled);
+    EXPECT_FALSE(sim.diffuseEnabled);
+    EXPECT_TRUE(sim.advectEnabled);
+    EXPECT_FALSE(sim.projectEnabled);
     for (const TexAttachment* t : sim.attachedTextures())
         EXPECT_EQ(maxMagnitude(sim.read(*t), ALL_CHANNELS), 0.0) << "attachment " << t->attachment;
     setFlags(sim, true, true, true);

@@ -98,7 +98,8 @@ TEST_F(Film, AnInterruptedRunLeavesNeitherTheFilmNorItsPart) {
     kill(pid, SIGINT);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
     EXPECT_FALSE(std::filesystem::exists(film));
     EXPECT_FALSE(std::filesystem::exists(film + ".part"));
 }

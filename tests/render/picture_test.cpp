@@ -120,7 +120,8 @@ TEST(Picture, SidesUpToTheLargestAreAcceptedAndNoneBeyond) {
         refusal = e.what();
     }
     const int limit = std::atoi(refusal.c_str() + refusal.rfind(' '));
-    EXPECT_TRUE(limit >= 1024 && limit <= MAX_PICTURE_SIDE) << refusal;
+    EXPECT_GE(limit, 1024) << refusal;
+    EXPECT_LE(limit, MAX_PICTURE_SIDE) << refusal;
     EXPECT_NO_THROW(PictureCanvas(3, limit));
     RenderOptions options;
     const std::string largest = std::to_string(MAX_PICTURE_SIDE), beyond = std::to_string(MAX_PICTURE_SIDE + 1);

@@ -33,7 +33,9 @@ TEST_F(Png, PixelsSurviveTheRoundTripAndTheBytesDependOnThePixelsAlone) {
         writePng(path("a.png"), original);
         writePng(path("b.png"), original);
         const Image back = readPng(path("a.png"));
-        EXPECT_TRUE(back.width == w && back.height == h && back.rgb == original.rgb) << w << " by " << h;
+        EXPECT_EQ(back.width, w);
+        EXPECT_EQ(back.height, h);
+        EXPECT_EQ(back.rgb, original.rgb) << w << " by " << h;
         EXPECT_EQ(fileText(dir / "a.png"), fileText(dir / "b.png")) << w << " by " << h;
     }
     const std::string tiny = fileText(dir / "a.png");
@@ -69,7 +71,8 @@ TEST_F(Png, ASignalThatEndsTheProgramRemovesThePartBeingWritten) {
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
     EXPECT_TRUE(filesIn("").empty());
 }
 

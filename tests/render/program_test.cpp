@@ -27,7 +27,8 @@ TEST_F(Program, SoftwareRunsWriteByteIdenticalFilesEveryTime) {
     second.insert(second.begin(), {"--out", path("two")});
     const ProgramResult a = render(first);
     const ProgramResult b = render(second);
-    ASSERT_TRUE(a.exitCode == 0 && b.exitCode == 0) << a.err << b.err;
+    ASSERT_EQ(a.exitCode, 0) << a.err;
+    ASSERT_EQ(b.exitCode, 0) << b.err;
 
     const std::set<std::string> expected{"early.png", "picture-2.png"};
     EXPECT_EQ(filesIn("one"), expected);
@@ -37,7 +38,8 @@ TEST_F(Program, SoftwareRunsWriteByteIdenticalFilesEveryTime) {
     EXPECT_EQ(linesOf(a.out), (std::vector<std::string>{"wrote " + path("one") + "/early.png",
                                                         "wrote " + path("one") + "/picture-2.png"}));
     const Image picture = readPng(path("one/early.png"));
-    EXPECT_TRUE(picture.width == 90 && picture.height == 70);
+    EXPECT_EQ(picture.width, 90);
+    EXPECT_EQ(picture.height, 70);
 }
 
 TEST_F(Program, EveryNStepsWritesANumberedFrameSequence) {
@@ -145,7 +147,8 @@ TEST_F(Program, ASignalThatEndsTheProgramEndsItsVirtualDisplayToo) {
         kill(pid, signal);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal << ", status " << status;
+        ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signal << ", status " << status;
+        EXPECT_EQ(WTERMSIG(status), signal);
         if (xvfb == 0) continue;
         const bool gone = within(std::chrono::seconds(60), [&] { return ended(xvfb); });
         EXPECT_TRUE(gone) << "Xvfb outlived signal " << signal;
@@ -205,7 +208,8 @@ TEST_F(Program, GridOnTheCommandLineReplacesTheScenarios) {
     const ProgramResult r = render({"--grid", "40x30", "--out", path("fine"), file});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const Image fine = readPng(path("fine/picture-1.png"));
-    EXPECT_TRUE(fine.width == 800 && fine.height == 800) << "not the window's size";
+    EXPECT_EQ(fine.width, 800) << "not the window's size";
+    EXPECT_EQ(fine.height, 800) << "not the window's size";
     EXPECT_GT(fine.pixel(200, 200)[0], 100);  // world (0.25, 0.75)
     EXPECT_EQ(fine.pixel(600, 600)[0], 0);
 }

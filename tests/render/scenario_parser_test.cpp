@@ -8,6 +8,7 @@
 #include "cpu/CPUSim.h"
 #include "scenario/Scenario.h"
 #include "scenario/ScenarioRun.h"
+#include "sim/StepSequence.h"
 
 namespace {
 
@@ -22,7 +23,9 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
         "# stir, pour and look\r\ngrid 48 30   # wide and low\nsolver both\n\n"
         "dt 0.025\nstroke 0.1 0.25 0.9 0.75\n   pour 0.375 0.125 12\ntoggle D\ntoggle a\ntoggle p\n"
         "clear strokes\nreset\nrun 7\npicture after-reset_2\npicture\n");
-    EXPECT_TRUE(s.resI == 48 && s.resJ == 30 && s.solver == SolverChoice::Both);
+    EXPECT_EQ(s.resI, 48u);
+    EXPECT_EQ(s.resJ, 30u);
+    EXPECT_EQ(s.solver, SolverChoice::Both);
     ASSERT_EQ(s.actions.size(), 11u);
 
     using K = ActionKind;
@@ -33,7 +36,8 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
         EXPECT_EQ(s.actions[k].line, int(k) + 5) << "action " << k;
     }
     EXPECT_DOUBLE_EQ(s.actions[0].seconds, 0.025);
-    EXPECT_TRUE(s.actions[1].from == (Vec2{0.1f, 0.25f}) && s.actions[1].to == (Vec2{0.9f, 0.75f}));
+    EXPECT_EQ(s.actions[1].from, (Vec2{0.1f, 0.25f}));
+    EXPECT_EQ(s.actions[1].to, (Vec2{0.9f, 0.75f}));
     EXPECT_EQ(s.actions[2].from, (Vec2{0.375f, 0.125f}));
     EXPECT_EQ(s.actions[2].steps, 12u);
     EXPECT_EQ(std::string() + s.actions[3].stage + s.actions[4].stage + s.actions[5].stage, "dap");
@@ -46,7 +50,9 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
 
 TEST(ScenarioParser, SquareGridFromOneNumberAndTheWorldEdgesAreAccepted) {
     const Scenario s = parsedWithoutErrors("grid 1\nsolver gpu\nprojection converged\npour 0 1 1\nstroke 1 0 0 1\n");
-    EXPECT_TRUE(s.resI == 1 && s.resJ == 1 && s.solver == SolverChoice::Shader);
+    EXPECT_EQ(s.resI, 1u);
+    EXPECT_EQ(s.resJ, 1u);
+    EXPECT_EQ(s.solver, SolverChoice::Shader);
     EXPECT_EQ(s.projection, ProjectionMode::Converged);
     EXPECT_EQ(parsedWithoutErrors("projection specified\n").projection, ProjectionMode::FixedSweeps);
     EXPECT_EQ(s.actions[0].from, (Vec2{0.0f, 1.0f}));
@@ -141,7 +147,9 @@ TEST(ScenarioParser, TimedStepsKeepTheirLengthsAndCellsAndRunsOfThemAreOneAction
 TEST(ScenarioParser, EveryMalformedLineIsReportedNotOnlyTheFirst) {
     const ParsedScenario p = parseScenario("run 3\nrun x\npicture\nstroke 1\npour 0 0 1\nzoom 2\n");
     ASSERT_EQ(p.errors.size(), 3u);
-    EXPECT_TRUE(p.errors[0].line == 2 && p.errors[1].line == 4 && p.errors[2].line == 6);
+    EXPECT_EQ(p.errors[0].line, 2u);
+    EXPECT_EQ(p.errors[1].line, 4u);
+    EXPECT_EQ(p.errors[2].line, 6u);
     EXPECT_EQ(describeErrors("stir.txt", p.errors).substr(0, 11), "stir.txt:2:");
 }
 
@@ -202,15 +210,39 @@ TEST(ScenarioReplay, EachActionReachesEverySolver) {
         runScenario(parseScenario("grid 12 9\n" + text).scenario, {&a, &b}, silent);
     };
     replay("dt 0.05\nstroke 0.2 0.5 0.8 0.5\npour 0.25 0.75 2\n");
-    for (CPUSim* sim : {&a, &b})
-        EXPECT_TRUE(sim->getDensity(3, 7) > 0 && sim->getVelocity(6, 5).x > 0 && sim->stepCount == 6) << sim->stepCount;
+    for (CPUSim* sim : {&a, &b}) {
+        EXPECT_GT(sim->getDensity(3, 7), 0.0f);
+        EXPECT_GT(sim->getVelocity(6, 5).x, 0.0f);
+        EXPECT_EQ(sim->stepCount, 6u);
+    }
     // Cleared strokes no longer stir, a reset leaves nothing, a plain run pours nothing.
     replay("stroke 0.2 0.5 0.8 0.5\nclear strokes\nreset\ntoggle a\ntoggle p\nrun 3\n");
     for (CPUSim* sim : {&a, &b}) {
-        for (uint32_t c = 0; c < sim->density().size(); ++c)
-            ASSERT_TRUE(sim->density()[c] == 0 && sim->velocity()[c] == (Vec2{0, 0})) << "cell " << c;
-        EXPECT_TRUE(sim->diffuseEnabled && !sim->advectEnabled && !sim->projectEnabled);
+        for (uint32_t c = 0; c < sim->density().size(); ++c) {
+            ASSERT_EQ(sim->density()[c], 0.0f) << "cell " << c;
+            ASSERT_EQ(sim->velocity()[c], (Vec2{0, 0})) << "cell " << c;
+        }
+        EXPECT_TRUE(sim->diffuseEnabled);
+        EXPECT_FALSE(sim->advectEnabled);
+        EXPECT_FALSE(sim->projectEnabled);
     }
+}
+
+std::vector<float> densities(const CPUSim& sim) {
+    std::vector<float> values;
+    for (uint32_t c = 0; c < sim.density().size(); ++c) values.push_back(sim.density()[c]);
+    return values;
+}
+
+TEST(ScenarioReplay, ADtLineSetsTheLengthOfTheStepsAfterIt) {
+    CPUSim replayed(10, 7), stepped(10, 7);
+    Silent silent;
+    runScenario(parseScenario("grid 10 7\ndt 0.3\npour 0.4 0.6 5\n").scenario, {&replayed}, silent);
+    StepInput pour;
+    pour.pouring = true;
+    pour.pourCell = stepped.worldToCell({0.4f, 0.6f});
+    for (int n = 0; n < 5; ++n) advanceSimulation(stepped, 0.3, pour);
+    EXPECT_EQ(densities(replayed), densities(stepped));
 }
 
 }  // namespace

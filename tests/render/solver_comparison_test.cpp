@@ -69,9 +69,11 @@ TEST_F(SolverComparison, EachPictureShowsBothSolversTheirDifferenceImageAndTheFi
     right.diffuseEnabled = false;
     const std::vector<Difference> differences = compare(left, right);
     ASSERT_EQ(differences.size(), 3u);
-    EXPECT_TRUE(differences[0].name == "start" && differences[1].name == "poured");
+    EXPECT_EQ(differences[0].name, "start");
+    EXPECT_EQ(differences[1].name, "poured");
     EXPECT_EQ(differences[0].density + differences[0].velocity, 0.0);
-    EXPECT_TRUE(differences[2].density > 0.05 && differences[2].velocity > 0.0);
+    EXPECT_GT(differences[2].density, 0.05);
+    EXPECT_GT(differences[2].velocity, 0.0);
     EXPECT_EQ(fileText(dir / "start-left.png"), fileText(dir / "start-right.png"));
     EXPECT_TRUE(blackDifferenceImage("start"));
     EXPECT_FALSE(blackDifferenceImage("stirred"));
@@ -126,7 +128,8 @@ TEST_F(SolverComparison, ShaderSolverStaysWithinItsBoundOfTheSoftwareSolver) {
         EXPECT_LT(d.density, SHADER_AGREEMENT_BOUND) << d.name;
         EXPECT_LT(d.velocity, SHADER_AGREEMENT_BOUND) << d.name;
     }
-    EXPECT_TRUE(filesIn("out").size() == 9 && filesIn("out").count("stirred-gpu.png") == 1);
+    EXPECT_EQ(filesIn("out").size(), 9u);
+    EXPECT_EQ(filesIn("out").count("stirred-gpu.png"), 1u);
 }
 
 // |a - b| / max(|a|, |b|) in the 2-norm, the same either way round; NaN is never close.

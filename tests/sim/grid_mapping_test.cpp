@@ -17,7 +17,9 @@ struct Mapped {
 
 TEST(GridMapping, CellNumbersCentresAndFloorCellsOnANonSquareGridAndNothingOutsideTheWorld) {
     CPUSim sim(10, 20);  // non-square: a bound that mixes resI and resJ shows here
-    EXPECT_TRUE(sim.index(1, 0) == 1 && sim.index(0, 1) == 12 && sim.index(11, 21) == 12 * 22 - 1);
+    EXPECT_EQ(sim.index(1, 0), 1u);
+    EXPECT_EQ(sim.index(0, 1), 12u);
+    EXPECT_EQ(sim.index(11, 21), 12u * 22u - 1u);
     EXPECT_EQ(sim.cellToWorld(3, 2), (Vec2{2.5f / 10.0f, 1.5f / 20.0f}));
     EXPECT_EQ(sim.cellToWorld(0, 0), (Vec2{-0.5f / 10.0f, -0.5f / 20.0f}));
     const float nan = std::numeric_limits<float>::quiet_NaN();
