@@ -14,9 +14,10 @@ namespace {
 // The one description of the command line: --help prints it, and the window options are
 // read with it. The specified arguments are only described here; parseCommandLine reads them.
 struct Description {
-    CLI::App app{"An interactive two-dimensional smoke simulation: pour smoke with the left mouse\n"
-                 "button, stir it with strokes of the right one.",
-                 "smoke"};
+    CLI::App app{
+        "An interactive two-dimensional smoke simulation: pour smoke with the left mouse\n"
+        "button, stir it with strokes of the right one.",
+        "smoke"};
     bool software = false;
     std::string resolution;
 
@@ -42,11 +43,12 @@ struct Description {
                        "grid cells a side, " + std::to_string(MIN_RESOLUTION) + " to " + std::to_string(MAX_GRID) +
                            " (default " + std::to_string(DEFAULT_RESOLUTION) + "); its leading digits count")
             ->type_name("");
-        app.footer("Options go before -s and the resolution. Without -s the shader solver runs when\n"
-                   "OpenGL offers every extension it needs, else the software solver.\n"
-                   "\nExit status: 0 after quitting; 1 when the grid does not fit in memory or there is\n"
-                   "no display; 2 for a resolution out of range, a mistake in an option or a recording\n"
-                   "that cannot be written.");
+        app.footer(
+            "Options go before -s and the resolution. Without -s the shader solver runs when\n"
+            "OpenGL offers every extension it needs, else the software solver.\n"
+            "\nExit status: 0 after quitting; 1 when the grid does not fit in memory or there is\n"
+            "no display; 2 for a resolution out of range, a mistake in an option or a recording\n"
+            "that cannot be written.");
     }
 };
 

@@ -20,8 +20,8 @@ struct CommandLine {
     const char* resolutionArgument = nullptr;
 
     // The window options, which come before the arguments above.
-    std::string recordPath;  // --record FILE; empty: the session is not recorded
-    std::string scenePath;   // --scene FILE; empty: the window starts empty
+    std::string recordPath;                                   // --record FILE; empty: the session is not recorded
+    std::string scenePath;                                    // --scene FILE; empty: the window starts empty
     ProjectionMode projection = ProjectionMode::FixedSweeps;  // --projection MODE
 };
 

@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
     }
     const uint32_t resolution = uint32_t(line.resolution);
     Scenario scene;
-    if (!line.scenePath.empty() && !(loadScene(line.scenePath, scene) &&
-                                     sceneFitsGrid(scene, line.scenePath, resolution, resolution)))
+    if (!line.scenePath.empty() &&
+        !(loadScene(line.scenePath, scene) && sceneFitsGrid(scene, line.scenePath, resolution, resolution)))
         return EXIT_BAD_COMMAND_LINE;
     if (!line.recordPath.empty() && !startRecording(line.recordPath)) return EXIT_BAD_COMMAND_LINE;
 

@@ -31,9 +31,10 @@ std::string solverHelp() {
 }  // namespace
 
 std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOptions& options) {
-    CLI::App app("Times the whole application step (a pour at the centre, two strokes, applyVorticity,\n"
-                 "step, clearSources) and, separately, draw, for each solver and grid size.",
-                 "smoke-bench");
+    CLI::App app(
+        "Times the whole application step (a pour at the centre, two strokes, applyVorticity,\n"
+        "step, clearSources) and, separately, draw, for each solver and grid size.",
+        "smoke-bench");
     useConventions(app);
     BenchOptions& o = options;
     const auto readGrids = [&o](const std::vector<std::string>& items) {
@@ -57,8 +58,8 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
     app.parse_complete_callback([&app] {
         for (const auto& [earlier, current] : {std::pair{"--res", "--grid"}, std::pair{"--solvers", "--solver"}})
             if (app.count(earlier) > 0 && app.count(current) > 0)
-                throw CLI::ValidationError(earlier, std::string("the earlier name of ") + current +
-                                                        ", which is given too: give one of them");
+                throw CLI::ValidationError(
+                    earlier, std::string("the earlier name of ") + current + ", which is given too: give one of them");
     });
     addListOption(app, "--threads",
                   "the software solvers' thread counts; auto: up to the processors\nthis process may use, fewer "
@@ -103,8 +104,8 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
                       }
                       return true;
                   });
-    addReadOption(app, "--steps", "timed runs of each measurement, at least (default 20)", "N",
-                  "a whole number from 1", [&o](const std::string& text) { return readCount(text, 1, o.minSteps); });
+    addReadOption(app, "--steps", "timed runs of each measurement, at least (default 20)", "N", "a whole number from 1",
+                  [&o](const std::string& text) { return readCount(text, 1, o.minSteps); });
     addReadOption(app, "--seconds", "and at least this long, in seconds (default 1)", "S",
                   "a number of seconds from 0 to 3600", [&o](const std::string& text) {
                       double seconds = 0.0;
@@ -117,9 +118,10 @@ std::optional<int> readBenchOptions(int argc, const char* const* argv, BenchOpti
     app.add_flag("--stages", o.stages, "also the milliseconds of each stage of the step");
     app.add_option("--scene", o.scenePath, "a scenario file whose solids every measurement has")->type_name("FILE");
     app.add_flag("--json", o.json, "print JSON instead of a table");
-    app.footer("Progress goes to standard error, one line as each measurement starts; the report to\n"
-               "standard output. The default run takes several minutes.\n"
-               "\nExit status: 0 after the report (a solver that cannot run gets a row saying why);\n"
-               "1 when the benchmark cannot start; 2 for a mistake in the command line.");
+    app.footer(
+        "Progress goes to standard error, one line as each measurement starts; the report to\n"
+        "standard output. The default run takes several minutes.\n"
+        "\nExit status: 0 after the report (a solver that cannot run gets a row saying why);\n"
+        "1 when the benchmark cannot start; 2 for a mistake in the command line.");
     return readCommandLine(app, argc, argv);
 }

@@ -13,13 +13,13 @@ struct BenchOptions {
     std::vector<GridSize2D> grids{{64, 64}, {201, 201}, {512, 512}, {1024, 1024}};
     std::vector<std::string> solvers;  // empty: every solver that runs here
     int warmupSteps = 3;
-    int minSteps = 20;         // timed runs of each measurement, at least
-    double minSeconds = 1.0;   // and at least this long
+    int minSteps = 20;                 // timed runs of each measurement, at least
+    double minSeconds = 1.0;           // and at least this long
     std::vector<ThreadCount> threads;  // the software solvers' teams; empty: their default
     std::vector<unsigned> loads{0};    // other threads kept spinning while timing
     std::vector<ProjectionMode> projections{ProjectionMode::FixedSweeps};  // each row is measured with each
-    bool stages = false;            // also time each stage of the software solvers' step
-    std::string scenePath;          // a scenario whose solids every measurement has; empty: none
+    bool stages = false;    // also time each stage of the software solvers' step
+    std::string scenePath;  // a scenario whose solids every measurement has; empty: none
     bool json = false;
 };
 

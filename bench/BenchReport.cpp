@@ -110,9 +110,10 @@ std::vector<SpeedUp> threadScaling(const std::vector<BenchRow>& rows) {
     for (const BenchRow& one : rows) {
         if (one.threads != 1 || one.adaptive || !one.error.empty()) continue;
         for (const BenchRow& row : rows)
-            if (row.solver == one.solver && (row.threads > 1 || row.adaptive) && row.error.empty() && sameGrid(row, one))
-                result.push_back({row.solver, row.threads, row.adaptive, row.load, row.grid,
-                                  one.step.medianMs / row.step.medianMs});
+            if (row.solver == one.solver && (row.threads > 1 || row.adaptive) && row.error.empty() &&
+                sameGrid(row, one))
+                result.push_back(
+                    {row.solver, row.threads, row.adaptive, row.load, row.grid, one.step.medianMs / row.step.medianMs});
     }
     return result;
 }
@@ -127,10 +128,11 @@ void printSpeedUps(std::ostream& out, const std::string& heading, const std::vec
 
 void printSpeedUpsJson(std::ostream& out, const std::string& baseline, const std::vector<SpeedUp>& ups) {
     for (size_t k = 0; k < ups.size(); ++k)
-        out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(ups[k].solver) << ", \"threads\": "
-            << ups[k].threads << (ups[k].adaptive ? ", \"adaptive\": true" : "") << ", \"load\": " << ups[k].load
-            << ", \"baseline\": " << jsonText(baseline) << ", \"resI\": " << ups[k].grid.resI
-            << ", \"resJ\": " << ups[k].grid.resJ << ", \"step\": " << jsonNumber(ups[k].factor) << "}";
+        out << (k ? ",\n" : "\n") << "    {\"solver\": " << jsonText(ups[k].solver)
+            << ", \"threads\": " << ups[k].threads << (ups[k].adaptive ? ", \"adaptive\": true" : "")
+            << ", \"load\": " << ups[k].load << ", \"baseline\": " << jsonText(baseline)
+            << ", \"resI\": " << ups[k].grid.resI << ", \"resJ\": " << ups[k].grid.resJ
+            << ", \"step\": " << jsonNumber(ups[k].factor) << "}";
 }
 
 }  // namespace
@@ -210,12 +212,12 @@ void printJson(std::ostream& out, const BenchSetting& setting, const std::vector
             out << ", \"error\": " << jsonText(row.error) << ", \"failed\": " << (row.failed ? "true" : "false") << "}";
             continue;
         }
-        out << ", \"step_ms\": " << jsonNumber(row.step.medianMs) << ", \"steps_per_s\": "
-            << jsonNumber(stepsPerSecond(row)) << ", \"cells_per_s\": " << jsonNumber(cellsPerSecond(row))
+        out << ", \"step_ms\": " << jsonNumber(row.step.medianMs)
+            << ", \"steps_per_s\": " << jsonNumber(stepsPerSecond(row))
+            << ", \"cells_per_s\": " << jsonNumber(cellsPerSecond(row))
             << ", \"draw_ms\": " << jsonNumber(row.draw.medianMs) << ", \"step_runs\": " << row.step.runs
             << ", \"draw_runs\": " << row.draw.runs << ", \"divergence_left\": " << jsonNumber(row.divergenceLeft)
-            << ", \"peak_rss_mib\": " << jsonNumber(row.peakMiB)
-            << ", \"extras\": {";
+            << ", \"peak_rss_mib\": " << jsonNumber(row.peakMiB) << ", \"extras\": {";
         for (size_t e = 0; e < row.extras.size(); ++e)
             out << (e ? ", " : "") << jsonText(row.extras[e].name) << ": " << jsonNumber(row.extras[e].value);
         out << "}";

@@ -17,13 +17,14 @@ struct BenchRow {
     double peakMiB;  // the process's peak resident memory so far
     std::vector<ExtraMeasure> extras;
     std::string error;  // why the solver could not run at this size; empty when it ran
-    bool failed = false;  // the error came while measuring (out of memory included), not from a solver this machine lacks
-    unsigned threads = 0; // the team's size; 0 for a solver that runs on no team
+    bool failed =
+        false;  // the error came while measuring (out of memory included), not from a solver this machine lacks
+    unsigned threads = 0;              // the team's size; 0 for a solver that runs on no team
     std::vector<ExtraMeasure> stages;  // milliseconds of each stage of a step, when asked for
     ProjectionMode projection = ProjectionMode::FixedSweeps;
     double divergenceLeft = 0.0;  // of the probe velocity after one projection (SolverEntry)
-    bool adaptive = false;  // `threads` is the team's most; it runs on fewer while fewer are faster
-    unsigned load = 0;      // other threads spinning while it was timed
+    bool adaptive = false;        // `threads` is the team's most; it runs on fewer while fewer are faster
+    unsigned load = 0;            // other threads spinning while it was timed
 };
 
 // "measured", "failed: why" or "not measured: why".

@@ -188,8 +188,10 @@ int run(const BenchOptions& options) {
     };
     const auto teamName = [](const Team& team) {
         std::string name;
-        if (team.threads && team.threads->adaptive) name += " on up to " + std::to_string(team.threads->count) + " threads";
-        else if (team.threads) name += " on " + std::to_string(team.threads->count) + (team.threads->count == 1 ? " thread" : " threads");
+        if (team.threads && team.threads->adaptive)
+            name += " on up to " + std::to_string(team.threads->count) + " threads";
+        else if (team.threads)
+            name += " on " + std::to_string(team.threads->count) + (team.threads->count == 1 ? " thread" : " threads");
         if (team.load) name += ", " + std::to_string(team.load) + " busy";
         return name;
     };

@@ -10,10 +10,9 @@ namespace {
 
 std::vector<ExtraMeasure> softwareStages(FluidSim2D& sim, BenchScene& scene, const TimingPlan& plan) {
     CPUSim& cpu = static_cast<CPUSim&>(sim);
-    return medianStageTimes(
-        scene, plan, [&](StageTimes* times) { cpu.setStageTimes(times); },
-        {Stage::Sources, Stage::Diffusion, Stage::Projection, Stage::Advection, Stage::Strokes, Stage::BodyForces,
-         Stage::Clearing});
+    return medianStageTimes(scene, plan, [&](StageTimes* times) { cpu.setStageTimes(times); },
+                            {Stage::Sources, Stage::Diffusion, Stage::Projection, Stage::Advection, Stage::Strokes,
+                             Stage::BodyForces, Stage::Clearing});
 }
 
 std::unique_ptr<FluidSim2D> makeSoftware(uint32_t resI, uint32_t resJ, SolverSettings settings,
@@ -26,8 +25,7 @@ double softwareDivergenceLeft(FluidSim2D& sim) {
     CPUSim& cpu = static_cast<CPUSim&>(sim);
     VectorField projected(cpu.resI, cpu.resJ);
     return divergenceLeftBy(
-        cpu, [&] { cpu.project(projected, cpu.velocity()); },
-        [&](uint32_t i, uint32_t j) { return projected(i, j); });
+        cpu, [&] { cpu.project(projected, cpu.velocity()); }, [&](uint32_t i, uint32_t j) { return projected(i, j); });
 }
 
 SolverEntry fastCpuEntry(const std::string& name, KernelIsa isa, bool byDefault) {

@@ -32,7 +32,8 @@ private:
 
 }  // namespace
 
-CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_) : CPUSim(resI_, resJ_, makeFastKernels(resI_, resJ_, defaultThreads())) {}
+CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_)
+    : CPUSim(resI_, resJ_, makeFastKernels(resI_, resJ_, defaultThreads())) {}
 
 CPUSim::CPUSim(uint32_t resI_, uint32_t resJ_, unsigned threads)
     : CPUSim(resI_, resJ_, makeFastKernels(resI_, resJ_, ThreadCount(threads))) {}

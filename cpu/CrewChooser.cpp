@@ -67,7 +67,7 @@ void CrewChooser::stepTook(double seconds) {
 
 // One size more or fewer than now: one not judged yet first, else each in turn.
 unsigned CrewChooser::neighbourToTry() {
-    const bool larger = mHome < mLargest, smaller = mHome > 1;
+    const bool larger = mHome<mLargest, smaller = mHome> 1;
     if (larger && mMedian[mHome + 1] == 0.0) return mHome + 1;
     if (smaller && mMedian[mHome - 1] == 0.0) return mHome - 1;
     mTryLarger = !mTryLarger;

@@ -27,8 +27,8 @@ private:
     double waitBeforeTry(double stepSeconds) const;
 
     unsigned mLargest;
-    unsigned mHome;     // the size believed fastest
-    unsigned mCurrent;  // mHome, or a size being tried
+    unsigned mHome;               // the size believed fastest
+    unsigned mCurrent;            // mHome, or a size being tried
     std::vector<double> mMedian;  // by size; 0: not judged yet
     std::vector<double> mRecent;  // this size's steps since it was last judged
     double mSinceTry;

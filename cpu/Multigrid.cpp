@@ -24,7 +24,8 @@ Multigrid::Multigrid(uint32_t resI, uint32_t resJ, MultigridCopies copies)
 const std::vector<MultigridLevel>& Multigrid::levelsFor(float hx, float hy, float* heights) {
     if (!sameBits(hx, mPlannedHx) || !sameBits(hy, mPlannedHy)) {
         std::vector<MultigridLevel> levels;
-        for (const MultigridShape& shape : planMultigrid(mResI, mResJ, hx, hy)) levels.push_back({shape, {}, {}, {}, {}});
+        for (const MultigridShape& shape : planMultigrid(mResI, mResJ, hx, hy))
+            levels.push_back({shape, {}, {}, {}, {}});
         bool sameSizes = levels.size() == mLevels.size();
         for (size_t l = 0; sameSizes && l < levels.size(); ++l)
             sameSizes = levels[l].resI == mLevels[l].resI && levels[l].resJ == mLevels[l].resJ;

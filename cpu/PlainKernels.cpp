@@ -241,12 +241,12 @@ void PlainKernels::addSources(ScalarField& out, const ScalarField& in, const Sca
 void PlainKernels::diffuse(VectorField& out, const VectorField& in, float a) { diffuseKernel(out, in, a, mSolids); }
 void PlainKernels::diffuse(ScalarField& out, const ScalarField& in, float a) { diffuseKernel(out, in, a, mSolids); }
 
-void PlainKernels::advect(VectorField& out, const VectorField& in, const VectorField& velocity,
-                          const FluidSim2D& grid, float t) {
+void PlainKernels::advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
+                          float t) {
     advectKernel(out, in, velocity, grid, t, mSolids);
 }
-void PlainKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
-                          const FluidSim2D& grid, float t) {
+void PlainKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
+                          float t) {
     advectKernel(out, in, velocity, grid, t, mSolids);
 }
 

@@ -162,7 +162,8 @@ void ThreadTeam::runErased(ErasedJob job, void* context, unsigned crew) {
     share(0);
     // Even when the caller's own share threw: the others may still be using what the
     // job refers to, which lives no longer than this call.
-    waitOn(mUnfinished, [&] { return mUnfinished.word.load(std::memory_order_acquire) == 0; }, mWaitSpin);
+    waitOn(
+        mUnfinished, [&] { return mUnfinished.word.load(std::memory_order_acquire) == 0; }, mWaitSpin);
     if (mAbandoned.load()) {
         std::exception_ptr failure = mFailure;
         mFailure = nullptr;
@@ -202,7 +203,8 @@ void ThreadTeam::work(unsigned member) {
     Signal& go = mGo[member];
     uint32_t seen = 0;
     for (;;) {
-        waitOn(go, [&] { return go.word.load(std::memory_order_acquire) != seen; }, mIdleSpin);
+        waitOn(
+            go, [&] { return go.word.load(std::memory_order_acquire) != seen; }, mIdleSpin);
         seen = go.word.load(std::memory_order_acquire);
         if (mStopping.load()) return;
         share(member);
@@ -220,7 +222,8 @@ void ThreadTeam::barrier() {
         wake(mBarrierRound);
         return;
     }
-    waitOn(mBarrierRound, [&] { return mBarrierRound.word.load(std::memory_order_acquire) != round; }, mWaitSpin);
+    waitOn(
+        mBarrierRound, [&] { return mBarrierRound.word.load(std::memory_order_acquire) != round; }, mWaitSpin);
     throwIfAbandoned();
 }
 

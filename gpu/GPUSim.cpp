@@ -15,9 +15,9 @@ namespace {
 // Every texture the passes write, each at its own attachment point for life:
 // the two fields textures, curls, curl gradients, heights, and the second iterate.
 constexpr int ATTACHED_TEXTURES = 6;
-constexpr GLenum ATTACHMENT_POINTS[ATTACHED_TEXTURES] = {
-    GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT,
-    GL_COLOR_ATTACHMENT3_EXT, GL_COLOR_ATTACHMENT4_EXT, GL_COLOR_ATTACHMENT5_EXT};
+constexpr GLenum ATTACHMENT_POINTS[ATTACHED_TEXTURES] = {GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT,
+                                                         GL_COLOR_ATTACHMENT2_EXT, GL_COLOR_ATTACHMENT3_EXT,
+                                                         GL_COLOR_ATTACHMENT4_EXT, GL_COLOR_ATTACHMENT5_EXT};
 // Reset clears this many draw buffers at a time.
 constexpr GLint CLEAR_GROUP = 4;
 // The per-step traces show this cell (or the last one, on smaller grids).
@@ -115,7 +115,8 @@ void GPUSim::defineTexture(GLuint tex, const float* texels) {
 void GPUSim::createFramebuffer() {
     mFramebuffer = GlFramebuffer::generate();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, mFramebuffer.name());
-    TexAttachment* attached[ATTACHED_TEXTURES] = {&mFields, &mNewFields, &mCurls, &mNormCurlGrads, &mHeights, &mIterate};
+    TexAttachment* attached[ATTACHED_TEXTURES] = {&mFields,        &mNewFields, &mCurls,
+                                                  &mNormCurlGrads, &mHeights,   &mIterate};
     for (int k = 0; k < ATTACHED_TEXTURES; ++k) {
         attached[k]->attachment = ATTACHMENT_POINTS[k];
         glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, ATTACHMENT_POINTS[k], GL_TEXTURE_2D, attached[k]->tex.name(), 0);
@@ -186,9 +187,7 @@ void GPUSim::markSolids() {
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-void GPUSim::swapFields() {
-    std::swap(mFields, mNewFields);
-}
+void GPUSim::swapFields() { std::swap(mFields, mNewFields); }
 
 // ---- accessors and user sources --------------------------------------------
 
@@ -237,7 +236,8 @@ void GPUSim::onRetrieve() {
         newFieldsValue = mFieldValues[traceIndex() + 3];
     }
     readFields(mFields);
-    if (trace) std::printf("onRetrieve, mFields = %f, mNewFields = %f\n", mFieldValues[traceIndex() + 3], newFieldsValue);
+    if (trace)
+        std::printf("onRetrieve, mFields = %f, mNewFields = %f\n", mFieldValues[traceIndex() + 3], newFieldsValue);
 }
 
 // ---- passes ----------------------------------------------------------------

@@ -1,7 +1,7 @@
 // The shader solver's converged projection: the V-cycles of sim/MultigridCycles.h as
-// full-texture passes over the levels' textures, in the GL's own arithmetic. A colour of a red-black sweep is one pass, which keeps the
-// other colour's texels; the largest residual is reduced on the GL and read back,
-// a few texels, whenever the cycles must decide whether to go on.
+// full-texture passes over the levels' textures, in the GL's own arithmetic. A colour of a red-black sweep is one pass,
+// which keeps the other colour's texels; the largest residual is reduced on the GL and read back, a few texels,
+// whenever the cycles must decide whether to go on.
 #include <GL/glew.h>
 
 #include <initializer_list>
@@ -186,9 +186,10 @@ void GPUSim::createMultigrid(const std::string& shaderDir) {
         ShaderLevel& v = grid.levels.emplace_back();
         v.shape = shape;
         const GLsizei w = GLsizei(shape.resI + 2), h = GLsizei(shape.resJ + 2);
-        const std::initializer_list<std::pair<TexAttachment*, GLenum>> textures{
-            {&v.iterate[0], ITERATE_POINTS[0]}, {&v.iterate[1], ITERATE_POINTS[1]}, {&v.rhs, RHS_POINT},
-            {&v.residual, RESIDUAL_POINT}};
+        const std::initializer_list<std::pair<TexAttachment*, GLenum>> textures{{&v.iterate[0], ITERATE_POINTS[0]},
+                                                                                {&v.iterate[1], ITERATE_POINTS[1]},
+                                                                                {&v.rhs, RHS_POINT},
+                                                                                {&v.residual, RESIDUAL_POINT}};
         for (const auto& [texture, point] : textures) *texture = {createFieldTexture(w, h), point};
         v.surface = surfaceOf({&v.iterate[0], &v.iterate[1], &v.rhs, &v.residual}, w, h);
     }

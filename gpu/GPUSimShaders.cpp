@@ -79,7 +79,9 @@ const std::array<GPUSim::ProgramSlot, 9>& GPUSim::programSlots() {
     static const std::array<ProgramSlot, 9> slots{{
         {"vorticity.frag", &GPUSim::mVorticityShader, &GPUSim::mVorticityProgram, {"fields"}},
         {"normCurlGrad.frag", &GPUSim::mNormCurlGradShader, &GPUSim::mNormCurlGradProgram, {"curls"}},
-        {"addSources.frag", &GPUSim::mAddSourcesShader, &GPUSim::mAddSourcesProgram,
+        {"addSources.frag",
+         &GPUSim::mAddSourcesShader,
+         &GPUSim::mAddSourcesProgram,
          {"userSources", "fields", "curls", "normCurlGrads"}},
         {"diffuse.frag", &GPUSim::mDiffuseShader, &GPUSim::mDiffuseProgram, {"fields", "newFields"}},
         {"decomp.frag", &GPUSim::mDecompShader, &GPUSim::mDecompProgram, {"fields", "heights"}},
@@ -156,7 +158,8 @@ const std::array<MultigridProgramFile, 6>& multigridProgramFiles() {
 void GPUSim::loadMultigridShaders(const std::string& shaderDir) {
     const auto& files = multigridProgramFiles();
     for (const MultigridProgramFile& file : files)
-        if (!readable(shaderDir + "/" + file.file)) throw GPUSimUnavailable("cannot read " + shaderDir + "/" + file.file);
+        if (!readable(shaderDir + "/" + file.file))
+            throw GPUSimUnavailable("cannot read " + shaderDir + "/" + file.file);
     for (size_t k = 0; k < files.size(); ++k) {
         const std::string path = shaderDir + "/" + files[k].file;
         GlShader& shader = mMultigrid->shaders[k];

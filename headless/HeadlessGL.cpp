@@ -65,8 +65,8 @@ void startVirtualDisplay() {
         const std::string fd = std::to_string(fds[1]);
         // -noreset: a server that resets when its last client leaves refuses connections
         // meanwhile, and the check for a display that answers is such a client.
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2048x2048x24", "-nolisten", "tcp",
-               "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2048x2048x24", "-nolisten", "tcp", "-noreset",
+               static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);

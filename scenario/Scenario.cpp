@@ -411,12 +411,9 @@ ParsedScenario parseScenario(const std::string& text) {
 
 const char* solverWord(SolverChoice solver) {
     switch (solver) {
-        case SolverChoice::Software:
-            return "cpu";
-        case SolverChoice::Shader:
-            return "gpu";
-        case SolverChoice::Both:
-            return "both";
+        case SolverChoice::Software: return "cpu";
+        case SolverChoice::Shader: return "gpu";
+        case SolverChoice::Both: return "both";
     }
     return "";
 }
@@ -442,9 +439,10 @@ std::string settingLines(const Scenario& settings) {
         return std::string(text);
     };
     for (const SolidShape& s : settings.solids)
-        lines += s.kind == SolidShape::Kind::Circle
-                     ? "solid circle" + number(s.centre.x) + number(s.centre.y) + number(s.radius) + "\n"
-                     : "solid box" + number(s.lower.x) + number(s.lower.y) + number(s.upper.x) + number(s.upper.y) + "\n";
+        lines +=
+            s.kind == SolidShape::Kind::Circle
+                ? "solid circle" + number(s.centre.x) + number(s.centre.y) + number(s.radius) + "\n"
+                : "solid box" + number(s.lower.x) + number(s.lower.y) + number(s.upper.x) + number(s.upper.y) + "\n";
     return lines;
 }
 

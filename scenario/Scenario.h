@@ -34,16 +34,16 @@ struct TimedStep {
 
 struct Action {
     ActionKind kind = ActionKind::Run;
-    int line = 0;          // where it was written, for messages
-    Vec2 from{0, 0};       // pour position, or the start of a stroke
-    Vec2 to{0, 0};         // the end of a stroke
-    uint32_t steps = 0;    // pour, run and timed steps
-    uint64_t firstStep = 0;  // timed steps: where they start in Scenario::timedSteps
-    bool inCells = false;    // stroke: the ends are the centres of these cells; timed step: it pours
+    int line = 0;                      // where it was written, for messages
+    Vec2 from{0, 0};                   // pour position, or the start of a stroke
+    Vec2 to{0, 0};                     // the end of a stroke
+    uint32_t steps = 0;                // pour, run and timed steps
+    uint64_t firstStep = 0;            // timed steps: where they start in Scenario::timedSteps
+    bool inCells = false;              // stroke: the ends are the centres of these cells; timed step: it pours
     uint32_t cells[4] = {0, 0, 0, 0};  // stroke in cells: I1 J1 I2 J2; timed step: the pour's I J
-    double seconds = 0.0;  // dt
-    char stage = 0;        // toggle: 'd', 'a' or 'p'
-    std::string name;      // picture: the file name without its extension
+    double seconds = 0.0;              // dt
+    char stage = 0;                    // toggle: 'd', 'a' or 'p'
+    std::string name;                  // picture: the file name without its extension
 };
 
 constexpr uint32_t DEFAULT_GRID = 201;
@@ -78,7 +78,7 @@ struct Scenario {
     ProjectionMode projection = ProjectionMode::FixedSweeps;
     std::vector<Action> actions;
     std::vector<TimedStep> timedSteps;  // of every TimedSteps action, in order
-    int firstCellLine = 0;  // the first line that names cells of this grid; 0: none
+    int firstCellLine = 0;              // the first line that names cells of this grid; 0: none
 
     // Steps the whole scenario runs (pours and runs together).
     uint64_t totalSteps() const;

@@ -13,14 +13,10 @@ Vec2 nearestCellCentre(const FluidSim2D& sim, Vec2 p) {
 
 bool& stageFlag(FluidSim2D& sim, char stage) {
     switch (stage) {
-        case 'd':
-            return sim.diffuseEnabled;
-        case 'a':
-            return sim.advectEnabled;
-        case 'p':
-            return sim.projectEnabled;
-        default:
-            throw std::invalid_argument(std::string("no solver stage '") + stage + "'");
+        case 'd': return sim.diffuseEnabled;
+        case 'a': return sim.advectEnabled;
+        case 'p': return sim.projectEnabled;
+        default: throw std::invalid_argument(std::string("no solver stage '") + stage + "'");
     }
 }
 
@@ -31,18 +27,14 @@ public:
 
     void perform(const Action& a) {
         switch (a.kind) {
-            case ActionKind::StepLength:
-                mStepLength = a.seconds;
-                break;
+            case ActionKind::StepLength: mStepLength = a.seconds; break;
             case ActionKind::Pour:
                 for (uint32_t n = 0; n < a.steps; ++n) step(mStepLength, mSims.front()->worldToCell(a.from));
                 break;
             case ActionKind::Stroke:
                 mStrokes.push_back(a.inCells ? cellStroke(a.cells) : snappedStroke(*mSims.front(), a.from, a.to));
                 break;
-            case ActionKind::ClearStrokes:
-                mStrokes.clear();
-                break;
+            case ActionKind::ClearStrokes: mStrokes.clear(); break;
             case ActionKind::Toggle:
                 for (FluidSim2D* sim : mSims) stageFlag(*sim, a.stage) = !stageFlag(*sim, a.stage);
                 break;
@@ -58,9 +50,7 @@ public:
                     step(t.seconds, t.pourI == 0 ? NO_POUR : CellCoord{t.pourI, t.pourJ, true});
                 }
                 break;
-            case ActionKind::Picture:
-                mObserver.picture(a.name, mStrokes);
-                break;
+            case ActionKind::Picture: mObserver.picture(a.name, mStrokes); break;
         }
     }
 

@@ -20,9 +20,7 @@ double discFalloff(float t, float c) {
 }
 
 // Moves both coordinates of p by the same signed amount, in double precision.
-Vec2 offset(Vec2 p, float amount) {
-    return {float(double(p.x) + double(amount)), float(double(p.y) + double(amount))};
-}
+Vec2 offset(Vec2 p, float amount) { return {float(double(p.x) + double(amount)), float(double(p.y) + double(amount))}; }
 
 float length(double dx, double dy) {
     const float squares = float(dx * dx + dy * dy);
@@ -43,9 +41,7 @@ SolidCells solidCellsOf(const FluidSim2D& grid, const std::vector<SolidShape>& s
     return SolidCells(grid.resI, grid.resJ, shapes, [&](uint32_t i, uint32_t j) { return grid.cellToWorld(i, j); });
 }
 
-Vec2 FluidSim2D::cellToWorld(uint32_t i, uint32_t j) const {
-    return mapPoint(float(i), float(j), gridRect, worldRect);
-}
+Vec2 FluidSim2D::cellToWorld(uint32_t i, uint32_t j) const { return mapPoint(float(i), float(j), gridRect, worldRect); }
 
 CellCoord FluidSim2D::worldToCell(Vec2 p) const {
     if (!worldRect.contains(p)) return {0, 0, false};

@@ -14,6 +14,4 @@ static float clampAxis(float v, float lower, float upper) {
     return v;
 }
 
-Vec2 clampToRect(Vec2 p, const Rect& r) {
-    return {clampAxis(p.x, r.x, r.right()), clampAxis(p.y, r.y, r.top())};
-}
+Vec2 clampToRect(Vec2 p, const Rect& r) { return {clampAxis(p.x, r.x, r.right()), clampAxis(p.y, r.y, r.top())}; }

@@ -14,7 +14,11 @@ inline Vec2 operator-(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
 inline Vec2 operator*(Vec2 a, float s) { return {a.x * s, a.y * s}; }
 inline Vec2 operator*(float s, Vec2 a) { return {s * a.x, s * a.y}; }
 inline Vec2 operator/(Vec2 a, float s) { return {a.x / s, a.y / s}; }
-inline Vec2& operator+=(Vec2& a, Vec2 b) { a.x += b.x; a.y += b.y; return a; }
+inline Vec2& operator+=(Vec2& a, Vec2 b) {
+    a.x += b.x;
+    a.y += b.y;
+    return a;
+}
 inline bool operator==(Vec2 a, Vec2 b) { return a.x == b.x && a.y == b.y; }
 inline bool operator!=(Vec2 a, Vec2 b) { return !(a == b); }
 
@@ -25,9 +29,7 @@ struct Rect {
     float width;
     float height;
 
-    static Rect fromCorners(Vec2 lower, Vec2 upper) {
-        return {lower.x, lower.y, upper.x - lower.x, upper.y - lower.y};
-    }
+    static Rect fromCorners(Vec2 lower, Vec2 upper) { return {lower.x, lower.y, upper.x - lower.x, upper.y - lower.y}; }
     float right() const { return x + width; }
     float top() const { return y + height; }
     // NaN fails every comparison, so a NaN point is never inside.

@@ -74,7 +74,8 @@ MultigridOutcome runVCycles(Passes& passes) {
     for (;; ++outcome.cycles) {
         const float largest = passes.residual(0);
         outcome.residual = start > 0.0f ? largest / start : 0.0f;
-        if (largest <= CONVERGED_TOLERANCE * start || largest > CONVERGED_STALL * last || outcome.cycles == MAX_V_CYCLES)
+        if (largest <= CONVERGED_TOLERANCE * start || largest > CONVERGED_STALL * last ||
+            outcome.cycles == MAX_V_CYCLES)
             return outcome;
         last = largest;
         if (passes.levels() > 1) {

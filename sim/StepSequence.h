@@ -10,8 +10,8 @@ constexpr float POUR_AMOUNT = 100.0f;
 constexpr float STROKE_STRENGTH = 0.0065f;
 
 struct StepInput {
-    bool pouring = false;           // left button held
-    CellCoord pourCell{0, 0, false};  // the cell under the mouse
+    bool pouring = false;                               // left button held
+    CellCoord pourCell{0, 0, false};                    // the cell under the mouse
     const std::vector<DragSegment>* strokes = nullptr;  // committed strokes, oldest first
 };
 

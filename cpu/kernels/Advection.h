@@ -19,8 +19,8 @@ typename L::F clampAxis(typename L::F v, float low, float high) {
 }
 
 template <class L>
-typename L::F bilinear(typename L::F q00, typename L::F q10, typename L::F q01, typename L::F q11,
-                       typename L::F fx, typename L::F fy) {
+typename L::F bilinear(typename L::F q00, typename L::F q10, typename L::F q01, typename L::F q11, typename L::F fx,
+                       typename L::F fy) {
     const auto bottom = q00 + (q10 - q00) * fx;
     const auto top = q01 + (q11 - q01) * fx;
     return bottom + (top - bottom) * fy;

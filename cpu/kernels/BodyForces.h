@@ -62,7 +62,8 @@ void addForces(const kernels::BodyForceArrays& f, GridSize grid, float hx, float
 
 template <class Lanes, bool Solid>
 void addBodyForces(const kernels::BodyForceArrays& f, GridSize grid, float hx, float hy, float t,
-                   const kernels::BodyForceConstants& k, const kernels::SolidArrays* solids, const kernels::Crew& crew) {
+                   const kernels::BodyForceConstants& k, const kernels::SolidArrays* solids,
+                   const kernels::Crew& crew) {
     addForces<Lanes, Solid>(f, grid, hx, hy, t, k, Solid ? solids->fluid : nullptr, crew);
 }
 

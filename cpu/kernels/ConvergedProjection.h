@@ -1,11 +1,10 @@
 #pragma once
 // The converged projection: the height equation solved by the V-cycles of
 // sim/MultigridCycles.h over the multigrid hierarchy (cpu/MultigridLevel.h), here with
-// passes shared by a crew, a vector of cells at a time. The smoother is red-black Gauss-Seidel, whose cells of one colour
-// depend on none of each other, so any split of the rows among a crew and any lane width
-// give the same values. Level 0 is kept split by colour (Board); the coarser levels stay
-// in storage order, where a colour's pass computes whole vectors and keeps the other
-// colour's lanes. The largest residual decides when to stop, and a maximum does not
+// passes shared by a crew, a vector of cells at a time. The smoother is red-black Gauss-Seidel, whose cells of one
+// colour depend on none of each other, so any split of the rows among a crew and any lane width give the same values.
+// Level 0 is kept split by colour (Board); the coarser levels stay in storage order, where a colour's pass computes
+// whole vectors and keeps the other colour's lanes. The largest residual decides when to stop, and a maximum does not
 // depend on the order it is taken in, so every member, lane width and thread count runs
 // the same cycles. docs/design.md tells the rest.
 // (Anonymous namespace and no project headers: see LanesScalar.h.)
@@ -58,8 +57,8 @@ struct WeightedCells {
         return (L::set1(westEast) * (west + east) + L::set1(southNorth) * (south + north)) + f;
     }
     template <class L>
-    typename L::F operator()(L lanes, typename L::F west, typename L::F east, typename L::F south,
-                             typename L::F north, typename L::F f, typename L::F factor) const {
+    typename L::F operator()(L lanes, typename L::F west, typename L::F east, typename L::F south, typename L::F north,
+                             typename L::F f, typename L::F factor) const {
         return (*this)(lanes, west, east, south, north, f) * factor;
     }
 };
@@ -132,8 +131,7 @@ struct LevelRow {
 // its last column and row. Where neighbouring members read a row meanwhile (the
 // first and last of a shared part), only this colour's cells are written.
 template <class Lanes, class Update>
-void relaxColour(const MultigridLevel& v, bool scaled, uint32_t colour, Share rows, bool shared,
-                 const Update& update) {
+void relaxColour(const MultigridLevel& v, bool scaled, uint32_t colour, Share rows, bool shared, const Update& update) {
     using F = typename Lanes::F;
     const typename Lanes::M evenLanes = Lanes::greaterThan(Lanes::load(ALTERNATE_LANES), Lanes::set1(0.5f));
     const typename Lanes::M oddLanes = Lanes::greaterThan(Lanes::load(ALTERNATE_LANES + 1), Lanes::set1(0.5f));
@@ -146,7 +144,8 @@ void relaxColour(const MultigridLevel& v, bool scaled, uint32_t colour, Share ro
             // Cells 1 .. resI − 1 in whole vectors, chunk by chunk; the last cell apart.
             const uint32_t vectors = (v.resI - 1) / Lanes::N;
             for (uint32_t done = 0; done < vectors;) {
-                const uint32_t chunk = vectors - done < RELAXED_CHUNK / Lanes::N ? vectors - done : RELAXED_CHUNK / Lanes::N;
+                const uint32_t chunk =
+                    vectors - done < RELAXED_CHUNK / Lanes::N ? vectors - done : RELAXED_CHUNK / Lanes::N;
                 for (uint32_t k = 0; k < chunk; ++k) {
                     F value = row.relaxed(Lanes{}, i + k * Lanes::N, update);
                     if (scaled && row.top) value = value * scale;
@@ -154,7 +153,8 @@ void relaxColour(const MultigridLevel& v, bool scaled, uint32_t colour, Share ro
                 }
                 const typename Lanes::M mine = (colour + i + j) % 2 == 0 ? evenLanes : oddLanes;
                 for (uint32_t k = 0; k < chunk; ++k, i += Lanes::N)
-                    Lanes::store(row.x + i, Lanes::select(mine, Lanes::load(relaxed + k * Lanes::N), Lanes::load(row.x + i)));
+                    Lanes::store(row.x + i,
+                                 Lanes::select(mine, Lanes::load(relaxed + k * Lanes::N), Lanes::load(row.x + i)));
                 done += chunk;
             }
         }
@@ -215,9 +215,10 @@ void restrictRow(const MultigridLevel& coarse, uint32_t fineRows, uint32_t cj, c
     };
     auto restrictRun = [&](auto lanes, uint32_t ci, uint32_t) {
         using L = decltype(lanes);
-        const typename L::F r = coarse.halvedJ ? (row(lanes, ci, 2 * cj - 1) + row(lanes, ci, 2 * cj + 1)) * L::set1(0.25f) +
-                                                     row(lanes, ci, 2 * cj) * L::set1(0.5f)
-                                               : row(lanes, ci, cj);
+        const typename L::F r = coarse.halvedJ
+                                    ? (row(lanes, ci, 2 * cj - 1) + row(lanes, ci, 2 * cj + 1)) * L::set1(0.25f) +
+                                          row(lanes, ci, 2 * cj) * L::set1(0.5f)
+                                    : row(lanes, ci, cj);
         L::store(coarse.f + cellAt(gridOf(coarse), ci, cj), r * L::set1(coarse.rhsScale));
     };
     forEachRunInRow<Lanes>(coarse.resI, cj, restrictRun);
@@ -234,7 +235,7 @@ void restrictRow(const MultigridLevel& coarse, uint32_t fineRows, uint32_t cj, c
 struct Board {
     uint32_t resI;
     uint32_t resJ;
-    size_t width;     // positions per row of one colour
+    size_t width;  // positions per row of one colour
     size_t colourFloats;
 
     explicit Board(GridSize grid)
@@ -392,7 +393,8 @@ void prolongToBoard(const Board& b, float* x, const float* factors, const Multig
             for (; p + Lanes::N <= last + 1; p += Lanes::N) {
                 const F e = correction(Lanes{}, p);
                 F value = (ontoZero ? zero : Lanes::load(cells + p)) + e;
-                if constexpr (Solid) value = Lanes::select(Lanes::greaterThan(Lanes::load(factor + p), zero), value, zero);
+                if constexpr (Solid)
+                    value = Lanes::select(Lanes::greaterThan(Lanes::load(factor + p), zero), value, zero);
                 Lanes::store(cells + p, value);
             }
             for (; p <= last; ++p) {
@@ -440,8 +442,8 @@ void divergenceToBoard(const Board& b, const Divergence& divergence, float* f, f
                 const typename Lanes::F div = divergence.template run<Lanes>(first + k, j);
                 typename Lanes::F residual;
                 if constexpr (Solid) {
-                    residual = update(Lanes{}, zero, zero, zero, zero, div,
-                                      Lanes::load(factors + cellAt(grid, first + k, j)));
+                    residual =
+                        update(Lanes{}, zero, zero, zero, zero, div, Lanes::load(factors + cellAt(grid, first + k, j)));
                 } else {
                     residual = update(Lanes{}, zero, zero, zero, zero, div);
                 }
@@ -461,7 +463,8 @@ void divergenceToBoard(const Board& b, const Divergence& divergence, float* f, f
             }
             spreadToBoard<Lanes>(b, f, j, first, count, divergences);
             spreadToBoard<Lanes>(b, r, j, first, count, residuals);
-            if constexpr (Solid) spreadToBoard<Lanes>(b, boardFactors, j, first, count, factors + cellAt(grid, first, j));
+            if constexpr (Solid)
+                spreadToBoard<Lanes>(b, boardFactors, j, first, count, factors + cellAt(grid, first, j));
         }
         if (coarser) foldLastColumnAndRow(b, r, j, *coarser);
     }
@@ -540,8 +543,7 @@ void prolongRows(const MultigridLevel& v, const MultigridLevel& coarse, Share ro
                 Lanes::storeInterleaved(x + i, Lanes::evens(x + i) + between0, Lanes::odds(x + i) + on);
             }
         }
-        for (; i <= v.resI; ++i)
-            x[i] += between ? (acrossOne(c0, i) + acrossOne(c1, i)) * 0.5f : acrossOne(c0, i);
+        for (; i <= v.resI; ++i) x[i] += between ? (acrossOne(c0, i) + acrossOne(c1, i)) * 0.5f : acrossOne(c0, i);
     }
 }
 
@@ -613,8 +615,9 @@ public:
             smooth(0, LEVEL0_SWEEPS);
         }
         if (rows.begin < rows.end)
-            boardToCells<Lanes>(mBoard, fine.spare, fine.x,
-                                {rows.begin == 1 ? 0 : rows.begin, rows.end == fine.resJ + 1 ? rows.end + 1 : rows.end});
+            boardToCells<Lanes>(
+                mBoard, fine.spare, fine.x,
+                {rows.begin == 1 ? 0 : rows.begin, rows.end == fine.resJ + 1 ? rows.end + 1 : rows.end});
         kernels::meet(mCrew);
         if constexpr (Solid) {
             subtractGradient<Lanes, true>(out, in, fine.x, grid, mSolve.hx, mSolve.hy, mSolids->mask, mSolids->fluid,
@@ -729,7 +732,8 @@ private:
 
     void prolongFrom(size_t c, bool ontoZero = false) {
         if (c == 1) {
-            prolongToBoard<Lanes, Solid>(mBoard, mLevels[0].spare, mSolve.factorBoard, mLevels[1], rowsFor(0), ontoZero);
+            prolongToBoard<Lanes, Solid>(mBoard, mLevels[0].spare, mSolve.factorBoard, mLevels[1], rowsFor(0),
+                                         ontoZero);
         } else {
             prolongRows<Lanes>(mLevels[c - 1], mLevels[c], rowsFor(c - 1));
         }

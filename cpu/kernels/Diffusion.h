@@ -22,7 +22,8 @@ void diffuseCells(float* out, const float* in, kernels::SkewScratch scratch, Gri
     if (hasBand) {
         skewIn<Lanes, C>(fixed, band.skew, PlainCells<C>{in, grid}, band.firstRow - 1);
         if constexpr (Solid)
-            if (!scratch.solidSkewed) skewIn<Lanes, C>(fluidBits, band.skew, PlainCells<C>{fluid, grid}, band.firstRow - 1);
+            if (!scratch.solidSkewed)
+                skewIn<Lanes, C>(fluidBits, band.skew, PlainCells<C>{fluid, grid}, band.firstRow - 1);
         clearSkewedBorder<C>(relaxed, band.skew);
     }
     if (crew.member == 0) kernels::restartBands(crew);
@@ -34,11 +35,12 @@ void diffuseCells(float* out, const float* in, kernels::SkewScratch scratch, Gri
     };
     if (hasBand) {
         if constexpr (Solid) {
-            relax<Lanes, C, true>(relaxed, fixed, fluidBits, band, scratch.edges, sweeps,
-                                  [&](F west, F east, F south, F north, F start, F bits) {
-                                      return Lanes::keepBits(diffused(west, east, south, north, start), bits);
-                                  },
-                                  crew);
+            relax<Lanes, C, true>(
+                relaxed, fixed, fluidBits, band, scratch.edges, sweeps,
+                [&](F west, F east, F south, F north, F start, F bits) {
+                    return Lanes::keepBits(diffused(west, east, south, north, start), bits);
+                },
+                crew);
         } else {
             relax<Lanes, C>(relaxed, fixed, nullptr, band, scratch.edges, sweeps, diffused, crew);
         }

@@ -16,7 +16,8 @@ namespace {
 
 // The kernels for grids with solid cells, or without.
 const kernels::KernelTable& tableFor(KernelIsa isa, bool solids) {
-    if (!kernelIsaAvailable(isa)) throw std::invalid_argument(std::string("this processor lacks ") + kernelIsaName(isa));
+    if (!kernelIsaAvailable(isa))
+        throw std::invalid_argument(std::string("this processor lacks ") + kernelIsaName(isa));
     switch (isa) {
 #ifdef SMOKE_X86_KERNELS
         case KernelIsa::Avx2: return solids ? kernels::avx2SolidKernels() : kernels::avx2Kernels();
@@ -33,9 +34,13 @@ std::vector<float> scratchOf(uint64_t floats) {
 }
 
 template <class T>
-float* floats(Field<T>& field) { return reinterpret_cast<float*>(field.data()); }
+float* floats(Field<T>& field) {
+    return reinterpret_cast<float*>(field.data());
+}
 template <class T>
-const float* floats(const Field<T>& field) { return reinterpret_cast<const float*>(field.data()); }
+const float* floats(const Field<T>& field) {
+    return reinterpret_cast<const float*>(field.data());
+}
 
 bool sameBits(const Rect& a, const Rect& b) { return std::memcmp(&a, &b, sizeof(Rect)) == 0; }
 
@@ -161,12 +166,16 @@ void FastKernels::onTeam(const Kernel& kernel) {
 
 void FastKernels::addSources(VectorField& out, const VectorField& in, const VectorField& sources) {
     checkGrid(out, in, sources);
-    onTeam([&](const kernels::Crew& crew) { table().addSources(floats(out), floats(in), floats(sources), mGrid, 2, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) {
+        table().addSources(floats(out), floats(in), floats(sources), mGrid, 2, solids(), crew);
+    });
 }
 
 void FastKernels::addSources(ScalarField& out, const ScalarField& in, const ScalarField& sources) {
     checkGrid(out, in, sources);
-    onTeam([&](const kernels::Crew& crew) { table().addSources(floats(out), floats(in), floats(sources), mGrid, 1, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) {
+        table().addSources(floats(out), floats(in), floats(sources), mGrid, 1, solids(), crew);
+    });
 }
 
 void FastKernels::diffuse(VectorField& out, const VectorField& in, float a) {
@@ -199,28 +208,34 @@ void FastKernels::project(VectorField& out, const VectorField& in, ScalarField& 
     updateHeightFactors(hx, hy);
     const kernels::SkewScratch skewed = scratch(HEIGHT_FACTORS);
     onTeam([&](const kernels::Crew& crew) {
-        table().project(floats(out), floats(in), floats(heights), skewed, mGrid, SOLVER_SWEEPS, hx, hy, solids(),
-                       crew);
+        table().project(floats(out), floats(in), floats(heights), skewed, mGrid, SOLVER_SWEEPS, hx, hy, solids(), crew);
     });
 }
 
-void FastKernels::projectConverged(VectorField& out, const VectorField& in, ScalarField& heights,
-                                   Multigrid& multigrid, float hx, float hy) {
+void FastKernels::projectConverged(VectorField& out, const VectorField& in, ScalarField& heights, Multigrid& multigrid,
+                                   float hx, float hy) {
     checkGrid(out, in, heights);
     const std::vector<MultigridLevel>& levels = multigrid.levelsFor(hx, hy, heights.data());
     const uint32_t copies = std::min<uint32_t>(multigrid.copies(), uint32_t(mMemberLevels.size()));
     for (uint32_t k = 0; k < copies; ++k) mMemberLevels[k] = multigrid.levelsOfCopy(k);
     updateHeightFactors(hx, hy);
-    if (mSolidCells.any() && mFactorBoard.empty()) mFactorBoard = scratchOf(MULTIGRID_ARRAY_FLOATS(mGrid.resI, mGrid.resJ));
-    kernels::MultigridSolve solve{levels.data(),   uint32_t(levels.size()), hx, hy, mMemberLevels.data(),
-                                  copies, cellsPerCoarseMember(), mMaxima.data(), &multigrid.outcome,
+    if (mSolidCells.any() && mFactorBoard.empty())
+        mFactorBoard = scratchOf(MULTIGRID_ARRAY_FLOATS(mGrid.resI, mGrid.resJ));
+    kernels::MultigridSolve solve{levels.data(),
+                                  uint32_t(levels.size()),
+                                  hx,
+                                  hy,
+                                  mMemberLevels.data(),
+                                  copies,
+                                  cellsPerCoarseMember(),
+                                  mMaxima.data(),
+                                  &multigrid.outcome,
                                   mSolidCells.any() ? mFactorBoard.data() : nullptr};
-    onTeam([&](const kernels::Crew& crew) { table().projectConverged(floats(out), floats(in), solve, solids(), crew); });
+    onTeam(
+        [&](const kernels::Crew& crew) { table().projectConverged(floats(out), floats(in), solve, solids(), crew); });
 }
 
-MultigridCopies FastKernels::multigridCopies() const {
-    return {mTeam.size(), 2 * uint64_t(cellsPerCoarseMember())};
-}
+MultigridCopies FastKernels::multigridCopies() const { return {mTeam.size(), 2 * uint64_t(cellsPerCoarseMember())}; }
 
 uint32_t FastKernels::cellsPerCoarseMember() const {
     return std::max<uint32_t>(1, mMinCellsPerThread / kernels::COARSE_SHARE);
@@ -251,20 +266,24 @@ const kernels::BacktraceMap& FastKernels::gridMap(const FluidSim2D& grid) {
     return mMap;
 }
 
-void FastKernels::advect(VectorField& out, const VectorField& in, const VectorField& velocity,
-                         const FluidSim2D& grid, float t) {
+void FastKernels::advect(VectorField& out, const VectorField& in, const VectorField& velocity, const FluidSim2D& grid,
+                         float t) {
     checkGrid(out, in, velocity);
     kernels::BacktraceMap map = gridMap(grid);
     map.t = t;
-    onTeam([&](const kernels::Crew& crew) { table().advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) {
+        table().advect(floats(out), floats(in), floats(velocity), mGrid, 2, map, solids(), crew);
+    });
 }
 
-void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity,
-                         const FluidSim2D& grid, float t) {
+void FastKernels::advect(ScalarField& out, const ScalarField& in, const VectorField& velocity, const FluidSim2D& grid,
+                         float t) {
     checkGrid(out, in, velocity);
     kernels::BacktraceMap map = gridMap(grid);
     map.t = t;
-    onTeam([&](const kernels::Crew& crew) { table().advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, solids(), crew); });
+    onTeam([&](const kernels::Crew& crew) {
+        table().advect(floats(out), floats(in), floats(velocity), mGrid, 1, map, solids(), crew);
+    });
 }
 
 void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, float t, float confinement) {
@@ -279,7 +298,8 @@ void FastKernels::addBodyForces(const BodyForceFields& f, float hx, float hy, fl
     constants.vorticityStrength = confinement;
     constants.buoyancy = BUOYANCY;
     constants.gradientEpsilon = GRADIENT_EPSILON;
-    onTeam([&](const kernels::Crew& crew) { table().addBodyForces(arrays, mGrid, hx, hy, t, constants, solids(), crew); });
+    onTeam(
+        [&](const kernels::Crew& crew) { table().addBodyForces(arrays, mGrid, hx, hy, t, constants, solids(), crew); });
 }
 
 void FastKernels::addStroke(VectorField& sources, const FluidSim2D& grid, const StrokeFootprint& f) {
@@ -333,7 +353,8 @@ void FastKernels::setSolids(const SolidCells& cells) {
                 mSolidMask[c] = 1.0f;
                 mFluid[c] = mFluidPairs[2 * size_t(c)] = mFluidPairs[2 * size_t(c) + 1] = 0.0f;
             }
-    for (std::vector<float>& skewed : mSolidSkewed) skewed = scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats));
+    for (std::vector<float>& skewed : mSolidSkewed)
+        skewed = scratchOf(mostFloats(mGrid, mLargestCrew, kernels::skewedFloats));
     mSolidArrays = {mSolidMask.data(), mFluid.data(), mFluidPairs.data(), nullptr};
 }
 

@@ -68,8 +68,10 @@ public:
     void setSolids(const SolidCells& solids) override;
 
 private:
-    template <class... Fields> void checkGrid(const Fields&... fields) const;
-    template <class Kernel> void onTeam(const Kernel& kernel);
+    template <class... Fields>
+    void checkGrid(const Fields&... fields) const;
+    template <class Kernel>
+    void onTeam(const Kernel& kernel);
     // What the solid cells look like to the relaxations, skewed by the crew that last read it.
     enum SkewedSolid { FLUID_BITS, FLUID_BIT_PAIRS, HEIGHT_FACTORS, SKEWED_SOLIDS };
     // The scratch for a call, with the skewed solid array it reads (if any); marks it

@@ -49,18 +49,18 @@ struct SkewScratch {
 
 // A grid's solid cells, for kernels that hold them at zero. Null where there are none.
 struct SolidArrays {
-    const float* mask;        // 1 in a solid cell, 0 in a fluid one: one float a cell
-    const float* fluid;       // all bits set in a fluid cell, none in a solid one: one float a cell
-    const float* fluidPairs;  // the same, two floats a cell, for Vec2 arrays
+    const float* mask;           // 1 in a solid cell, 0 in a fluid one: one float a cell
+    const float* fluid;          // all bits set in a fluid cell, none in a solid one: one float a cell
+    const float* fluidPairs;     // the same, two floats a cell, for Vec2 arrays
     const float* heightFactors;  // the factor of each cell's height equation; 0 in solid cells
 };
 
 // Where each cell's backtrace starts and how world positions become grid positions.
 struct BacktraceMap {
-    const float* centreX;  // world x of each column's centres, resI + 2 of them
-    const float* centreY;  // world y of each row's centres, resJ + 2 of them
+    const float* centreX;            // world x of each column's centres, resI + 2 of them
+    const float* centreY;            // world y of each row's centres, resJ + 2 of them
     float left, right, bottom, top;  // the world rectangle's edges
-    double scaleX, fromX, toX;  // grid x = float(scaleX × (double(world x) − fromX) + toX)
+    double scaleX, fromX, toX;       // grid x = float(scaleX × (double(world x) − fromX) + toX)
     double scaleY, fromY, toY;
     float t;  // the step time
 };

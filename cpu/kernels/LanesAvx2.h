@@ -30,7 +30,8 @@ struct Avx2DoubleLanes {
     static bool anyLane(M m) { return _mm_movemask_ps(m) != 0; }
     static F select(M m, F yes, F no) { return _mm_blendv_ps(no, yes, m); }
     static void addToPairs(float* p, F x, F y) {
-        const __m256 pairs = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_unpacklo_ps(x, y)), _mm_unpackhi_ps(x, y), 1);
+        const __m256 pairs =
+            _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_unpacklo_ps(x, y)), _mm_unpackhi_ps(x, y), 1);
         _mm256_storeu_ps(p, _mm256_add_ps(_mm256_loadu_ps(p), pairs));
     }
 };

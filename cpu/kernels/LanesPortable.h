@@ -19,7 +19,9 @@ V loadVector(const float* p) {
 
 // Lanes where m is set take yes, the others no.
 template <class V, class M>
-V selectBits(M m, V yes, V no) { return (V)(((M)yes & m) | ((M)no & ~m)); }
+V selectBits(M m, V yes, V no) {
+    return (V)(((M)yes & m) | ((M)no & ~m));
+}
 
 // Two lanes that compute in double precision.
 struct PortableDoubleLanes {

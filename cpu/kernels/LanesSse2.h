@@ -63,12 +63,8 @@ struct Sse2Lanes {
         return _mm_castsi128_ps(_mm_cmplt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n)));
     }
 
-    static F evens(const float* p) {
-        return _mm_shuffle_ps(load(p), load(p + 4), _MM_SHUFFLE(2, 0, 2, 0));
-    }
-    static F odds(const float* p) {
-        return _mm_shuffle_ps(load(p), load(p + 4), _MM_SHUFFLE(3, 1, 3, 1));
-    }
+    static F evens(const float* p) { return _mm_shuffle_ps(load(p), load(p + 4), _MM_SHUFFLE(2, 0, 2, 0)); }
+    static F odds(const float* p) { return _mm_shuffle_ps(load(p), load(p + 4), _MM_SHUFFLE(3, 1, 3, 1)); }
     static void storeInterleaved(float* p, F even, F odd) {
         store(p, _mm_unpacklo_ps(even, odd));
         store(p + 4, _mm_unpackhi_ps(even, odd));

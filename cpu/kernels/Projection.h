@@ -21,8 +21,7 @@ struct Divergence {
     typename Lanes::F run(uint32_t i, uint32_t j) const {
         const size_t o = cellAt(grid, i, j), width = rowWidth(grid);
         const typename Lanes::F dx = Lanes::evens(velocity + 2 * (o + 1)) - Lanes::evens(velocity + 2 * (o - 1));
-        const typename Lanes::F dy =
-            Lanes::odds(velocity + 2 * (o + width)) - Lanes::odds(velocity + 2 * (o - width));
+        const typename Lanes::F dy = Lanes::odds(velocity + 2 * (o + width)) - Lanes::odds(velocity + 2 * (o - width));
         return -(Lanes::set1(ax) * dx + Lanes::set1(ay) * dy);
     }
     float one(uint32_t i, uint32_t j, int) const { return run<ScalarLanes>(i, j); }
@@ -97,17 +96,17 @@ void relaxHeights(float* relaxed, const float* divergence, const float* factors,
     const F quarter = Lanes::set1(0.25f);
     if constexpr (Solid) {
         // A solid cell's factor is 0: it keeps height zero.
-        relax<Lanes, 1, true>(relaxed, divergence, factors, band, edges, sweeps,
-                              [&](F west, F east, F south, F north, F div, F factor) {
-                                  return sum(west, east, south, north, div) * factor;
-                              },
-                              crew);
+        relax<Lanes, 1, true>(
+            relaxed, divergence, factors, band, edges, sweeps,
+            [&](F west, F east, F south, F north, F div, F factor) {
+                return sum(west, east, south, north, div) * factor;
+            },
+            crew);
     } else if constexpr (Square) {
-        relax<Lanes, 1>(relaxed, divergence, nullptr, band, edges, sweeps,
-                        [&](F west, F east, F south, F north, F div) {
-                            return sum(west, east, south, north, div) * quarter;
-                        },
-                        crew);
+        relax<Lanes, 1>(
+            relaxed, divergence, nullptr, band, edges, sweeps,
+            [&](F west, F east, F south, F north, F div) { return sum(west, east, south, north, div) * quarter; },
+            crew);
     } else {
         relax<Lanes, 1>(relaxed, divergence, nullptr, band, edges, sweeps, sum, crew);
     }
@@ -115,8 +114,8 @@ void relaxHeights(float* relaxed, const float* divergence, const float* factors,
 
 // `mask`, `fluid` and `heightFactors` (Solid only): what solid cells change.
 template <class Lanes, bool Solid>
-void projectCells(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid,
-                  int sweeps, float hx, float hy, const kernels::SolidArrays* solids, const kernels::Crew& crew) {
+void projectCells(float* out, const float* in, float* heights, kernels::SkewScratch scratch, GridSize grid, int sweeps,
+                  float hx, float hy, const kernels::SolidArrays* solids, const kernels::Crew& crew) {
     const Band band = bandOf(grid, crew.member, crew.size);
     const bool hasBand = band.index < band.count;
     float* relaxed = scratch.relaxed + band.offset;
@@ -126,7 +125,8 @@ void projectCells(float* out, const float* in, float* heights, kernels::SkewScra
     const bool square = hx == hy;
     const HeightWeights w = heightWeights(hx, hy);
     if (hasBand) {
-        const Divergence source = square ? Divergence{in, grid, hx * 0.5f, hy * 0.5f} : Divergence{in, grid, w.ax, w.ay};
+        const Divergence source =
+            square ? Divergence{in, grid, hx * 0.5f, hy * 0.5f} : Divergence{in, grid, w.ax, w.ay};
         skewIn<Lanes, 1>(divergence, band.skew, source, band.firstRow - 1);
         if constexpr (Solid)
             if (!scratch.solidSkewed)

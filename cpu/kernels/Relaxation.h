@@ -24,7 +24,7 @@ struct BandEdges {
     const float* aboveBottom;  // the bottom row of the band above, or null
     float* top;
     float* bottom;
-    uint32_t belowRows;        // how many rows the bands below and above have
+    uint32_t belowRows;  // how many rows the bands below and above have
     uint32_t aboveRows;
 };
 
@@ -61,7 +61,7 @@ void sweep(float* x, const float* fixed, const float* extra, const Band& band, c
     using F = typename Lanes::F;
     const Skew& s = band.skew;
     const ptrdiff_t along = ptrdiff_t(s.pitch) * C;  // from (i, j) to (i + 1, j)
-    const ptrdiff_t across = along + C;               // from (i, j) to (i, j + 1)
+    const ptrdiff_t across = along + C;              // from (i, j) to (i, j + 1)
     const F zero = Lanes::set1(0.0f);
     const uint32_t last = s.resI + s.resJ, rows = s.resJ;
     const uint32_t lead = waitLead(s, C), interval = (lead + 3) / 4;
@@ -141,9 +141,12 @@ void relax(float* x, const float* fixed, const float* extra, const Band& band, f
     const size_t rowFloats = (size_t(band.skew.resI) + 2) * C;
     auto edgeRow = [&](uint32_t b, int side) { return edgeRows + (2 * size_t(b) + side) * rowFloats; };
     const bool below = band.index > 0, above = band.index + 1 < band.count;
-    BandEdges edges{below ? edgeRow(band.index - 1, 0) : nullptr, above ? edgeRow(band.index + 1, 1) : nullptr,
-                    above ? edgeRow(band.index, 0) : nullptr, below ? edgeRow(band.index, 1) : nullptr,
-                    band.belowRows, band.aboveRows};
+    BandEdges edges{below ? edgeRow(band.index - 1, 0) : nullptr,
+                    above ? edgeRow(band.index + 1, 1) : nullptr,
+                    above ? edgeRow(band.index, 0) : nullptr,
+                    below ? edgeRow(band.index, 1) : nullptr,
+                    band.belowRows,
+                    band.aboveRows};
     // A band alone is compiled without any of the hand-over, which cost its sweeps time.
     if (band.count == 1) {
         sweep<Lanes, C, true, false, Extra>(x, fixed, extra, band, edges, 0, update, crew);

@@ -64,8 +64,14 @@ inline Band bandOf(GridSize grid, uint32_t member, uint32_t members) {
     const uint32_t belowRows = member > 0 && member < count ? first - bandFirstRow(grid, count, member - 1) : 0;
     const uint32_t aboveRows =
         member + 1 < count ? bandFirstRow(grid, count, member + 2) - bandFirstRow(grid, count, member + 1) : 0;
-    return {member,    count, first, belowRows, aboveRows, grid.resI + grid.resJ + 2,
-            {grid.resI, rows, size_t(rows) + SKEW_SLACK}, offset};
+    return {member,
+            count,
+            first,
+            belowRows,
+            aboveRows,
+            grid.resI + grid.resJ + 2,
+            {grid.resI, rows, size_t(rows) + SKEW_SLACK},
+            offset};
 }
 
 // Floats in each skewed scratch array for a grid split among `members`.
@@ -131,8 +137,7 @@ void skewIn(float* skewed, const Skew& s, const Source& source, uint32_t rowOffs
         s,
         [&](uint32_t i, uint32_t j0) {
             typename Lanes::F rows[L];
-            SKEW_UNROLLED for (int l = 0; l < L; ++l)
-                rows[l] = source.template run<Lanes>(i - l, j0 + l + rowOffset);
+            SKEW_UNROLLED for (int l = 0; l < L; ++l) rows[l] = source.template run<Lanes>(i - l, j0 + l + rowOffset);
             transposeCells<Lanes, C>(rows);
             SKEW_UNROLLED for (int k = 0; k < L; ++k) Lanes::store(skewed + s.at(i + k, j0) * C, rows[k]);
         },
@@ -183,7 +188,9 @@ struct PlainCells {
     GridSize grid;
 
     template <class Lanes>
-    typename Lanes::F run(uint32_t i, uint32_t j) const { return Lanes::load(cells + cellAt(grid, i, j) * C); }
+    typename Lanes::F run(uint32_t i, uint32_t j) const {
+        return Lanes::load(cells + cellAt(grid, i, j) * C);
+    }
     float one(uint32_t i, uint32_t j, int c) const { return cells[cellAt(grid, i, j) * C + c]; }
 };
 

@@ -9,8 +9,8 @@ namespace {
 
 // `fluid` (Solid only): fluid bits by float, as the components lie.
 template <class Lanes, bool Solid>
-void addSourceRows(float* out, const float* in, const float* sources, const float* fluid, GridSize grid,
-                   int components, const kernels::Crew& crew) {
+void addSourceRows(float* out, const float* in, const float* sources, const float* fluid, GridSize grid, int components,
+                   const kernels::Crew& crew) {
     const size_t count = size_t(grid.resI) * components;
     const Share rows = shareOf(crew, 1, grid.resJ + 1);
     for (uint32_t j = rows.begin; j < rows.end; ++j) {

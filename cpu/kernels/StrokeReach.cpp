@@ -49,8 +49,8 @@ void strokeRowReach(const StrokeFootprint& f, const float* centreX, const float*
         if (!prune) continue;
         const double y = centreY[j];
         // Projections onto the stroke between its ends, within reach of its line.
-        const Span band = intersect(solve(ux, (y - ay) * uy - ax * ux, 0.0, len),
-                                    solve(-uy, (y - ay) * ux + ax * uy, -reach, reach));
+        const Span band =
+            intersect(solve(ux, (y - ay) * uy - ax * ux, 0.0, len), solve(-uy, (y - ay) * ux + ax * uy, -reach, reach));
         const Span span = hull(band, hull(discCrossing(ax, ay, reach, y), discCrossing(bx, by, reach, y)));
         uint32_t i0 = f.lo.i, i1 = f.hi.i;
         while (i0 <= i1 && (span.empty() || centreX[i0] < span.low)) ++i0;

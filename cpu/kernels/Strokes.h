@@ -23,12 +23,25 @@ typename L::F strokeLength(typename L::D dx, typename L::D dy) {
 template <class L>
 struct StrokeConstants {
     explicit StrokeConstants(const kernels::StrokeCells& s)
-        : fromX(L::set1Double(s.fromX)), fromY(L::set1Double(s.fromY)), toX(L::set1Double(s.toX)),
-          toY(L::set1Double(s.toY)), dx(L::set1Double(s.dx)), dy(L::set1Double(s.dy)), len(L::set1Double(s.len)),
-          lenSquared(L::set1Double(double(s.len) * double(s.len))), radius(L::set1Double(s.radius)),
-          core(L::set1Double(s.core)), rimWidth(L::set1Double(1.0 - double(s.core))), strength(L::set1Double(s.strength)),
-          directionX(L::set1Double(s.directionX)), directionY(L::set1Double(s.directionY)), one(L::set1Double(1.0)),
-          zeroFloat(L::set1(0.0f)), oneFloat(L::set1(1.0f)), lenFloat(L::set1(s.len)), coreFloat(L::set1(s.core)) {}
+        : fromX(L::set1Double(s.fromX)),
+          fromY(L::set1Double(s.fromY)),
+          toX(L::set1Double(s.toX)),
+          toY(L::set1Double(s.toY)),
+          dx(L::set1Double(s.dx)),
+          dy(L::set1Double(s.dy)),
+          len(L::set1Double(s.len)),
+          lenSquared(L::set1Double(double(s.len) * double(s.len))),
+          radius(L::set1Double(s.radius)),
+          core(L::set1Double(s.core)),
+          rimWidth(L::set1Double(1.0 - double(s.core))),
+          strength(L::set1Double(s.strength)),
+          directionX(L::set1Double(s.directionX)),
+          directionY(L::set1Double(s.directionY)),
+          one(L::set1Double(1.0)),
+          zeroFloat(L::set1(0.0f)),
+          oneFloat(L::set1(1.0f)),
+          lenFloat(L::set1(s.len)),
+          coreFloat(L::set1(s.core)) {}
 
     typename L::D fromX, fromY, toX, toY, dx, dy, len, lenSquared, radius, core, rimWidth, strength;
     typename L::D directionX, directionY, one;

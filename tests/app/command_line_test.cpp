@@ -23,8 +23,8 @@ TEST(CommandLine, ResolutionAndSwitchForEachShapeOfCommandLine) {
         {{"-s", "64"}, 64, true, true},
         {{"128", "64"}, 128, false, true},  // a second argument after a number is ignored
         {{"-s", "40", "7"}, 40, true, true},
-        {{"12abc"}, 12, false, true},       // leading digits count, as with atoi
-        {{"-s5", "64"}, 0, false, false},   // only the exact two characters are the switch
+        {{"12abc"}, 12, false, true},      // leading digits count, as with atoi
+        {{"-s5", "64"}, 0, false, false},  // only the exact two characters are the switch
         {{"-S"}, 0, false, false},
         {{"0"}, 0, false, false},
         {{"-s", "x9"}, 0, true, false},

@@ -13,10 +13,10 @@ TEST(FpsAverage, MeanOfTheRatesNotTheIntervalsOverAllTenSlotsSkippingEmptyInterv
     FpsAverage fps(10);
     EXPECT_EQ(fps.average(), 0.0);
     for (double dt : {0.02, 0.0, -0.001, 1e-320}) fps.addFrame(dt);  // 1/1e-320 overflows
-    EXPECT_DOUBLE_EQ(fps.average(), 5.0);  // unwritten slots count as zero
+    EXPECT_DOUBLE_EQ(fps.average(), 5.0);                            // unwritten slots count as zero
     for (int k = 1; k < 10; ++k) fps.addFrame(k % 2 == 0 ? 0.01 : 0.03);
     EXPECT_NEAR(fps.average(), 61.67, 0.005);  // the mean interval would give 47.6
-    fps.addFrame(0.01);  // the eleventh frame replaces the oldest
+    fps.addFrame(0.01);                        // the eleventh frame replaces the oldest
     EXPECT_NEAR(fps.average(), 66.67, 0.005);
 }
 

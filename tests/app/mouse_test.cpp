@@ -23,12 +23,22 @@ void expectMappings(std::initializer_list<Mapping> mappings) {
 TEST_F(MouseTest, CornersAndEdgesMapOntoTheGridEachAxisOnItsOwn) {
     use(201, 201, 800, 800);
     // The top row maps onto the domain's top edge.
-    expectMappings({{0, 0, 1, 202, true}, {799, 0, 201, 202, true}, {0, 799, 1, 1, true}, {799, 799, 201, 1, true},
-                    {400, 400, 101, 101, true}, {-1, 400, 0, 0, false}, {400, -1, 0, 0, false},
-                    {801, 400, 0, 0, false}, {400, 801, 0, 0, false}});
+    expectMappings({{0, 0, 1, 202, true},
+                    {799, 0, 201, 202, true},
+                    {0, 799, 1, 1, true},
+                    {799, 799, 201, 1, true},
+                    {400, 400, 101, 101, true},
+                    {-1, 400, 0, 0, false},
+                    {400, -1, 0, 0, false},
+                    {801, 400, 0, 0, false},
+                    {400, 801, 0, 0, false}});
     use(7, 4, 700, 400);  // a wide window and a non-square grid: 100-pixel cells
-    expectMappings({{0, 399, 1, 1, true}, {699, 399, 7, 1, true}, {0, 1, 1, 4, true}, {250, 150, 3, 3, true},
-                    {649, 51, 7, 4, true}, {651, 349, 7, 1, true}});
+    expectMappings({{0, 399, 1, 1, true},
+                    {699, 399, 7, 1, true},
+                    {0, 1, 1, 4, true},
+                    {250, 150, 3, 3, true},
+                    {649, 51, 7, 4, true},
+                    {651, 349, 7, 1, true}});
 }
 
 TEST_F(MouseTest, MotionRemapsButReleaseDoesNot) {

@@ -25,13 +25,21 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT);
         glLoadIdentity();
     }
-    void TearDown() override { glClearColor(0.0f, 0.0f, 0.0f, 1.0f); ShellTest::TearDown(); }
+    void TearDown() override {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        ShellTest::TearDown();
+    }
     static Pixels read() { return Pixels(700, 400); }
 
     // These cells move at these velocities, every other cell is still.
     static void setVelocities(std::initializer_list<std::pair<CellCoord, Vec2>> cells) {
         for (const auto& [cell, v] : cells) sim->addVelocity(cell.i, cell.j, v.x, v.y);
-        setFields(*sim, [](uint32_t, uint32_t) { return Vec2{0, 0}; }, [](uint32_t, uint32_t) { return 0.0f; });
+        setFields(
+            *sim,
+            [](uint32_t, uint32_t) {
+                return Vec2{0, 0};
+            },
+            [](uint32_t, uint32_t) { return 0.0f; });
     }
     // Lit pixels in the rows around y (lines on a pixel edge may fall either side), x0 <= x < x1.
     static int litInRows(const Pixels& p, int y, int x0, int x1) {

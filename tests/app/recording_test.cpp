@@ -60,8 +60,8 @@ TEST_F(RecordingTest, EveryChangeIsALineAndTheReplayEndsOnTheWindowsFieldsBitFor
     motion(899, 0);       // the top pixel row maps to the border row: cell (9, 7)
     stepSimulation(1.0 / 3.0);
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, 899, 0);
-    rightDrag(899, 0, -50, 300);                      // leaves the window: ends on the edge cell (1, 4)
-    rightDrag(-10, 700, pixelX(5), pixelY(3));        // pressed outside the domain: starts at cell (0, 0)
+    rightDrag(899, 0, -50, 300);                // leaves the window: ends on the edge cell (1, 4)
+    rightDrag(-10, 700, pixelX(5), pixelY(3));  // pressed outside the domain: starts at cell (0, 0)
     keyboard('t', 0, 0);
     keyboard('D', 0, 0);
     keyboard(' ', 0, 0);  // pause and overlays change nothing the replay needs

@@ -76,7 +76,9 @@ TEST(BenchReport, AnAdaptiveTeamIsComparedWithOneThreadUnderTheSameLoad) {
     EXPECT_NE(table.str().find("  cpu            auto    1     201x201    0.93\n"), std::string::npos) << table.str();
     std::ostringstream json;
     printJson(json, setting(), rows);
-    EXPECT_NE(json.str().find("\"threads\": 2, \"adaptive\": true, \"load\": 1, \"projection\": \"specified\", \"step_ms\": 1.4"), std::string::npos)
+    EXPECT_NE(json.str().find(
+                  "\"threads\": 2, \"adaptive\": true, \"load\": 1, \"projection\": \"specified\", \"step_ms\": 1.4"),
+              std::string::npos)
         << json.str();
 }
 
@@ -90,9 +92,10 @@ TEST(BenchReport, TheConvergedProjectionsStepIsSetAgainstTheSpecifiedOnesOfTheSa
     rows[1].divergenceLeft = 0.000338;
     std::ostringstream json;
     printJson(json, setting(), rows);
-    for (const char* part : {"\"projection\": \"converged\"", "\"divergence_left\": 0.000338",
-                             "\"projection_cost\": [\n    {\"solver\": \"cpu\", \"threads\": 2, \"load\": 0, \"baseline\": "
-                             "\"specified projection\", \"resI\": 512, \"resJ\": 512, \"step\": 1.25}\n  ]"})
+    for (const char* part :
+         {"\"projection\": \"converged\"", "\"divergence_left\": 0.000338",
+          "\"projection_cost\": [\n    {\"solver\": \"cpu\", \"threads\": 2, \"load\": 0, \"baseline\": "
+          "\"specified projection\", \"resI\": 512, \"resJ\": 512, \"step\": 1.25}\n  ]"})
         EXPECT_NE(json.str().find(part), std::string::npos) << part << " not in " << json.str();
     std::ostringstream table, plain;
     printTable(table, setting(), rows);
@@ -115,9 +118,9 @@ TEST(BenchReport, ARowThatCouldNotRunSaysWhyAndWhetherItFailedAndGetsNoSpeedUp) 
     std::ostringstream json;
     printJson(json, odd, rows);
     // Still JSON: escapes for a quote, a backslash and a tab, null for numbers that are not finite.
-    for (const char* part : {"\"error\": \"no \\\"shaders\\\" here\", \"failed\": false",
-                             "\"error\": \"out of memory\", \"failed\": true", "\"renderer\": \"C:\\\\GL\\u0009driver\"",
-                             "\"step_ms\": null", "\"peak_rss_mib\": null"})
+    for (const char* part :
+         {"\"error\": \"no \\\"shaders\\\" here\", \"failed\": false", "\"error\": \"out of memory\", \"failed\": true",
+          "\"renderer\": \"C:\\\\GL\\u0009driver\"", "\"step_ms\": null", "\"peak_rss_mib\": null"})
         EXPECT_NE(json.str().find(part), std::string::npos) << part << " not in " << json.str();
     for (const char* absent : {"inf", "nan", "\"baseline\""})
         EXPECT_EQ(json.str().find(absent), std::string::npos) << absent << " in " << json.str();

@@ -68,8 +68,8 @@ TEST(ConvergedProjection, LeavesLessDivergenceThanTheFixedSweepsBesideSolids) {
     for (const auto& [resI, resJ] : {std::pair{150u, 90u}, {201u, 201u}}) {
         SCOPED_TRACE(::testing::Message() << resI << "x" << resJ);
         CPUSim sim(resI, resJ);
-        sim.setSolids(solidCellsOf(sim, {SolidShape::circle({0.35f, 0.5f}, 0.1f),
-                                         SolidShape::box({0.6f, 0.2f}, {0.75f, 0.45f})}));
+        sim.setSolids(solidCellsOf(
+            sim, {SolidShape::circle({0.35f, 0.5f}, 0.1f), SolidShape::box({0.6f, 0.2f}, {0.75f, 0.45f})}));
         const double fixedSweeps = divergenceLeft(sim);
         sim.setProjection(ProjectionMode::Converged);
         EXPECT_LT(divergenceLeft(sim), 0.7 * fixedSweeps);

@@ -70,8 +70,10 @@ FieldT randomField(const Grid& g, std::mt19937& rng, float low, float high) {
     std::uniform_real_distribution<float> value(low, high);
     FieldT field(g.resI, g.resJ);
     for (uint32_t c = 0; c < field.size(); ++c)
-        if constexpr (std::is_same_v<FieldT, ScalarField>) field[c] = value(rng);
-        else field[c] = {value(rng), value(rng)};
+        if constexpr (std::is_same_v<FieldT, ScalarField>)
+            field[c] = value(rng);
+        else
+            field[c] = {value(rng), value(rng)};
     return field;
 }
 
@@ -92,7 +94,8 @@ struct SolverPair {
         const VectorField v = randomField<VectorField>(g, rng, -speed, speed);
         const ScalarField d = randomField<ScalarField>(g, rng, 0.0f, 90.0f);
         for (CPUSim* sim : both())
-            setFields(*sim, [&](uint32_t i, uint32_t j) { return v(i, j); }, [&](uint32_t i, uint32_t j) { return d(i, j); });
+            setFields(
+                *sim, [&](uint32_t i, uint32_t j) { return v(i, j); }, [&](uint32_t i, uint32_t j) { return d(i, j); });
     }
 
     // Two discs and a box somewhere around the grid, the same cells solid in both.
@@ -157,8 +160,10 @@ void everyKernelOnRandomFields(Kernels k, bool solids) {
                     << "converged";
                 EXPECT_EQ(pair.fast->lastConvergedProjection().cycles, pair.plain->lastConvergedProjection().cycles);
                 for (CPUSim* sim : pair.both()) sim->setProjection(ProjectionMode::FixedSweeps);
-                EXPECT_TRUE(pair.sameOutput(startV, [&](CPUSim& sim, VectorField& out) { sim.addSources(out, v, vs); }));
-                EXPECT_TRUE(pair.sameOutput(startD, [&](CPUSim& sim, ScalarField& out) { sim.addSources(out, d, ds); }));
+                EXPECT_TRUE(
+                    pair.sameOutput(startV, [&](CPUSim& sim, VectorField& out) { sim.addSources(out, v, vs); }));
+                EXPECT_TRUE(
+                    pair.sameOutput(startD, [&](CPUSim& sim, ScalarField& out) { sim.addSources(out, d, ds); }));
                 for (CPUSim* sim : pair.both()) sim->applyVorticity(dt);
                 EXPECT_TRUE(sameBits(pair.fast->velocitySources(), pair.plain->velocitySources())) << "body forces";
             }
@@ -193,8 +198,10 @@ TEST_P(FastKernelsMatch, AdvectionAlongANanVelocityReadsTheCornerCell) {
         d(0, 0) = 1000.0f;  // the corner's neighbours are ordinary values
         const ScalarField d0(g.resI, g.resJ);
         const VectorField v0(g.resI, g.resJ);
-        EXPECT_TRUE(pair.sameOutput(d0, [&](CPUSim& sim, ScalarField& out) { sim.advect(out, d, 0.1); }, true));
-        EXPECT_TRUE(pair.sameOutput(v0, [&](CPUSim& sim, VectorField& out) { sim.advect(out, sim.velocity(), 0.1); }, true));
+        EXPECT_TRUE(pair.sameOutput(
+            d0, [&](CPUSim& sim, ScalarField& out) { sim.advect(out, d, 0.1); }, true));
+        EXPECT_TRUE(pair.sameOutput(
+            v0, [&](CPUSim& sim, VectorField& out) { sim.advect(out, sim.velocity(), 0.1); }, true));
     }
 }
 
@@ -207,8 +214,9 @@ TEST_P(FastKernelsMatch, StrokesOfEveryShapeAndPlaceAddTheSameVelocity) {
         for (int k = 0; k < 30; ++k) {
             const Vec2 from{beyond(rng), beyond(rng)};
             // Long strokes, strokes shorter than a cell, and single points.
-            const Vec2 to = k % 3 == 0 ? Vec2{beyond(rng), beyond(rng)}
-                                       : k % 3 == 1 ? Vec2{from.x + length(rng), from.y + length(rng)} : from;
+            const Vec2 to = k % 3 == 0   ? Vec2{beyond(rng), beyond(rng)}
+                            : k % 3 == 1 ? Vec2{from.x + length(rng), from.y + length(rng)}
+                                         : from;
             // Strengths of both signs, and one that turns even a zero weight into NaN.
             const float strength = k == 29 ? INFINITY : k % 2 ? 0.0065f : -3.0f;
             for (CPUSim* sim : pair.both()) sim->dragVelocity(strength, from, to);
@@ -278,8 +286,7 @@ TEST_P(FastKernelsMatch, WholeSolverKeepsItsBitsWhenTheCrewChangesFromStepToStep
 TEST_P(FastKernelsMatch, ConvergedProjectionNeverPartsFromThePlainOne) {
     const Rect unit{0.0f, 0.0f, 1.0f, 1.0f};
     uint32_t seed = 300;
-    for (const Grid& g : GRIDS)
-        runSideBySide(g, GetParam(), 12, ++seed, unit, ProjectionMode::Converged);
+    for (const Grid& g : GRIDS) runSideBySide(g, GetParam(), 12, ++seed, unit, ProjectionMode::Converged);
     runSideBySide({70, 45}, GetParam(), 12, 8, {0.0f, 0.0f, 4.0f, 1.0f}, ProjectionMode::Converged);
     runSideBySide({201, 201}, GetParam(), 6, 5, unit, ProjectionMode::Converged, MIN_CELLS_PER_THREAD);
 }

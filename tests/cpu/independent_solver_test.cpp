@@ -65,7 +65,10 @@ public:
         if (!lockStep) compare(stages);
     }
 
-    void reset() { mSim.reset(); mRef.reset(); }
+    void reset() {
+        mSim.reset();
+        mRef.reset();
+    }
 
 private:
     // One application step, fed identically to both solvers.
@@ -73,12 +76,16 @@ private:
         const double dt = TIME_STEPS[mStep % std::size(TIME_STEPS)];
         const double* spot = SPOTS[mStep % std::size(SPOTS)];
         const unsigned i = spotCell(spot[0], mRun.resI), j = spotCell(spot[1], mRun.resJ);
-        mSim.splatDensity(100.0f, i, j); mRef.splatDensity(100.0f, i, j);
+        mSim.splatDensity(100.0f, i, j);
+        mRef.splatDensity(100.0f, i, j);
         for (const auto& s : STROKES[(mStep / 4) % std::size(STROKES)]) drag(s[0], s[1]);
         drag(POINT_STROKE, POINT_STROKE);
-        mSim.applyVorticity(dt); mRef.applyVorticity(dt);
-        mSim.step(dt); mRef.step(dt);
-        mSim.clearSources(); mRef.clearSources();
+        mSim.applyVorticity(dt);
+        mRef.applyVorticity(dt);
+        mSim.step(dt);
+        mRef.step(dt);
+        mSim.clearSources();
+        mRef.clearSources();
         ++mStep;
     }
 
@@ -104,8 +111,10 @@ private:
                 const double d = mSim.getDensity(i, j), rd = mRef.density(i, j);
                 const Vec2 v = mSim.getVelocity(i, j);
                 const double rx = mRef.velocityX(i, j), ry = mRef.velocityY(i, j);
-                dd += (d - rd) * (d - rd); dn += rd * rd;
-                vd += (v.x - rx) * (v.x - rx) + (v.y - ry) * (v.y - ry); vn += rx * rx + ry * ry;
+                dd += (d - rd) * (d - rd);
+                dn += rd * rd;
+                vd += (v.x - rx) * (v.x - rx) + (v.y - ry) * (v.y - ry);
+                vn += rx * rx + ry * ry;
             }
         const std::string where = "stages " + std::to_string(stages) + ", step " + std::to_string(mStep);
         ASSERT_GT(dn, 0.0) << "no density to compare at " << where;
@@ -133,15 +142,15 @@ TEST_P(IndependentSolver, AgreesThroughEveryStageCombinationAndAReset) {
 
 constexpr float USUAL = 0.0065f, STRONG = 0.65f;
 
-INSTANTIATE_TEST_SUITE_P(Grids, IndependentSolver,
-                         ::testing::Values(Run{32, 32, Mode::LockStep, 6, USUAL}, Run{201, 201, Mode::LockStep, 3, USUAL},
-                                           Run{48, 31, Mode::LockStep, 6, USUAL}, Run{32, 32, Mode::FreeRunning, 5, USUAL},
-                                           Run{48, 31, Mode::FreeRunning, 5, USUAL}, Run{64, 64, Mode::LockStep, 4, STRONG},
-                                           Run{48, 31, Mode::FreeRunning, 4, STRONG}),
-                         [](const ::testing::TestParamInfo<Run>& p) {
-                             return std::string(p.param.mode == Mode::LockStep ? "lock_" : "free_") +
-                                    std::to_string(p.param.resI) + "x" + std::to_string(p.param.resJ) +
-                                    (p.param.strength == STRONG ? "_strong" : "");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Grids, IndependentSolver,
+    ::testing::Values(Run{32, 32, Mode::LockStep, 6, USUAL}, Run{201, 201, Mode::LockStep, 3, USUAL},
+                      Run{48, 31, Mode::LockStep, 6, USUAL}, Run{32, 32, Mode::FreeRunning, 5, USUAL},
+                      Run{48, 31, Mode::FreeRunning, 5, USUAL}, Run{64, 64, Mode::LockStep, 4, STRONG},
+                      Run{48, 31, Mode::FreeRunning, 4, STRONG}),
+    [](const ::testing::TestParamInfo<Run>& p) {
+        return std::string(p.param.mode == Mode::LockStep ? "lock_" : "free_") + std::to_string(p.param.resI) + "x" +
+               std::to_string(p.param.resJ) + (p.param.strength == STRONG ? "_strong" : "");
+    });
 
 }  // namespace

@@ -38,13 +38,18 @@ TEST(CpuStorage, FillReachesTheBorderAndKeepsTheSignOfNegativeZero) {
 
 TEST(Diffusion, SingleCellSpreadsAsTheWorkedExampleSays) {
     CPUSim sim(41, 41);
-    setFields(sim, [](uint32_t, uint32_t) { return Vec2{0, 0}; },
-              [](uint32_t i, uint32_t j) { return i == 21 && j == 21 ? 100.0f : 0.0f; });
+    setFields(
+        sim,
+        [](uint32_t, uint32_t) {
+            return Vec2{0, 0};
+        },
+        [](uint32_t i, uint32_t j) { return i == 21 && j == 21 ? 100.0f : 0.0f; });
     setFlags(sim, true, false, false);
     sim.step(0.1);
     EXPECT_NEAR(sim.getDensity(21, 21), 25.39, 0.01);
     // Gauss-Seidel: the neighbours updated before the centre hold a little less.
-    for (const auto& [i, j, expected] : {std::tuple{22u, 21u, 6.743}, {21u, 22u, 6.743}, {20u, 21u, 6.735}, {21u, 20u, 6.735}})
+    for (const auto& [i, j, expected] :
+         {std::tuple{22u, 21u, 6.743}, {21u, 22u, 6.743}, {20u, 21u, 6.735}, {21u, 20u, 6.735}})
         EXPECT_NEAR(sim.getDensity(i, j), expected, 0.001) << i << "," << j;
     double total = 0;
     for (uint32_t c = 0; c < sim.density().size(); ++c) total += sim.density()[c];
@@ -55,7 +60,8 @@ double divergenceNorm(const CPUSim& sim, const VectorField& v) {
     double sum = 0;
     for (uint32_t i = 1; i <= sim.resI; ++i)
         for (uint32_t j = 1; j <= sim.resJ; ++j) {
-            const double d = (v(i + 1, j).x - v(i - 1, j).x) * 0.5 * sim.resI + (v(i, j + 1).y - v(i, j - 1).y) * 0.5 * sim.resJ;
+            const double d =
+                (v(i + 1, j).x - v(i - 1, j).x) * 0.5 * sim.resI + (v(i, j + 1).y - v(i, j - 1).y) * 0.5 * sim.resJ;
             sum += d * d;
         }
     return std::sqrt(sum);
@@ -93,7 +99,8 @@ VectorField streamFlow(uint32_t resI, uint32_t resJ) {
     VectorField v(resI, resJ);
     for (int i = 1; i <= int(resI); ++i)
         for (int j = 1; j <= int(resJ); ++j)
-            v(i, j) = {float((psi(i, j + 1) - psi(i, j - 1)) * resJ / 2), float((psi(i - 1, j) - psi(i + 1, j)) * resI / 2)};
+            v(i, j) = {float((psi(i, j + 1) - psi(i, j - 1)) * resJ / 2),
+                       float((psi(i - 1, j) - psi(i + 1, j)) * resI / 2)};
     return v;
 }
 

@@ -29,8 +29,12 @@ double projectionDifference(uint32_t resI, uint32_t resJ, bool rough) {
         std::mt19937 rng(3);
         std::uniform_real_distribution<float> speed(-1.0f, 1.0f);
         if (rough) {
-            setFields(*sim, [&](uint32_t, uint32_t) { return Vec2{speed(rng), speed(rng)}; },
-                      [](uint32_t, uint32_t) { return 0.0f; });
+            setFields(
+                *sim,
+                [&](uint32_t, uint32_t) {
+                    return Vec2{speed(rng), speed(rng)};
+                },
+                [](uint32_t, uint32_t) { return 0.0f; });
         } else {
             loadProbeVelocity(*sim);
         }

@@ -75,7 +75,10 @@ TEST_P(EitherSolverDraws, OneLitCellOfATallGridCoversExactlyItsOwnPixels) {
     // cells of 50 by 100 pixels, the lit one in the last column, where a quad too wide shows.
     std::unique_ptr<FluidSim2D> sim = GetParam().make(4, 2);
     setFields(
-        *sim, [](uint32_t, uint32_t) { return Vec2{0.0f, 0.0f}; },
+        *sim,
+        [](uint32_t, uint32_t) {
+            return Vec2{0.0f, 0.0f};
+        },
         [](uint32_t i, uint32_t j) { return i == 4 && j == 1 ? 100.0f : 0.0f; });
     useUnitSquareView(WINDOW_WIDTH, WINDOW_HEIGHT);
     glMatrixMode(GL_PROJECTION);
@@ -92,17 +95,18 @@ TEST_P(EitherSolverDraws, OneLitCellOfATallGridCoversExactlyItsOwnPixels) {
     EXPECT_EQ(lit.top, 99);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Solvers, EitherSolverDraws,
-    testing::Values(DrawnSolver{"shader",
-                                [](uint32_t i, uint32_t j) -> std::unique_ptr<FluidSim2D> {
-                                    return std::make_unique<GpuProbe>(i, j);
-                                }},
-                    DrawnSolver{"software",
-                                [](uint32_t i, uint32_t j) -> std::unique_ptr<FluidSim2D> {
-                                    openTestWindow();
-                                    return std::make_unique<CPUSim>(i, j, 1u);
-                                }}),
-    [](const testing::TestParamInfo<DrawnSolver>& solver) { return std::string(solver.param.name); });
+INSTANTIATE_TEST_SUITE_P(Solvers, EitherSolverDraws,
+                         testing::Values(DrawnSolver{"shader",
+                                                     [](uint32_t i, uint32_t j) -> std::unique_ptr<FluidSim2D> {
+                                                         return std::make_unique<GpuProbe>(i, j);
+                                                     }},
+                                         DrawnSolver{"software",
+                                                     [](uint32_t i, uint32_t j) -> std::unique_ptr<FluidSim2D> {
+                                                         openTestWindow();
+                                                         return std::make_unique<CPUSim>(i, j, 1u);
+                                                     }}),
+                         [](const testing::TestParamInfo<DrawnSolver>& solver) {
+                             return std::string(solver.param.name);
+                         });
 
 }  // namespace

@@ -34,7 +34,8 @@ Texels texelsOf(const VectorField& velocity, const ScalarField& density) {
 // The software solver, keeping the state and the user sources each step starts from.
 class RecordingCpu : public CPUSim {
 public:
-    RecordingCpu(uint32_t cellsI, uint32_t cellsJ) : CPUSim(cellsI, cellsJ), before(cellsI, cellsJ), sources(cellsI, cellsJ) {}
+    RecordingCpu(uint32_t cellsI, uint32_t cellsJ)
+        : CPUSim(cellsI, cellsJ), before(cellsI, cellsJ), sources(cellsI, cellsJ) {}
     void applyVorticity(double dt) override {
         before = state();
         sources = texelsOf(velocitySources(), densitySources());
@@ -113,7 +114,7 @@ TEST(ShaderSolver, SourcesActForExactlyOneStepAndResetClearsEverythingElse) {
     setFlags(sim, false, false, false);
     for (int step = 0; step < 3; ++step) {  // an odd number of role exchanges
         EXPECT_EQ(sim.getDensity(5, 5), step < 2 ? 0.0f : float(expected(5, 5, 3))) << "step " << step;
-        sim.setReadbackEnabled(step > 0);  // without readback the accessors keep the last state read back
+        sim.setReadbackEnabled(step > 0);          // without readback the accessors keep the last state read back
         advanceSimulation(sim, 0.0, StepInput{});  // the body forces come times dt: none
         EXPECT_EQ(maxDifference(sim.read(sim.mFields), expected, ALL_CHANNELS), 0.0) << "step " << step;
     }

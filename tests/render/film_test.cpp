@@ -21,10 +21,11 @@ const char* const POUR_AND_RISE = "grid 24 16\npour 0.3 0.3 9\nrun 8\n";
 // What ffprobe says of the film's video stream: "codec,width,height,colour range and
 // matrix,rate,frames".
 std::string probe(const std::string& film) {
-    const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                "stream=codec_name,width,height,color_range,color_space,nb_read_frames,r_frame_rate "
-                                "-of csv=p=0 '" +
-                                film + "'";
+    const std::string command =
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=codec_name,width,height,color_range,color_space,nb_read_frames,r_frame_rate "
+        "-of csv=p=0 '" +
+        film + "'";
     std::string text;
     if (FILE* out = popen(command.c_str(), "r")) {
         char buffer[256];
@@ -62,8 +63,8 @@ TEST_F(Film, GifFramesAreThePicturesOfTheirSteps) {
     ASSERT_EQ(render({"--size", "40x30", "--every", "4", "--velocity", "--video", path("rise.gif"), file}).exitCode, 0);
     ASSERT_EQ(render({"--size", "40x30", "--every", "4", "--velocity", "--out", path("png"), file}).exitCode, 0);
     const std::string third = path("third.png");
-    const std::string command = "ffmpeg -v error -i '" + path("rise.gif") + "' -vf 'select=eq(n\\,2)' -vframes 1 '" +
-                                third + "'";
+    const std::string command =
+        "ffmpeg -v error -i '" + path("rise.gif") + "' -vf 'select=eq(n\\,2)' -vframes 1 '" + third + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(readPng(third).rgb, readPng(path("png/frame-00003.png")).rgb);
 }

@@ -141,7 +141,8 @@ TEST_F(Program, ASignalThatEndsTheProgramEndsItsVirtualDisplayToo) {
         const pid_t pid = start({"--every", "1", "--size", "8", "--out", path("out"), file});
         if (!ownDisplay.empty()) setenv("DISPLAY", ownDisplay.c_str(), 1);
         // A frame written shows the display in use; earlier, Xvfb may still be starting.
-        EXPECT_TRUE(within(std::chrono::seconds(60), [&] { return std::filesystem::exists(path("out/frame-00001.png")); }));
+        EXPECT_TRUE(
+            within(std::chrono::seconds(60), [&] { return std::filesystem::exists(path("out/frame-00001.png")); }));
         const pid_t xvfb = childRunning(pid, "Xvfb");
         EXPECT_NE(xvfb, 0);
         kill(pid, signal);
@@ -191,7 +192,8 @@ TEST_F(Program, ThreadsOptionReachesTheSoftwareSolver) {
     for (const char* count : {"1", "6"}) {
         std::filesystem::remove_all(path("out"));
         const pid_t pid = start({"--threads", count, "--size", "8", "--out", path("out"), file});
-        EXPECT_TRUE(within(std::chrono::seconds(60), [&] { return std::filesystem::exists(path("out/picture-1.png")); }));
+        EXPECT_TRUE(
+            within(std::chrono::seconds(60), [&] { return std::filesystem::exists(path("out/picture-1.png")); }));
         std::ifstream status("/proc/" + std::to_string(pid) + "/status");
         for (std::string line; std::getline(status, line);)
             if (line.rfind("Threads:", 0) == 0) threads.push_back(std::stoi(line.substr(8)));

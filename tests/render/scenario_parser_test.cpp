@@ -29,8 +29,8 @@ TEST(ScenarioParser, ReadsEveryActionWithItsValuesAndLine) {
     ASSERT_EQ(s.actions.size(), 11u);
 
     using K = ActionKind;
-    const std::vector<K> kinds{K::StepLength, K::Stroke, K::Pour,  K::Toggle,  K::Toggle, K::Toggle,
-                               K::ClearStrokes, K::Reset, K::Run, K::Picture, K::Picture};
+    const std::vector<K> kinds{K::StepLength,   K::Stroke, K::Pour, K::Toggle,  K::Toggle, K::Toggle,
+                               K::ClearStrokes, K::Reset,  K::Run,  K::Picture, K::Picture};
     for (size_t k = 0; k < kinds.size(); ++k) {
         EXPECT_EQ(s.actions[k].kind, kinds[k]) << "action " << k;
         EXPECT_EQ(s.actions[k].line, int(k) + 5) << "action " << k;
@@ -83,7 +83,8 @@ TEST(ScenarioParser, SolidShapesAreReadAndMalformedOnesRefusedWithTheirLine) {
 }
 
 TEST(ScenarioParser, MalformedLineOfEachKindIsReportedWithItsLineAndWhatWasExpected) {
-    const std::vector<std::pair<std::string, std::string>> cases{  // the line, part of the message
+    const std::vector<std::pair<std::string, std::string>> cases{
+        // the line, part of the message
         {"pur 0.5 0.5 10", "unknown action 'pur'"},
         {"pour 0.5 1.5 10", "expected 'pour X Y STEPS'"},
         {"pour nan 0.5 10", "expected 'pour X Y STEPS'"},
@@ -163,7 +164,8 @@ TEST(ScenarioParser, ErrorsOfAFileThatIsNoScenarioAreFewShortAndPrintable) {
     EXPECT_EQ(p.errors[0].message.rfind("unknown action '\\x1b]2;title\\x07'", 0), 0u) << p.errors[0].message;
     EXPECT_EQ(p.errors[5].message, "and 35 more lines that do not fit");
     EXPECT_EQ(describeErrors("x", p.errors).find('\x1b'), std::string::npos);
-    expectRefusedAt("run 1\nrun \x9b" + std::string(100, '7') + "\n", 2, "got 'run \\x9b" + std::string(75, '7') + "...'");
+    expectRefusedAt("run 1\nrun \x9b" + std::string(100, '7') + "\n", 2,
+                    "got 'run \\x9b" + std::string(75, '7') + "...'");
     const ParsedScenario marked = parseScenario("\xef\xbb\xbfgrid 7\nrun 1\n");
     ASSERT_EQ(marked.errors.size(), 1u);
     EXPECT_NE(marked.errors[0].message.find("UTF-8 byte-order mark"), std::string::npos) << marked.errors[0].message;

@@ -91,8 +91,9 @@ TEST_F(SolverComparison, FieldsGoneNonFiniteStopThePicturesNamingPictureAndStep)
         compare(left, right);
         ADD_FAILURE() << "pictures of NaN fields were written";
     } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("the right solver's fields are not finite at picture 'start', after step 0"),
-                  std::string::npos)
+        EXPECT_NE(
+            std::string(e.what()).find("the right solver's fields are not finite at picture 'start', after step 0"),
+            std::string::npos)
             << e.what();
     }
     EXPECT_TRUE(filesIn("").empty());
@@ -135,7 +136,9 @@ TEST_F(SolverComparison, ShaderSolverStaysWithinItsBoundOfTheSoftwareSolver) {
 // |a - b| / max(|a|, |b|) in the 2-norm, the same either way round; NaN is never close.
 TEST(FieldComparison, RelativeDifferenceIsTheNormOfTheGapOverTheLargerField) {
     CPUSim a(7, 5), b(7, 5), other(5, 7);
-    auto velocity = [](float scale) { return [=](uint32_t i, uint32_t j) { return Vec2{float(i) - 3.0f, float(j) * 0.5f} * scale; }; };
+    auto velocity = [](float scale) {
+        return [=](uint32_t i, uint32_t j) { return Vec2{float(i) - 3.0f, float(j) * 0.5f} * scale; };
+    };
     auto density = [](float scale) { return [=](uint32_t i, uint32_t j) { return (float(i * j) + 1.0f) * scale; }; };
     setFields(a, velocity(1.0f), density(1.0f));
     setFields(b, velocity(1.25f), density(0.5f));

@@ -24,9 +24,14 @@ TEST(GridMapping, CellNumbersCentresAndFloorCellsOnANonSquareGridAndNothingOutsi
     EXPECT_EQ(sim.cellToWorld(0, 0), (Vec2{-0.5f / 10.0f, -0.5f / 20.0f}));
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // The lower-left of the four cell centres around the point; the world's edges belong to it.
-    for (const Mapped& m : {Mapped{{0, 0}, 0, 0, true}, {{0.04f, 0.5f}, 0, 10, true}, {{0.06f, 0.5f}, 1, 10, true},
-                            {{1, 1}, 10, 20, true}, {{-1e-6f, 0.5f}, 0, 0, false}, {{0.5f, 1.000001f}, 0, 0, false},
-                            {{nan, 0.5f}, 0, 0, false}, {{0.5f, nan}, 0, 0, false}}) {
+    for (const Mapped& m : {Mapped{{0, 0}, 0, 0, true},
+                            {{0.04f, 0.5f}, 0, 10, true},
+                            {{0.06f, 0.5f}, 1, 10, true},
+                            {{1, 1}, 10, 20, true},
+                            {{-1e-6f, 0.5f}, 0, 0, false},
+                            {{0.5f, 1.000001f}, 0, 0, false},
+                            {{nan, 0.5f}, 0, 0, false},
+                            {{0.5f, nan}, 0, 0, false}}) {
         for (const CellCoord c : {sim.worldToCellFloor(m.point), sim.worldToCell(m.point)}) {
             EXPECT_EQ(c.valid, m.valid) << m.point.x << ", " << m.point.y;
             if (!m.valid) {

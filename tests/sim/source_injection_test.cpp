@@ -24,8 +24,8 @@ public:
 // own kernels (checked in turn against an independent solver): the two must add
 // the same velocity to the same cells, the last row and column included.
 TEST(Stroke, TheBaseLoopAddsWhatTheSoftwareSolversKernelsAdd) {
-    const DragSegment strokes[] = {{{0.3f, 0.5f}, {0.7f, 0.5f}}, {{0.7f, 0.6f}, {0.3f, 0.5f}},
-                                   {{0.5f, 0.5f}, {0.5f, 0.5f}}, {{-0.1f, -0.1f}, {2.0f, -1.0f}},
+    const DragSegment strokes[] = {{{0.3f, 0.5f}, {0.7f, 0.5f}},    {{0.7f, 0.6f}, {0.3f, 0.5f}},
+                                   {{0.5f, 0.5f}, {0.5f, 0.5f}},    {{-0.1f, -0.1f}, {2.0f, -1.0f}},
                                    {{0.95f, 0.1f}, {0.99f, 0.97f}}, {{0.1f, 0.9f}, {0.12f, 0.1f}}};
     for (auto [resI, resJ] : {std::pair{64u, 48u}, std::pair{5u, 9u}})
         for (const DragSegment& stroke : strokes) {

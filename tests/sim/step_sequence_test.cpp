@@ -35,8 +35,9 @@ TEST(StepSequence, PoursThenStrokesOldestFirstThenForcesStepAndClear) {
     input.pourCell = {7, 9, true};
     input.strokes = &strokes;
     advanceSimulation(sim, 0.25, input);
-    EXPECT_EQ(sim.calls, (std::vector<std::string>{"splat 100.000000 7 9", "drag 0.006500 0.100000", "drag 0.006500 0.500000",
-                                                   "vorticity 0.250000", "step 0.250000", "clear"}));
+    EXPECT_EQ(sim.calls,
+              (std::vector<std::string>{"splat 100.000000 7 9", "drag 0.006500 0.100000", "drag 0.006500 0.500000",
+                                        "vorticity 0.250000", "step 0.250000", "clear"}));
     EXPECT_EQ(sim.stepCount, 5);
     // No pour over an invalid cell, nor with the button up.
     for (const bool pouring : {true, false}) {

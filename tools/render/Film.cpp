@@ -34,18 +34,20 @@ struct Kind {
 };
 
 const Kind& kindOf(FilmFormat format) {
-    static const Kind mp4{
-        "mp4", "H.264", "libx264", AV_CODEC_ID_H264, AV_PIX_FMT_YUV420P, "crf=20:preset=medium", true};
-    static const Kind webm{"webm", "VP9", "libvpx-vp9", AV_CODEC_ID_VP9, AV_PIX_FMT_YUV420P,
-                           "crf=32:b=0:deadline=good:cpu-used=4:row-mt=1", false};
+    static const Kind mp4{"mp4", "H.264", "libx264", AV_CODEC_ID_H264, AV_PIX_FMT_YUV420P, "crf=20:preset=medium",
+                          true};
+    static const Kind webm{"webm",
+                           "VP9",
+                           "libvpx-vp9",
+                           AV_CODEC_ID_VP9,
+                           AV_PIX_FMT_YUV420P,
+                           "crf=32:b=0:deadline=good:cpu-used=4:row-mt=1",
+                           false};
     static const Kind gif{"gif", "GIF", "gif", AV_CODEC_ID_GIF, AV_PIX_FMT_PAL8, "", false};
     switch (format) {
-        case FilmFormat::Mp4:
-            return mp4;
-        case FilmFormat::WebM:
-            return webm;
-        case FilmFormat::Gif:
-            return gif;
+        case FilmFormat::Mp4: return mp4;
+        case FilmFormat::WebM: return webm;
+        case FilmFormat::Gif: return gif;
     }
     return mp4;
 }
@@ -141,7 +143,7 @@ struct FilmEncoder::Stream {
     std::unique_ptr<AVFrame, FreeFrame> input;     // the next picture, in the encoder's pixels (GIF: RGB)
     std::unique_ptr<AVFrame, FreeFrame> filtered;  // GIF: a picture with its palette
     std::unique_ptr<AVPacket, FreePacket> packet;
-    std::unique_ptr<SwsContext, FreeScaler> scaler;  // MP4 and WebM: RGB to YUV
+    std::unique_ptr<SwsContext, FreeScaler> scaler;   // MP4 and WebM: RGB to YUV
     std::unique_ptr<AVFilterGraph, FreeGraph> graph;  // GIF: the palettes
     AVFilterContext* source = nullptr;
     AVFilterContext* sink = nullptr;

@@ -49,8 +49,8 @@ void PictureWriter::stepped(uint64_t stepNumber, const std::vector<DragSegment>&
 void PictureWriter::checkFields(const std::string& moment) const {
     for (const LabelledSim& s : mSims)
         if (!fieldsAreFinite(*s.sim))
-            throw std::runtime_error("the " + s.label + " solver's fields are not finite at " + moment + ", after step " +
-                                     std::to_string(mSteps) + "; nothing more is written");
+            throw std::runtime_error("the " + s.label + " solver's fields are not finite at " + moment +
+                                     ", after step " + std::to_string(mSteps) + "; nothing more is written");
 }
 
 void PictureWriter::removeStaleParts(const Scenario& scenario) const {

@@ -32,13 +32,13 @@ std::string outputFolderRefusal(const std::string& folder) {
     }
     if (!S_ISDIR(info.st_mode))
         return existing + (S_ISREG(info.st_mode) ? " is a file, not a folder" : " is not a folder");
-    if (access(existing.c_str(), W_OK | X_OK) != 0) return "cannot write into " + existing + ": " + std::strerror(errno);
+    if (access(existing.c_str(), W_OK | X_OK) != 0)
+        return "cannot write into " + existing + ": " + std::strerror(errno);
     return "";
 }
 
 std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOptions& options) {
-    CLI::App app("Replays a scenario without a window and writes each picture it takes as a PNG file.",
-                 "smoke-render");
+    CLI::App app("Replays a scenario without a window and writes each picture it takes as a PNG file.", "smoke-render");
     useConventions(app);
     RenderOptions& o = options;
     app.add_option("SCENARIO", o.scenarioPath, "the scenario file: one action a line")->required()->type_name("");
@@ -64,8 +64,7 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
     addReadOption(app, "--solver",
                   "the solver instead of the scenario's: software, shader, or both side by\nside, with a "
                   "difference image and the fields' difference",
-                  "cpu|gpu|both", "cpu, gpu or both",
-                  [&o](const std::string& text) {
+                  "cpu|gpu|both", "cpu, gpu or both", [&o](const std::string& text) {
                       SolverChoice solver{};
                       if (!readSolverWord(text, solver)) return false;
                       o.solver = solver;
@@ -78,8 +77,11 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                       o.projection = projectionModeNamed(text);
                       return o.projection.has_value();
                   });
-    addReadOption(app, "--threads", "threads for the software solver (default: SMOKE_THREADS, else up to the\nprocessors this process may use, fewer while fewer are faster; the pictures are the\nsame for every count)", "N",
-                  "a whole number from 1 to " + std::to_string(MAX_SOFTWARE_THREADS), [&o](const std::string& text) {
+    addReadOption(app, "--threads",
+                  "threads for the software solver (default: SMOKE_THREADS, else up to the\nprocessors this process "
+                  "may use, fewer while fewer are faster; the pictures are the\nsame for every count)",
+                  "N", "a whole number from 1 to " + std::to_string(MAX_SOFTWARE_THREADS),
+                  [&o](const std::string& text) {
                       uint32_t threads = 0;
                       if (!readWholeNumber(text, 1, MAX_SOFTWARE_THREADS, threads)) return false;
                       o.threads = threads;
@@ -90,28 +92,27 @@ std::optional<int> readRenderOptions(int argc, const char* const* argv, RenderOp
                   "a whole number from 1 to " + std::to_string(MAX_STEPS),
                   [&o](const std::string& text) { return readWholeNumber(text, 1, MAX_STEPS, o.every); });
     addReadOption(app, "--video",
-                  "writes the run as a film, a frame after every step: FILE.mp4 (H.264),\n.webm (VP9) or .gif",
-                  "FILE", "a name ending in .mp4, .webm or .gif", [&o](const std::string& text) {
+                  "writes the run as a film, a frame after every step: FILE.mp4 (H.264),\n.webm (VP9) or .gif", "FILE",
+                  "a name ending in .mp4, .webm or .gif", [&o](const std::string& text) {
                       const std::optional<FilmFormat> format = filmFormatOf(text);
                       if (!format) return false;
                       o.videoPath = text;
                       o.videoFormat = *format;
                       return true;
                   });
-    addReadOption(app, "--fps",
-                  "the film's frames a second (default " + std::to_string(DEFAULT_FRAMES_PER_SECOND) + ")", "N",
-                  "a whole number from 1 to " + std::to_string(MAX_FRAMES_PER_SECOND),
-                  [&o](const std::string& text) {
-                      return readWholeNumber(text, 1, MAX_FRAMES_PER_SECOND, o.framesPerSecond);
-                  });
+    addReadOption(
+        app, "--fps", "the film's frames a second (default " + std::to_string(DEFAULT_FRAMES_PER_SECOND) + ")", "N",
+        "a whole number from 1 to " + std::to_string(MAX_FRAMES_PER_SECOND),
+        [&o](const std::string& text) { return readWholeNumber(text, 1, MAX_FRAMES_PER_SECOND, o.framesPerSecond); });
     app.add_flag("--velocity", o.overlays.velocity, "draws the velocity arrows");
     app.add_flag("--cells", o.overlays.cellCentres, "draws the cell centres");
     app.add_flag("--strokes", o.overlays.strokes, "draws the stirring strokes");
     app.add_flag("-q,--quiet", o.quiet, "no progress line on standard error");
-    app.footer("Standard output lists each file written; a film is written as FILE.part and\n"
-               "renamed once complete.\n"
-               "\nExit status: 0 when every picture was written; 1 when the run failed (a solver that\n"
-               "cannot run here, a file that cannot be written); 2 for a mistake in the command line\n"
-               "or the scenario, when nothing ran.");
+    app.footer(
+        "Standard output lists each file written; a film is written as FILE.part and\n"
+        "renamed once complete.\n"
+        "\nExit status: 0 when every picture was written; 1 when the run failed (a solver that\n"
+        "cannot run here, a file that cannot be written); 2 for a mistake in the command line\n"
+        "or the scenario, when nothing ran.");
     return readCommandLine(app, argc, argv);
 }

@@ -14,12 +14,12 @@ struct RenderOptions {
     std::string outDir = ".";
     int width = 800;  // the window's size
     int height = 800;
-    std::optional<SolverChoice> solver;  // overrides the scenario's
+    std::optional<SolverChoice> solver;        // overrides the scenario's
     std::optional<ProjectionMode> projection;  // overrides the scenario's
-    std::optional<uint32_t> resI;        // with resJ: overrides the scenario's grid
+    std::optional<uint32_t> resI;              // with resJ: overrides the scenario's grid
     std::optional<uint32_t> resJ;
-    unsigned threads = 0;  // for the software solver; 0: its default
-    uint32_t every = 0;    // a numbered frame (or a film's frame) after every this many steps; 0: none
+    unsigned threads = 0;   // for the software solver; 0: its default
+    uint32_t every = 0;     // a numbered frame (or a film's frame) after every this many steps; 0: none
     std::string videoPath;  // the film; empty: none
     FilmFormat videoFormat = FilmFormat::Mp4;
     uint32_t framesPerSecond = DEFAULT_FRAMES_PER_SECOND;

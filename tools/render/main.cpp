@@ -29,12 +29,9 @@ constexpr int EXIT_REFUSED = EXIT_BAD_COMMAND_LINE;  // the command line or the 
 
 std::vector<SolverKind> solverKinds(SolverChoice choice) {
     switch (choice) {
-        case SolverChoice::Software:
-            return {SolverKind::Software};
-        case SolverChoice::Shader:
-            return {SolverKind::Shader};
-        case SolverChoice::Both:
-            return {SolverKind::Software, SolverKind::Shader};
+        case SolverChoice::Software: return {SolverKind::Software};
+        case SolverChoice::Shader: return {SolverKind::Shader};
+        case SolverChoice::Both: return {SolverKind::Software, SolverKind::Shader};
     }
     return {};
 }

@@ -26,7 +26,12 @@ Solver::Solver(unsigned resI, unsigned resJ)
     : mResI(resI),
       mResJ(resJ),
       mCount((std::size_t(resI) + 2) * (std::size_t(resJ) + 2)),
-      mVelX(mCount), mVelY(mCount), mDensity(mCount), mVelSrcX(mCount), mVelSrcY(mCount), mDensitySrc(mCount) {}
+      mVelX(mCount),
+      mVelY(mCount),
+      mDensity(mCount),
+      mVelSrcX(mCount),
+      mVelSrcY(mCount),
+      mDensitySrc(mCount) {}
 
 Solver::Point Solver::cellCentre(long i, long j) const {
     // Border cells (index 0 or res+1) sit half a cell outside the world.
@@ -175,25 +180,48 @@ void Solver::advect(Array& out, const Array& in, const Array& velX, const Array&
 
 void Solver::velocityStep(double dt) {
     Array nextX(mCount), nextY(mCount);
-    auto commit = [&] { std::swap(mVelX, nextX); std::swap(mVelY, nextY); };
+    auto commit = [&] {
+        std::swap(mVelX, nextX);
+        std::swap(mVelY, nextY);
+    };
 
     addSources(nextX, mVelX, mVelSrcX);
     addSources(nextY, mVelY, mVelSrcY);
     commit();
-    if (diffuseEnabled) { diffuse(nextX, mVelX, dt); diffuse(nextY, mVelY, dt); commit(); }
-    if (projectEnabled) { project(nextX, nextY, mVelX, mVelY); commit(); }
+    if (diffuseEnabled) {
+        diffuse(nextX, mVelX, dt);
+        diffuse(nextY, mVelY, dt);
+        commit();
+    }
+    if (projectEnabled) {
+        project(nextX, nextY, mVelX, mVelY);
+        commit();
+    }
     // Both components are traced with the velocity as it was before this stage.
-    if (advectEnabled) { advect(nextX, mVelX, mVelX, mVelY, dt); advect(nextY, mVelY, mVelX, mVelY, dt); commit(); }
-    if (projectEnabled) { project(nextX, nextY, mVelX, mVelY); commit(); }
+    if (advectEnabled) {
+        advect(nextX, mVelX, mVelX, mVelY, dt);
+        advect(nextY, mVelY, mVelX, mVelY, dt);
+        commit();
+    }
+    if (projectEnabled) {
+        project(nextX, nextY, mVelX, mVelY);
+        commit();
+    }
 }
 
 void Solver::densityStep(double dt) {
     Array next(mCount);
     addSources(next, mDensity, mDensitySrc);
     std::swap(mDensity, next);
-    if (diffuseEnabled) { diffuse(next, mDensity, dt); std::swap(mDensity, next); }
+    if (diffuseEnabled) {
+        diffuse(next, mDensity, dt);
+        std::swap(mDensity, next);
+    }
     // Carried by the velocity that this step has just produced.
-    if (advectEnabled) { advect(next, mDensity, mVelX, mVelY, dt); std::swap(mDensity, next); }
+    if (advectEnabled) {
+        advect(next, mDensity, mVelX, mVelY, dt);
+        std::swap(mDensity, next);
+    }
 }
 
 void Solver::step(double dt) {

@@ -26,19 +26,19 @@ public:
     // The comma opens the test context before the solver is built.
     GpuProbe(uint32_t cellsI, uint32_t cellsJ) : GPUSim((openTestWindow(), cellsI), cellsJ, SMOKE_SHADER_SOURCE_DIR) {}
 
+    using GPUSim::mAddSourcesProgram;
+    using GPUSim::mAdvectProgram;
     using GPUSim::mCurls;
+    using GPUSim::mDecompProgram;
+    using GPUSim::mDiffuseProgram;
     using GPUSim::mFields;
     using GPUSim::mHeights;
     using GPUSim::mIterate;
     using GPUSim::mNewFields;
-    using GPUSim::mNormCurlGrads;
-    using GPUSim::mVorticityProgram;
     using GPUSim::mNormCurlGradProgram;
-    using GPUSim::mAddSourcesProgram;
-    using GPUSim::mDiffuseProgram;
-    using GPUSim::mDecompProgram;
+    using GPUSim::mNormCurlGrads;
     using GPUSim::mProjectProgram;
-    using GPUSim::mAdvectProgram;
+    using GPUSim::mVorticityProgram;
 
     std::vector<const TexAttachment*> attachedTextures() const {
         return {&mFields, &mNewFields, &mCurls, &mNormCurlGrads, &mHeights, &mIterate};

@@ -66,7 +66,8 @@ Texels addSources(const Texels& fields, const Texels& sources, const Texels& cur
         // Finer than 201 cells across, the force shrinks with the finer cell side.
         const double finest = std::max(fields.resI, fields.resJ);
         const double strength = VORTICITY_STRENGTH * std::min(1.0, 201.0 / finest) * curls(i, j, 0);
-        const double force[4] = {grads(i, j, 1) * strength, BUOYANCY * fields(i, j, 3) - grads(i, j, 0) * strength, 0, 0};
+        const double force[4] = {grads(i, j, 1) * strength, BUOYANCY * fields(i, j, 3) - grads(i, j, 0) * strength, 0,
+                                 0};
         for (int c = 0; c < 4; ++c) out(i, j, c) = fields(i, j, c) + sources(i, j, c) + dt * force[c];
     });
     return out;
@@ -83,7 +84,8 @@ Texels heights(const Texels& v, int iterations, Solver solver) {
     const double hx = 1.0 / v.resI, hy = 1.0 / v.resJ;
     return relax(v, iterations, solver, [&](const Texels& x, uint32_t i, uint32_t j, int c) {
         if (c != 0) return 0.0;
-        const double divergence = -((v(i + 1, j, 0) - v(i - 1, j, 0)) / (2 * hx) + (v(i, j + 1, 1) - v(i, j - 1, 1)) / (2 * hy));
+        const double divergence =
+            -((v(i + 1, j, 0) - v(i - 1, j, 0)) / (2 * hx) + (v(i, j + 1, 1) - v(i, j - 1, 1)) / (2 * hy));
         const double westEast = x(i - 1, j, 0) + x(i + 1, j, 0), southNorth = x(i, j - 1, 0) + x(i, j + 1, 0);
         return (hy * hy * westEast + hx * hx * southNorth + hx * hx * hy * hy * divergence) / (2 * (hx * hx + hy * hy));
     });
