@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include <initializer_list>
+#include <vector>
 
 #include "gl/GlState.h"
 #include "gpu/GPUSim.h"
@@ -55,10 +56,14 @@ void clear(const PassSurface& surface, GLenum attachment) {
 // The passes of the V-cycles (sim/MultigridCycles.h) over the levels' textures.
 class ShaderPasses {
 public:
-    ShaderPasses(ShaderMultigrid& multigrid, int& passes) : mGrid(multigrid), mPasses(passes) {}
+    // With `solids`, level 0 reads the fields' solid marks (blue): it relaxes the
+    // reflecting equation and keeps its solid cells zero, as the software solver does.
+    ShaderPasses(ShaderMultigrid& multigrid, int& passes, bool solids)
+        : mGrid(multigrid), mPasses(passes), mSolids(solids) {}
 
     // The velocity's divergence as level 0's right-hand side, the heights zero.
     void start(GLuint fields, float hx, float hy) {
+        mFields = fields;
         ShaderLevel& fine = mGrid.levels[0];
         const double x = hx, y = hy, scale = 4.0 * (x * x + y * y);
         pass(MG_DIVERGENCE, {fields}, fine, RHS_POINT, [&](GLhandleARB p) {
@@ -74,10 +79,11 @@ public:
         ShaderLevel& v = mGrid.levels[l];
         for (int sweep = 0; sweep < sweeps; ++sweep)
             for (int colour = 0; colour < 2; ++colour) {
-                pass(MG_RELAX, {iterate(v), v.rhs.tex.name()}, v, ITERATE_POINTS[1 - v.current], [&](GLhandleARB p) {
-                    equationUniforms(p, v.shape);
-                    setUniform(p, "colour", float(colour));
-                });
+                pass(MG_RELAX, inputsOf(l, {iterate(v), v.rhs.tex.name()}), v, ITERATE_POINTS[1 - v.current],
+                     [&](GLhandleARB p) {
+                         equationUniforms(p, v.shape, l);
+                         setUniform(p, "colour", float(colour));
+                     });
                 v.current = 1 - v.current;
             }
     }
@@ -85,8 +91,8 @@ public:
     // The largest of it is reduced and read back for level 0 only.
     float residual(size_t l) {
         ShaderLevel& v = mGrid.levels[l];
-        pass(MG_RESIDUAL, {iterate(v), v.rhs.tex.name()}, v, RESIDUAL_POINT,
-             [&](GLhandleARB p) { equationUniforms(p, v.shape); });
+        pass(MG_RESIDUAL, inputsOf(l, {iterate(v), v.rhs.tex.name()}), v, RESIDUAL_POINT,
+             [&](GLhandleARB p) { equationUniforms(p, v.shape, l); });
         return l == 0 ? largestResidual() : 0.0f;
     }
 
@@ -107,24 +113,35 @@ public:
     void prolongFrom(size_t c) {
         const ShaderLevel& v = mGrid.levels[c];
         ShaderLevel& fine = mGrid.levels[c - 1];
-        pass(MG_PROLONG, {iterate(fine), iterate(v)}, fine, ITERATE_POINTS[1 - fine.current], [&](GLhandleARB p) {
-            setUniform(p, "coarseSize", float(v.surface.width), float(v.surface.height));
-            setUniform(p, "halved", v.shape.halvedI ? 1.0f : 0.0f, v.shape.halvedJ ? 1.0f : 0.0f);
-            setUniform(p, "ghost", v.shape.ghostI, v.shape.ghostJ);
-        });
+        pass(MG_PROLONG, inputsOf(c - 1, {iterate(fine), iterate(v)}), fine, ITERATE_POINTS[1 - fine.current],
+             [&](GLhandleARB p) {
+                 setUniform(p, "solids", c == 1 && mSolids ? 1.0f : 0.0f);
+                 setUniform(p, "coarseSize", float(v.surface.width), float(v.surface.height));
+                 setUniform(p, "halved", v.shape.halvedI ? 1.0f : 0.0f, v.shape.halvedJ ? 1.0f : 0.0f);
+                 setUniform(p, "ghost", v.shape.ghostI, v.shape.ghostJ);
+             });
         fine.current = 1 - fine.current;
     }
 
 private:
     ShaderMultigrid& mGrid;
     int& mPasses;
+    bool mSolids;
+    GLuint mFields = 0;
+
+    // A pass's inputs, with the fields (their solid marks) third on level 0 beside solids.
+    std::vector<GLuint> inputsOf(size_t l, std::initializer_list<GLuint> inputs) const {
+        std::vector<GLuint> all(inputs);
+        if (l == 0 && mSolids) all.push_back(mFields);
+        return all;
+    }
 
     GLuint iterate(const ShaderLevel& v) const { return v.iterate[v.current].tex.name(); }
 
     // One pass of a program into `attachment` of a surface, input k on texture unit k;
     // `uniforms` sets the pass's own, with the program in use.
     template <class Uniforms>
-    void pass(MultigridProgram program, std::initializer_list<GLuint> inputs, const PassSurface& surface,
+    void pass(MultigridProgram program, const std::vector<GLuint>& inputs, const PassSurface& surface,
               GLenum attachment, const Uniforms& uniforms) {
         BoundInputs bound;
         for (GLuint input : inputs) bound.bind(input);
@@ -141,12 +158,13 @@ private:
         ++mPasses;
     }
     template <class Uniforms>
-    void pass(MultigridProgram program, std::initializer_list<GLuint> inputs, const ShaderLevel& v, GLenum attachment,
+    void pass(MultigridProgram program, const std::vector<GLuint>& inputs, const ShaderLevel& v, GLenum attachment,
               const Uniforms& uniforms) {
         pass(program, inputs, v.surface, attachment, uniforms);
     }
 
-    void equationUniforms(GLhandleARB p, const MultigridShape& s) {
+    void equationUniforms(GLhandleARB p, const MultigridShape& s, size_t l) {
+        setUniform(p, "solids", l == 0 && mSolids ? 1.0f : 0.0f);
         setUniform(p, "weights", s.westEast, s.southNorth);
         setUniform(p, "edgeScales", s.lastColumnScale, s.lastRowScale, s.lastCellScale);
         setUniform(p, "edgeWeights", s.lastColumnWeight, s.lastRowWeight, s.lastCellWeight);
@@ -204,7 +222,7 @@ void GPUSim::createMultigrid(const std::string& shaderDir) {
 }
 
 void GPUSim::convergedProjectPass(float dt) {
-    ShaderPasses passes(*mMultigrid, mPassesRun);
+    ShaderPasses passes(*mMultigrid, mPassesRun, mSolids.any());
     passes.start(mFields.tex.name(), 1.0f / float(resI), 1.0f / float(resJ));
     runVCycles(passes);
     const ShaderLevel& fine = mMultigrid->levels[0];

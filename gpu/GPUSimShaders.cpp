@@ -144,10 +144,10 @@ GlShader GPUSim::loadFragmentShader(const std::string& path) {
 const std::array<MultigridProgramFile, 6>& multigridProgramFiles() {
     static const std::array<MultigridProgramFile, 6> files{{
         {"mgDivergence.frag", {"fields"}},
-        {"mgRelax.frag", {"iterate", "rhs"}},
-        {"mgResidual.frag", {"iterate", "rhs"}},
+        {"mgRelax.frag", {"iterate", "rhs", "fields"}},
+        {"mgResidual.frag", {"iterate", "rhs", "fields"}},
         {"mgRestrict.frag", {"residual"}},
-        {"mgProlong.frag", {"iterate", "coarse"}},
+        {"mgProlong.frag", {"iterate", "coarse", "fields"}},
         {"mgLargest.frag", {"values"}},
     }};
     return files;

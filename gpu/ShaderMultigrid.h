@@ -49,7 +49,7 @@ struct ShaderMultigrid {
 // order of the texture units its inputs are bound to.
 struct MultigridProgramFile {
     const char* file;
-    std::array<const char*, 2> samplers;
+    std::array<const char*, 3> samplers;
 };
 const std::array<MultigridProgramFile, 6>& multigridProgramFiles();
 enum MultigridProgram { MG_DIVERGENCE, MG_RELAX, MG_RESIDUAL, MG_RESTRICT, MG_PROLONG, MG_LARGEST };

@@ -2,8 +2,11 @@
 // A level's iterate plus the next coarser level's correction (in red), interpolated
 // bilinearly; beyond the coarser level's last column and row the correction is
 // extrapolated to the walls (ghost times the last value), at node 0 it is zero.
+// With `solids` (onto level 0 beside solids), a solid cell (blue 1) stays zero.
 uniform sampler2D iterate;
 uniform sampler2D coarse;
+uniform sampler2D fields;
+uniform float solids;
 uniform vec2 size;
 uniform vec2 coarseSize;
 uniform vec2 halved;
@@ -27,6 +30,10 @@ float across(float x, float between, float y) {
 void main() {
     vec2 cell = floor(gl_FragCoord.xy);
     if (any(lessThan(cell, vec2(1.0))) || any(greaterThan(cell, size - 2.0))) {
+        gl_FragColor = vec4(0.0);
+        return;
+    }
+    if (solids > 0.5 && texture2D(fields, gl_FragCoord.xy / size).b > 0.5) {
         gl_FragColor = vec4(0.0);
         return;
     }

@@ -1,5 +1,5 @@
 // The shader solver's converged projection: it projects as the software solver's
-// does, on the smooth probe field and on a rough one, and its programs are built
+// does, on the smooth probe field and on a rough one, beside solids too, and its programs are built
 // quietly, only when it is chosen, and refused with the file that cannot be built.
 #include <gtest/gtest.h>
 
@@ -19,13 +19,16 @@ namespace fs = std::filesystem;
 
 // One projection by each solver from the same velocity: their largest difference in
 // either component, relative to the largest component the software solver leaves.
-double projectionDifference(uint32_t resI, uint32_t resJ, bool rough) {
+double projectionDifference(uint32_t resI, uint32_t resJ, bool rough, bool solids = false) {
     openTestWindow();
     testing::internal::CaptureStdout();
     GPUSim gpu(resI, resJ, SMOKE_SHADER_SOURCE_DIR, ProjectionMode::Converged);
     CPUSim cpu(resI, resJ);
     cpu.setProjection(ProjectionMode::Converged);
     for (FluidSim2D* sim : {static_cast<FluidSim2D*>(&gpu), static_cast<FluidSim2D*>(&cpu)}) {
+        if (solids)
+            sim->setSolids(solidCellsOf(
+                *sim, {SolidShape::circle({0.35f, 0.5f}, 0.1f), SolidShape::box({0.6f, 0.2f}, {0.75f, 0.45f})}));
         std::mt19937 rng(3);
         std::uniform_real_distribution<float> speed(-1.0f, 1.0f);
         if (rough) {
@@ -60,6 +63,15 @@ TEST(ShaderConvergedProjection, ProjectsAsTheSoftwareSolverDoes) {
     for (const auto& [resI, resJ] : {std::pair{64u, 64u}, {201u, 201u}, {90u, 40u}, {33u, 47u}}) {
         EXPECT_LT(projectionDifference(resI, resJ, false), 0.01) << resI << "x" << resJ << " probe";
         EXPECT_LT(projectionDifference(resI, resJ, true), 1e-5) << resI << "x" << resJ << " rough";
+    }
+}
+
+// Beside solids both keep the solid cells at zero and reflect at their faces
+// (measured: 2.4e-5 and 5e-7 at most).
+TEST(ShaderConvergedProjection, ProjectsAsTheSoftwareSolverDoesBesideSolids) {
+    for (const auto& [resI, resJ] : {std::pair{201u, 201u}, {33u, 47u}}) {
+        EXPECT_LT(projectionDifference(resI, resJ, false, true), 1e-3) << resI << "x" << resJ << " probe";
+        EXPECT_LT(projectionDifference(resI, resJ, true, true), 1e-5) << resI << "x" << resJ << " rough";
     }
 }
 
