@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gpu/GPUSim.h"
-#include "tests/gpu/support/ReferenceModel.h"
+#include "tests/support/ReferenceModel.h"
 #include "tests/support/SetFields.h"
 #include "headless/HeadlessGL.h"
 

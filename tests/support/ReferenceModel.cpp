@@ -1,4 +1,4 @@
-#include "tests/gpu/support/ReferenceModel.h"
+#include "tests/support/ReferenceModel.h"
 
 #include <algorithm>
 #include <cmath>
