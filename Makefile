@@ -76,7 +76,7 @@ pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/stirred.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --velocity --strokes --out docs examples/velocity.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --every 2 --video docs/swirl.gif --out $(BUILD_DIR) examples/swirl.txt
-	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-specified.txt
+	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-sweeps.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-converged.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/vortex-street.txt
 
