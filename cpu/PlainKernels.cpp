@@ -135,8 +135,8 @@ float weightOf(const MultigridLevel& v, uint32_t i, uint32_t j) {
 // The passes of the V-cycles (sim/MultigridCycles.h) over a hierarchy's arrays.
 // Beside solids, level 0 relaxes with the cells' own factors (cpu/HeightFactors.h)
 // and its solid cells stay zero when a correction is added; the coarser levels know
-// no solids. That leaves them correcting as if fluid flowed through the solids, so
-// the cycles stall before the tolerance (docs/design.md has the figures).
+// no solids. They correct as if fluid flowed through the solids, so each cycle does
+// less there, and more cycles reach the tolerance (docs/performance.md has the figures).
 class VCyclePasses {
 public:
     VCyclePasses(const std::vector<MultigridLevel>& levels, const HeightEquation& equation, const float* factors)

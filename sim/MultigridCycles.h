@@ -57,7 +57,7 @@ void nested(Passes& passes, size_t c) {
 }  // namespace multigrid
 
 // Level 0's heights, from zero (its right-hand side in place), until the largest
-// residual is CONVERGED_TOLERANCE of the zero start's, or stops halving, or
+// residual is CONVERGED_TOLERANCE of the zero start's, or stalls (CONVERGED_STALL), or
 // MAX_V_CYCLES have run; the first heights come from the coarser levels. A residual
 // that is NaN counts as no larger than any other.
 template <class Passes>

@@ -569,7 +569,7 @@ public:
           mBoard(gridOf(solve.levels[0])) {}
 
     // Heights from zero until the largest residual is CONVERGED_TOLERANCE of the zero
-    // start's, or stops halving, or MAX_V_CYCLES have run, the first ones from the
+    // start's, or stalls, or MAX_V_CYCLES have run, the first ones from the
     // coarser levels (nested iteration); then the velocity less their gradient.
     void project(float* out, const float* in) {
         const MultigridLevel& fine = mLevels[0];

@@ -63,8 +63,9 @@ TEST(ConvergedProjection, LeavesADivergenceFreeFieldBitForBit) {
 
 // Beside solids a correction from the coarser levels once spilled into the solid
 // cells, which level 0 reads as its neighbours' heights, and the cycles left the
-// field three times as divergent as they found it.
-TEST(ConvergedProjection, LeavesLessDivergenceThanTheFixedSweepsBesideSolids) {
+// field three times as divergent as they found it; later the cycles, slower there,
+// were taken for stalled and stopped a few percent short.
+TEST(ConvergedProjection, ReachesTheToleranceBesideSolids) {
     for (const auto& [resI, resJ] : {std::pair{150u, 90u}, {201u, 201u}}) {
         SCOPED_TRACE(::testing::Message() << resI << "x" << resJ);
         CPUSim sim(resI, resJ);
@@ -73,7 +74,7 @@ TEST(ConvergedProjection, LeavesLessDivergenceThanTheFixedSweepsBesideSolids) {
         const double fixedSweeps = divergenceLeft(sim);
         sim.setProjection(ProjectionMode::Converged);
         EXPECT_LT(divergenceLeft(sim), 0.7 * fixedSweeps);
-        EXPECT_LT(sim.lastConvergedProjection().residual, 0.1f);
+        EXPECT_LT(sim.lastConvergedProjection().residual, CONVERGED_TOLERANCE);
     }
 }
 
