@@ -79,6 +79,7 @@ pictures: build
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-sweeps.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --out docs examples/plume-converged.txt
 	./$(BUILD_DIR)/smoke-render --size 400 --strokes --out docs examples/vortex-street.txt
+	./$(BUILD_DIR)/smoke-render --size 256 --strokes --every 6 --fps 10 --video docs/vortex-street.gif --out $(BUILD_DIR) examples/vortex-street.txt
 
 # Only `make plots` needs these.
 PLOT_PACKAGES := gnuplot-nox jq
