@@ -1,10 +1,14 @@
 // What smoke-bench reports: medians, speed-ups side by side, and rows that could not run.
 #include <gtest/gtest.h>
 
+#include <time.h>
+
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "bench/BenchReport.h"
 #include "bench/BenchScene.h"
@@ -42,6 +46,23 @@ TEST(BenchMeasure, WarmUpRunsAreExtraAndTheTimedRunsAtLeastAsMany) {
     const Timing t = timeRepeatedly({2, 5, 0.0}, [&] { ++calls; });
     EXPECT_EQ(t.runs, 5);
     EXPECT_EQ(calls, 7);
+}
+
+// --load's threads spin from the start: other threads than this one use processor time
+// while it sleeps.
+TEST(BenchMeasure, BusyThreadsSpinWhileTheyLive) {
+    const auto othersSeconds = [] {
+        timespec process{}, self{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &process);
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &self);
+        return double(process.tv_sec - self.tv_sec) + 1e-9 * double(process.tv_nsec - self.tv_nsec);
+    };
+    const double before = othersSeconds();
+    const BusyThreads busy(1);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (othersSeconds() - before < 0.05 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(othersSeconds() - before, 0.05);
 }
 
 // The thread scaling likewise: the same solver's one-thread step over its step on more.

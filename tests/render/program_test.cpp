@@ -101,6 +101,8 @@ TEST_F(Program, MistakesAreRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(r.exitCode, 2) << out;
         EXPECT_NE(r.err.find("--out " + out + ": " + file + " is a file, not a folder\n"), std::string::npos) << r.err;
     }
+    // A film as well: the scenario's picture still goes into that folder.
+    EXPECT_EQ(render({"--out", file, "--video", path("ok.gif"), ok}).exitCode, 2);
 }
 
 // The child of `parent` that runs `command` (by its process name), or 0.

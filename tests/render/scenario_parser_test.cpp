@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,17 @@ TEST(ScenarioParser, TwoPicturesOfOneNameAreRefusedSoNeitherFileIsLost) {
 
     // An unnamed second picture is "picture-2": a name written by hand can clash with it.
     expectRefusedAt("picture picture-2\npicture\n", 2, "'picture-2' is already used on line 1");
+}
+
+// A file is read a mebibyte at a time; a line longer than any scenario needs keeps
+// its first 4096 bytes wherever a piece ends, here 2048 bytes into it.
+TEST(ScenarioParser, AnOverlongLineAcrossTwoPiecesOfTheFileIsCutWhereItIsCutElsewhere) {
+    const std::string path = testing::TempDir() + "scenario_parser_test_long_line.txt";
+    std::ofstream(path) << std::string((1 << 20) - 2049, '#') + "\nrun 3" + std::string(4091, ' ') + "junk\n";
+    const ParsedScenario p = loadScenario(path);
+    std::filesystem::remove(path);
+    EXPECT_TRUE(p.ok()) << describeErrors(path, p.errors);
+    EXPECT_EQ(p.scenario.totalSteps(), 3u);
 }
 
 TEST(ScenarioParser, TheExampleScenariosAreValid) {
