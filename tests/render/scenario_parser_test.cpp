@@ -201,6 +201,19 @@ TEST(ScenarioParser, AnOverlongLineAcrossTwoPiecesOfTheFileIsCutWhereItIsCutElse
     EXPECT_EQ(p.scenario.totalSteps(), 3u);
 }
 
+// Each step costs the software solver something however small the grid, so steps
+// alone can make a run too long.
+TEST(ScenarioParser, StepsOfAOneCellGridOnTheSoftwareSolverCountTowardsTheLimit) {
+    Scenario scenario;
+    scenario.resI = scenario.resJ = 1;
+    Action run;
+    run.steps = 4000000000u;
+    scenario.actions.assign(60, run);  // 2.85 days at 1.025 microseconds a step
+    EXPECT_EQ(runRefusal(scenario), "");
+    scenario.actions.resize(65, run);
+    EXPECT_NE(runRefusal(scenario).find("would take some 3.08 days"), std::string::npos) << runRefusal(scenario);
+}
+
 TEST(ScenarioParser, TheExampleScenariosAreValid) {
     int examples = 0;
     for (const auto& entry : std::filesystem::directory_iterator(std::string(SMOKE_SOURCE_DIR) + "/examples")) {

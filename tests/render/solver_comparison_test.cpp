@@ -152,4 +152,18 @@ TEST(FieldComparison, RelativeDifferenceIsTheNormOfTheGapOverTheLargerField) {
     EXPECT_THROW(relativeDifference(a, other), std::invalid_argument);
 }
 
+// One cell gone non-finite in the last column or row alone stops the pictures too.
+TEST_F(SolverComparison, ANonFiniteCellInTheLastColumnOrRowIsSeen) {
+    for (const auto& [badI, badJ] : {std::pair{9u, 2u}, {3u, 5u}}) {
+        CPUSim sim(9, 5);
+        setFields(
+            sim,
+            [](uint32_t, uint32_t) {
+                return Vec2{0.0f, 0.0f};
+            },
+            [&](uint32_t i, uint32_t j) { return i == badI && j == badJ ? NAN : 0.5f; });
+        EXPECT_FALSE(fieldsAreFinite(sim)) << badI << "," << badJ;
+    }
+}
+
 }  // namespace
