@@ -140,6 +140,14 @@ TEST(CrewChooser, ALargerTeamWithOneBusyProcessorSettlesOnTheMembersLeft) {
     EXPECT_EQ(chooser.crew(), 7u);
 }
 
+// Steps of a second (a huge grid): a size not timed yet is tried, never taken as if
+// it had been timed faster.
+TEST(CrewChooser, ASizeNotTimedYetIsTriedNotTakenForFaster) {
+    CrewChooser chooser(4);
+    runSteps(chooser, 3, [](unsigned) { return 1.0; });
+    EXPECT_EQ(chooser.crew(), 3u);
+}
+
 // ---- SMOKE_THREADS ---------------------------------------------------------
 
 TEST(ThreadCountFromEnvironment, AValueThatIsNotAWholeNumberInRangeIsRefusedByName) {
