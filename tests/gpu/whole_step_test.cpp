@@ -85,6 +85,7 @@ void runScenario(uint32_t resI, uint32_t resJ) {
         }
     }
     lockstep.setStageTimes(nullptr);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "a query asked again after it was booked";
     if (!GPUSim::canTimeStages()) return;
     for (const Stage s :
          {Stage::BodyForces, Stage::Sources, Stage::Diffusion, Stage::Projection, Stage::Advection, Stage::Readback})
