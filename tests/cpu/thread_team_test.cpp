@@ -148,6 +148,15 @@ TEST(CrewChooser, ASizeNotTimedYetIsTriedNotTakenForFaster) {
     EXPECT_EQ(chooser.crew(), 3u);
 }
 
+// A step held up once (the program descheduled) among the three that judge a size
+// does not condemn the size: their median judges it.
+TEST(CrewChooser, OneHeldUpStepDoesNotCondemnASize) {
+    CrewChooser chooser(2);
+    for (const double seconds : {0.6e-3, 20e-3, 0.6e-3}) chooser.stepTook(seconds);
+    runSteps(chooser, 3, IDLE);
+    EXPECT_EQ(chooser.crew(), 2u);
+}
+
 // ---- SMOKE_THREADS ---------------------------------------------------------
 
 TEST(ThreadCountFromEnvironment, AValueThatIsNotAWholeNumberInRangeIsRefusedByName) {
