@@ -84,4 +84,7 @@ run_and_quit --projection converged 32
 grep -q -e "Forcing software mode" -e "Shader solver unavailable" "$WORK/stdout" &&
     fail "the converged projection did not run on the shader solver: $(cat "$WORK/stdout")"
 expect_information_lines
+# No argument at all: the default grid, with nothing past the program's name to read.
+run_and_quit
+expect_information_lines
 echo "PASS (hidden with draw_buffers: $(echo $missing))"
